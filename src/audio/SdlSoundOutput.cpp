@@ -1,0 +1,53 @@
+#include "SdlSoundOutput.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <thread>
+
+SdlSoundOutput::SdlSoundOutput() {
+    // Without this hint SDL installs its own SIGINT/SIGTERM handlers and the outside
+    // close request never reaches the window.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+SdlSoundOutput::~SdlSoundOutput() {
+    if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool SdlSoundOutput::PlayWav(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!initialised_) return false;
+    SDL_AudioSpec spec;
+    Uint8* buffer = nullptr;
+    Uint32 length = 0;
+    if (SDL_LoadWAV(path.c_str(), &spec, &buffer, &length) == nullptr) return false;
+
+    SDL_AudioSpec obtained;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &spec, &obtained, 0);
+    if (device == 0) {
+        SDL_FreeWAV(buffer);
+        return false;
+    }
+    const bool queued = SDL_QueueAudio(device, buffer, length) == 0;
+    SDL_FreeWAV(buffer);
+    if (!queued) {
+        SDL_CloseAudioDevice(device);
+        return false;
+    }
+    SDL_PauseAudioDevice(device, 0);
+
+    // Wait until the queue is drained, then for the device's own buffer to play out.
+    const int bytesPerFrame = SDL_AUDIO_BITSIZE(spec.format) / 8 * (spec.channels ? spec.channels : 1);
+    const double bytesPerMs = spec.freq > 0 ? spec.freq * bytesPerFrame / 1000.0 : 0.0;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(bytesPerMs > 0 ? static_cast<long>(length / bytesPerMs) + 5000 : 5000);
+    while (SDL_GetQueuedAudioSize(device) > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const int tailMs = obtained.freq > 0 ? static_cast<int>(1000.0 * obtained.samples / obtained.freq) : 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(tailMs));
+    SDL_CloseAudioDevice(device);
+    return true;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// Operating-system facts the program needs at start-up and for the display offset.
+namespace Platform {
+
+// Folder of the running executable, without a trailing separator.
+std::string GetProgramFolder();
+// The path separator the program writes where the Windows original writes '\'.
+constexpr char kSeparator = '/';
+// Folder for temporary files and the instance lock.
+std::string TempFolder();
+
+// The system time zone's bias in minutes (UTC = local + bias), including the daylight
+// bias when daylight time is in force; nothing when the system cannot tell.
+std::optional<int> CurrentTimeZoneBiasMinutes();
+
+}  // namespace Platform
+
+// The single-instance lock: a named system-wide lock held until the process ends.
+class CInstanceLock {
+public:
+    static constexpr const char* kName = "Sentrel-088FA840-B10D-11D3-BC36-006067709674";
+    CInstanceLock() = default;
+    ~CInstanceLock();
+    CInstanceLock(const CInstanceLock&) = delete;
+    CInstanceLock& operator=(const CInstanceLock&) = delete;
+    // False when another process holds the lock (or access to it is denied).
+    bool Acquire(const std::string& name = kName);
+    bool IsHeld() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/DateTime.h"
+
+// The values of Sentrel.ini. Texts are Windows-1251 bytes; paths use '/'.
+struct Settings {
+    std::string channelOutFolder;   // ChannelOutFolder: inbox folder, with trailing '/'
+    std::string qmxInfoFile;        // QMXInfoFile: zone file
+    std::string channelObj;         // ChannelObj: address book
+    DateTime firstTimeOut;          // FirstTimeOut
+    DateTime secondTimeOut;         // SecondTimeOut
+    std::string alarmSoundPath;     // AlarmSoundPath
+    std::string puSoundPath;        // PUSoundPath
+    std::string specZoneSoundPath;  // SpecZoneSoundPath
+    std::string badZoneSoundPath;   // BadZoneSoundPath
+    DateTime timeSpan;              // TimeSpan
+    int32_t timeParam = 0;          // TimeParam
+    std::string settingsPassword;   // Pass, plain text in memory
+    int32_t timer = 1000;           // Timer, polling period in ms
+    bool minimyzeTray = false;      // MinimyzeTray
+
+    static constexpr const char* kDefaultInboxFolder = "/opt/QMX5/Inbox/";
+    static constexpr const char* kDefaultZoneFile = "/opt/QMX5/MAPS/maps.mrk";
+    static constexpr const char* kDefaultAddressBook = "/opt/QMX5/Internet_Channel/AddrBook.txt";
+
+    // Every value at its default; the sounds default to `defaultAlarmSoundPath`.
+    static Settings Defaults(const std::string& defaultAlarmSoundPath);
+};
+
+// Sets every value to its default, then reads the file. Returns true when the file was
+// read; false when it could not be opened (the defaults stand and the caller writes
+// them back). `selectedIdsText` receives SelectedIDs.
+bool LoadSettings(const std::string& path, const std::string& defaultAlarmSoundPath,
+                  Settings& settings, std::string& selectedIdsText);
+// Parses the bytes of a settings file over `settings` (the reading half of LoadSettings).
+void ParseSettings(const std::string& bytes, Settings& settings, std::string& selectedIdsText);
+// The bytes of the whole file.
+std::string BuildSettingsFile(const Settings& settings, const std::string& selectedIdsText);
+// Writes the whole file (atomically). False on a write failure: the window then shows
+// "Ошибка записи на жесткий диск, возможно недостаточно свободного места.".
+bool SaveSettings(const std::string& path, const Settings& settings,
+                  const std::string& selectedIdsText);
+
+std::string EncodePassword(const std::string& plain);
+std::string DecodePassword(const std::string& stored);

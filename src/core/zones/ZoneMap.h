@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "zones/ZonePolygon.h"
+
+enum ZoneKind : int32_t { Circle = 0, Polygon = 1 };
+
+struct ZoneRecord {
+    std::string name;  // Windows-1251
+    int32_t kind = Circle;
+    double latitude = 0;  // circle: centre; polygon: centroid
+    double longitude = 0;
+    int32_t radiusMetres = 0;
+    int32_t areaSquareMetres = 0;
+    ZonePolygon polygon;
+};
+
+// The control zones of the zone file, in map order (ascending area after loading). The
+// index in this map is the zone identifier used everywhere else.
+class CZoneMap {
+public:
+    // Clears, then reads the zone file. True only if the file opened, at least one line
+    // was accepted, every line was accepted and every polygon is complete. A map that
+    // failed to load must not be used.
+    bool Load(const std::string& path);
+    // The same from bytes already read (used by Load and by tests).
+    bool LoadFromBytes(const std::string& bytes);
+    void Clear();
+    // Splits one line into fields; false for a line shorter than 4 bytes or with fewer
+    // than four TABs.
+    bool ParseLine(const std::string& line);
+    void AddEntry(const std::string& latitudeText, const std::string& longitudeText,
+                  const std::string& nameField);
+    void SortByArea();
+    int FindZoneByName(const std::string& name) const;
+    int FindZoneAt(double latitude, double longitude) const;
+    // "%.02f км" of the distance from zone i's centre to the point.
+    std::string FormatDistanceKm(int zoneIndex, double latitude, double longitude) const;
+
+    int ZoneCount() const { return static_cast<int>(zones_.size()); }
+    const ZoneRecord& Zone(int i) const { return zones_[static_cast<std::size_t>(i)]; }
+    const std::vector<ZoneRecord>& Zones() const { return zones_; }
+    // For tests and tools that build a map by hand.
+    void AppendZone(ZoneRecord zone) { zones_.push_back(std::move(zone)); }
+
+private:
+    std::vector<ZoneRecord> zones_;
+};

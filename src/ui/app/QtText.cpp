@@ -1,0 +1,9 @@
+#include "app/QtText.h"
+
+#include "model/Cp1251.h"
+
+QString FromCp(const std::string& cp1251) {
+    return QString::fromStdString(Cp1251::ToUtf8(cp1251));
+}
+
+std::string ToCp(const QString& text) { return Cp1251::FromUtf8(text.toStdString()); }
