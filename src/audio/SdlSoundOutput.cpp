@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/ManualResetEvent.h"
+
 SdlSoundOutput::SdlSoundOutput() {
     // Without this hint SDL installs its own SIGINT/SIGTERM handlers and the outside
     // close request never reaches the window.
@@ -13,16 +15,19 @@ SdlSoundOutput::SdlSoundOutput() {
 }
 
 SdlSoundOutput::~SdlSoundOutput() {
-    if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (initialised_)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-bool SdlSoundOutput::PlayWav(const std::string& path) {
+bool SdlSoundOutput::PlayWav(const std::string& path, const ManualResetEvent* stop) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!initialised_) return false;
+    if (!initialised_)
+        return false;
     SDL_AudioSpec spec;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path.c_str(), &spec, &buffer, &length) == nullptr) return false;
+    if (SDL_LoadWAV(path.c_str(), &spec, &buffer, &length) == nullptr)
+        return false;
 
     SDL_AudioSpec obtained;
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &spec, &obtained, 0);
@@ -39,15 +44,28 @@ bool SdlSoundOutput::PlayWav(const std::string& path) {
     SDL_PauseAudioDevice(device, 0);
 
     // Wait until the queue is drained, then for the device's own buffer to play out.
-    const int bytesPerFrame = SDL_AUDIO_BITSIZE(spec.format) / 8 * (spec.channels ? spec.channels : 1);
+    const int bytesPerFrame =
+        SDL_AUDIO_BITSIZE(spec.format) / 8 * (spec.channels ? spec.channels : 1);
     const double bytesPerMs = spec.freq > 0 ? spec.freq * bytesPerFrame / 1000.0 : 0.0;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(bytesPerMs > 0 ? static_cast<long>(length / bytesPerMs) + 5000 : 5000);
-    while (SDL_GetQueuedAudioSize(device) > 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(bytesPerMs > 0 ? static_cast<long>(length / bytesPerMs) + 5000
+                                                 : 5000);
+    auto pause = [stop](int ms) {
+        if (stop != nullptr)
+            return stop->WaitFor(ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return false;
+    };
+    bool stopped = false;
+    while (!stopped && SDL_GetQueuedAudioSize(device) > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        stopped = pause(10);
     }
-    const int tailMs = obtained.freq > 0 ? static_cast<int>(1000.0 * obtained.samples / obtained.freq) : 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(tailMs));
+    const int tailMs =
+        obtained.freq > 0 ? static_cast<int>(1000.0 * obtained.samples / obtained.freq) : 0;
+    if (!stopped)
+        pause(tailMs);
     SDL_CloseAudioDevice(device);
     return true;
 }

@@ -13,7 +13,7 @@ public:
     SdlSoundOutput(const SdlSoundOutput&) = delete;
     SdlSoundOutput& operator=(const SdlSoundOutput&) = delete;
 
-    bool PlayWav(const std::string& path) override;
+    bool PlayWav(const std::string& path, const ManualResetEvent* stop) override;
 
 private:
     bool initialised_ = false;

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/ConsoleView.h"
+#include "console/ProgramPaths.h"
+#include "intake/LogWriter.h"
+#include "model/DataStore.h"
+#include "platform/Clock.h"
+#include "platform/ManualResetEvent.h"
+#include "settings/Settings.h"
+#include "settings/WindowLayout.h"
+#include "zones/ZoneMap.h"
+
+class SoundOutput;
+class CSoundPlayer;
+struct InboxRecord;
+
+// The window-less half of the main window: it owns the store, the zone map, the settings
+// values, the layout, the counters, the events and the workers, and runs the whole road
+// of a message. Whatever must be shown goes through ConsoleView.
+//
+// Threads: the window's thread calls everything not marked otherwise. The inbox worker
+// and the refresh worker run inside. One mutex guards the store, the zone map, the
+// layout and the counters: held for one inbox record, for one refresh pass, and briefly
+// by the window's operations (take it with Lock()). No thread holds it while it waits
+// for another thread.
+class CConsole {
+public:
+    CConsole(const ProgramPaths& paths, const Clock& clock, SoundOutput& sound, ConsoleView& view);
+    // Stops the workers and waits until both have left their loops (and the sound
+    // player has ended) before the store is released.
+    ~CConsole();
+    CConsole(const CConsole&) = delete;
+    CConsole& operator=(const CConsole&) = delete;
+
+    // ---- owned state (guard with Lock() while the workers run) ----
+    const ProgramPaths paths;
+    Settings settings;
+    WindowLayout layout;
+    CDataStore store;
+    std::unique_ptr<CZoneMap> zoneMap;
+    int32_t runMessageCount = 0;  // totalMessageCount and lastMessageText live in `layout`
+    int sortKey = 0;
+    int sortDescending = 0;
+    std::atomic<bool> trayIconShown{false};
+
+    ManualResetEvent stopPollingEvent;
+    ManualResetEvent stopRefreshEvent;
+    ManualResetEvent soundStopEvent;
+    ManualResetEvent pollingDoneEvent{true};  // no worker has run yet
+    ManualResetEvent refreshDoneEvent{true};
+
+    std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(storeMutex_); }
+    const Clock& clock() const { return clock_; }
+
+    // ---- start-up (window thread, workers not running) ----
+    // Settings from Sentrel.ini; when they could not be read, the defaults are written
+    // back at once. Returns false only when that write failed (the window shows
+    // "Ошибка записи на жесткий диск, ..."). Also passes the time offset to the store.
+    bool LoadSettingsAtStart();
+    // Reads Interface.ini (done by the constructor; exposed for reloads in tests).
+    void LoadLayout();
+    // Address book from settings.channelObj into the store. False when it fails.
+    bool LoadAddressBook();
+    // Zone file from settings.qmxInfoFile. On success the new map replaces the old;
+    // on failure the old map stays and false is returned.
+    bool LoadZones();
+    // LoadState, RecomputeFromLastMessages and LoadZoneAssignments against the map in use.
+    void ReloadState();
+    // Speed, position and zone of every object from its stored last message; default
+    // thresholds and cleared alert flags for objects without stored settings.
+    void RecomputeFromLastMessages();
+    // Writes Sentrel.ini from the current values; false on a write failure.
+    bool SaveSettings();
+    bool SaveLayout();
+
+    // ---- workers ----
+    // ResetListRows, then (after the previous workers have ended) starts the refresh
+    // worker and the inbox worker.
+    void StartWorkers();
+    // Sets the stop events of both workers and of the sound; does not wait.
+    void StopWorkers();
+    // Blocks until both workers have left their loops (used at close and in tests).
+    void WaitForWorkers();
+    // Rebuilds the list rows: one per shown object, every rowState -1 (view->RowsReset).
+    void ResetListRows();
+
+    // ---- the road of one message (inbox worker; public for tests) ----
+    void PollOnce();  // one pass of the inbox worker over the shown objects
+    void ProcessInboxFile(const std::string& path);
+    void ProcessRecord(const InboxRecord& record, const std::string& path);
+    void ApplyZoneTransition(int objectIndex, int previousZone, int newZone, DateTime time);
+    int EvaluateZoneChange(int objectIndex, int previousZone);
+    void RaiseAlert(int objectIndex, AlertKind kind);
+    void ShowPopup(const std::string& text, PopupKind kind);
+    void StartSound(AlertKind kind);
+    int32_t soundKind() const;
+
+    // ---- refresh ----
+    // One refresh pass under the lock; advances the blink phases.
+    std::shared_ptr<RefreshSnapshot> RefreshView();
+    uint64_t rowsGeneration() const { return rowsGeneration_.load(); }
+
+    // ---- operator commands (window thread; password checks are the window's) ----
+    // For each object number: a positive lastEventKind is negated, the sound stops.
+    // The state is saved. Returns true when anything changed.
+    bool AcknowledgeAlerts(const std::vector<int32_t>& objectNumbers);
+    bool AnyPending(const std::vector<int32_t>& objectNumbers);
+    void ResetRunCounter();
+    void ResetTotalCounter();
+    // Header click / distance-view sort: same key flips the direction, another key sorts
+    // ascending. When anything moved, every shown row is recoloured. True if it moved.
+    bool SortByKey(int key, int zoneIndex = -1);
+    // Status-bar texts as the refresh writes them.
+    std::array<std::string, 3> StatusTexts();
+
+private:
+    void InboxWorkerLoop();
+    void RefreshWorkerLoop();
+    void JoinWorkers();
+
+    const Clock& clock_;
+    ConsoleView& view_;
+    CLogWriter log_;
+    std::unique_ptr<CSoundPlayer> soundPlayer_;
+    std::mutex storeMutex_;
+    std::thread inboxThread_;
+    std::thread refreshThread_;
+    std::atomic<uint64_t> rowsGeneration_{0};
+    int alarmBlinkPhase_ = 0;
+    int powerOnBlinkPhase_ = 0;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "alerts/AlertSettings.h"
+#include "settings/WindowLayout.h"
+
+// What one refresh pass decided for one shown row.
+struct RowSnapshot {
+    int32_t objectIndex = -1;
+    int32_t objectNumber = 0;
+    // Texts by column id (Windows-1251); ids 0..5 carry no text.
+    std::array<std::string, kColumnIdCount> texts;
+    // Image indexes of the icon columns 0..5.
+    std::array<int8_t, 6> icons{};
+    // Row state bits (kRowSilent, kRowStaleStamp, kRowNoZone).
+    int32_t state = 0;
+    // The state differs from the one the row was last coloured with.
+    bool recolour = false;
+};
+
+// One refresh pass, handed to the window as a whole.
+struct RefreshSnapshot {
+    // Status-bar texts, parts 0..2 (Windows-1251).
+    std::array<std::string, 3> statusTexts;
+    // One row per shown object, in list order. Complete unless `stoppedEarly`.
+    std::vector<RowSnapshot> rows;
+    bool stoppedEarly = false;
+    // Rows were rebuilt or reordered since this value: a snapshot of an older generation
+    // describes rows that no longer exist in that order and must be dropped.
+    uint64_t rowsGeneration = 0;
+};
+
+// Everything the console must show goes through this interface. The window implements
+// it; tests implement it with a recorder.
+//
+// Calls marked "any thread" come from the workers as well: an implementation copies the
+// arguments, hands them over to its own thread (queued) and returns at once. It must
+// never wait for its own thread and never call back into the console from inside.
+class ConsoleView {
+public:
+    virtual ~ConsoleView() = default;
+    // Any thread. A notice for the pop-up (text already cut to 1023 bytes). The window
+    // restores itself from the tray and brings itself forward.
+    virtual void ShowPopup(const std::string& text, PopupKind kind) = 0;
+    // Any thread. The result of a refresh pass by the refresh worker.
+    virtual void ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) = 0;
+    // Any thread. The tray tooltip (called only while the tray icon is shown).
+    virtual void SetTrayTip(const std::string& text) = 0;
+    // Any thread. A sound could not be played: "Произошла ошибка проигрывания файла!".
+    virtual void ReportSoundError() = 0;
+    // Any thread. A zone visit started or ended: open history windows re-read.
+    virtual void HistoryChanged() = 0;
+    // Called on the caller's thread (the window's) by ResetListRows: the list must be
+    // rebuilt with `rowCount` empty rows; distance views rebuild their rows.
+    virtual void RowsReset(int rowCount) = 0;
+};
