@@ -1,0 +1,293 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+#include <mutex>
+
+namespace FileSystem {
+
+namespace {
+
+constexpr std::string_view kTempSuffix = ".~sentrel-tmp";
+
+// Every atomic replace in the process goes through the same temporary name per target,
+// so two threads replacing the same file at once (the worker saving counters while the
+// GUI saves the layout) would otherwise write into one temporary file together.
+std::mutex& ReplaceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    // Some file systems refuse to sync a directory; the rename itself has happened, so
+    // this is only about durability and is not worth failing the write for.
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+// Writes the temporary file through `fill`, then renames it over `path`.
+bool ReplaceFile(const std::string& path, const std::function<bool(int fd)>& fill) {
+    std::lock_guard lock(ReplaceMutex());
+    const std::string temp = path + std::string(kTempSuffix);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = fill(fd);
+    if (ok && ::fsync(fd) != 0) {
+        ok = false;
+    }
+    if (::close(fd) != 0) {
+        ok = false;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(FolderOf(path));
+    return true;
+}
+
+bool StatPath(const std::string& path, struct stat& st) {
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        bytes.reserve(static_cast<size_t>(st.st_size));
+    }
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ok = false;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (!ok) {
+        bytes.clear();
+    }
+    return ok;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    return ReplaceFile(path, [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+}
+
+void RemoveStaleTempFiles(const std::string& folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsTempFileName(entry->d_name)) {
+            stale.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    for (const auto& name : stale) {
+        ::unlink((folder + "/" + name).c_str());
+    }
+}
+
+bool IsTempFileName(std::string_view name) {
+    return name.size() > kTempSuffix.size() && name.ends_with(kTempSuffix);
+}
+
+int64_t FileSize(const std::string& path) {
+    struct stat st {};
+    if (!StatPath(path, st) || !S_ISREG(st.st_mode)) {
+        return -1;
+    }
+    return static_cast<int64_t>(st.st_size);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return StatPath(path, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return StatPath(path, st) && S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool CopyFileOverwrite(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return false;
+    }
+    // Goes through the atomic replace so that a crash never leaves a half copy behind.
+    const bool ok = ReplaceFile(to, [in](int out) {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(in, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            if (n == 0) {
+                return true;
+            }
+            if (!WriteAll(out, buffer, static_cast<size_t>(n))) {
+                return false;
+            }
+        }
+    });
+    ::close(in);
+    return ok;
+}
+
+bool MakeDirectories(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    for (size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
+        const std::string prefix = path.substr(0, pos);
+        if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+        return false;
+    }
+    return DirectoryExists(path);
+}
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (!StatPath(path, st)) {
+        return stamp;
+    }
+    stamp.size = static_cast<int64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+std::vector<DirEntry> ListDirectory(const std::string& pattern) {
+    std::vector<DirEntry> entries;
+    const auto slash = pattern.rfind('/');
+    // `prefix` is what goes before "/name" in a full path; for a pattern right under
+    // the root it is empty, and without any folder the names are relative.
+    std::string prefix;
+    std::string folder = ".";
+    std::string namePattern = pattern;
+    if (slash != std::string::npos) {
+        prefix = pattern.substr(0, slash);
+        folder = prefix.empty() ? "/" : prefix;
+        namePattern = pattern.substr(slash + 1);
+    }
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return entries;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!MatchesWildcard(name, namePattern)) {
+            continue;
+        }
+        DirEntry item;
+        item.name = std::string(name);
+        item.fullPath = slash == std::string::npos ? item.name : prefix + "/" + item.name;
+        if (entry->d_type == DT_DIR) {
+            item.isDirectory = true;
+        } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            item.isDirectory = DirectoryExists(item.fullPath);
+        }
+        entries.push_back(std::move(item));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+bool MatchesWildcard(std::string_view name, std::string_view pattern) {
+    // Greedy match with one backtrack point: the last '*' seen.
+    size_t n = 0;
+    size_t p = 0;
+    size_t starP = std::string_view::npos;
+    size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+}  // namespace FileSystem

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "platform/FileSystem.h"
+
+namespace {
+
+// A fresh folder per test, removed with everything in it afterwards.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string tmpl = testing::TempDir() + "sentrel-platform-XXXXXX";
+        if (!tmpl.empty() && tmpl.front() != '/') {
+            tmpl = "/tmp/sentrel-platform-XXXXXX";
+        }
+        char* made = ::mkdtemp(tmpl.data());
+        EXPECT_NE(made, nullptr);
+        path_ = tmpl;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteRaw(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string ReadRaw(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(FileSystem::ReadWholeFile(path, bytes)) << path;
+    return bytes;
+}
+
+std::set<std::string> NamesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        names.insert(e.path().filename().string());
+    }
+    return names;
+}
+
+std::set<std::string> NamesOf(const std::vector<FileSystem::DirEntry>& entries) {
+    std::set<std::string> names;
+    for (const auto& e : entries) {
+        names.insert(e.name);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(PlatformFileSystemTest, AtomicWriteCreatesAndReplacesWithExactBytes) {
+    ScratchFolder dir;
+    const std::string target = dir / "Sentrel.ini";
+    const std::string first("a\r\nb\0c\xFF", 7);
+    ASSERT_TRUE(FileSystem::WriteFileAtomically(target, first));
+    EXPECT_EQ(ReadRaw(target), first);
+
+    ASSERT_TRUE(FileSystem::WriteFileAtomically(target, "shorter"));
+    EXPECT_EQ(ReadRaw(target), "shorter");
+    ASSERT_TRUE(FileSystem::WriteFileAtomically(target, ""));
+    EXPECT_EQ(FileSystem::FileSize(target), 0);
+    EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"Sentrel.ini"});
+}
+
+TEST(PlatformFileSystemTest, FailedAtomicWriteKeepsTheOldFile) {
+    ScratchFolder dir;
+    const std::string target = dir / "State.dat";
+    WriteRaw(target, "old contents");
+
+    // The temporary name is taken by a folder: the write cannot even start.
+    ASSERT_TRUE(FileSystem::MakeDirectories(target + ".~sentrel-tmp"));
+    EXPECT_FALSE(FileSystem::WriteFileAtomically(target, "new contents"));
+    EXPECT_EQ(ReadRaw(target), "old contents");
+    std::filesystem::remove(target + ".~sentrel-tmp");
+
+    // The write itself fails half way (file size limit): old file intact, no leftover.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = FileSystem::WriteFileAtomically(target, std::string(100000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadRaw(target), "old contents");
+    EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"State.dat"});
+
+    // The target is a folder: nothing replaces it and the temporary file is removed.
+    const std::string folderTarget = dir / "Sub";
+    ASSERT_TRUE(FileSystem::MakeDirectories(folderTarget + "/inner"));
+    EXPECT_FALSE(FileSystem::WriteFileAtomically(folderTarget, "x"));
+    EXPECT_TRUE(FileSystem::DirectoryExists(folderTarget + "/inner"));
+    EXPECT_EQ(NamesIn(dir.path()), (std::set<std::string>{"State.dat", "Sub"}));
+
+    // A missing folder is a plain failure.
+    EXPECT_FALSE(FileSystem::WriteFileAtomically(dir / "missing/file.txt", "x"));
+}
+
+TEST(PlatformFileSystemTest, ConcurrentWritesOfOneFileNeverTear) {
+    ScratchFolder dir;
+    const std::string target = dir / "Interface.ini";
+    const std::string a(200000, 'a');
+    const std::string b(150000, 'b');
+    std::thread t1([&] {
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_TRUE(FileSystem::WriteFileAtomically(target, a));
+        }
+    });
+    std::thread t2([&] {
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_TRUE(FileSystem::WriteFileAtomically(target, b));
+        }
+    });
+    t1.join();
+    t2.join();
+    const std::string result = ReadRaw(target);
+    EXPECT_TRUE(result == a || result == b);
+}
+
+TEST(PlatformFileSystemTest, StaleTempFilesAreRecognisedAndRemoved) {
+    EXPECT_TRUE(FileSystem::IsTempFileName("Sentrel.ini.~sentrel-tmp"));
+    EXPECT_FALSE(FileSystem::IsTempFileName("Sentrel.ini"));
+    EXPECT_FALSE(FileSystem::IsTempFileName("x.~sentrel-tmp.007"));
+
+    ScratchFolder dir;
+    WriteRaw(dir / "Sentrel.ini", "keep");
+    WriteRaw(dir / "Sentrel.ini.~sentrel-tmp", "half");
+    WriteRaw(dir / "State.dat.~sentrel-tmp", "half");
+    FileSystem::RemoveStaleTempFiles(dir.path());
+    EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"Sentrel.ini"});
+    EXPECT_EQ(ReadRaw(dir / "Sentrel.ini"), "keep");
+}
+
+TEST(PlatformFileSystemTest, FileFactsAndCopy) {
+    ScratchFolder dir;
+    EXPECT_EQ(FileSystem::FileSize(dir / "none"), -1);
+    EXPECT_EQ(FileSystem::FileSize(dir.path()), -1);
+    EXPECT_FALSE(FileSystem::FileExists(dir / "none"));
+    EXPECT_FALSE(FileSystem::FileExists(dir.path()));
+    EXPECT_TRUE(FileSystem::DirectoryExists(dir.path()));
+    std::string bytes = "stale";
+    EXPECT_FALSE(FileSystem::ReadWholeFile(dir / "none", bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(FileSystem::ReadWholeFile(dir.path(), bytes));
+    EXPECT_EQ(FileSystem::StampOf(dir / "none"), FileSystem::FileStamp{});
+
+    WriteRaw(dir / "a.log", "12345");
+    WriteRaw(dir / "b.log", "old old old");
+    EXPECT_EQ(FileSystem::FileSize(dir / "a.log"), 5);
+    EXPECT_EQ(FileSystem::StampOf(dir / "a.log").size, 5);
+    ASSERT_TRUE(FileSystem::CopyFileOverwrite(dir / "a.log", dir / "b.log"));
+    EXPECT_EQ(ReadRaw(dir / "b.log"), "12345");
+    EXPECT_FALSE(FileSystem::CopyFileOverwrite(dir / "none", dir / "b.log"));
+    EXPECT_EQ(ReadRaw(dir / "b.log"), "12345");
+
+    EXPECT_TRUE(FileSystem::RemoveFile(dir / "a.log"));
+    EXPECT_FALSE(FileSystem::RemoveFile(dir / "a.log"));
+
+    EXPECT_TRUE(FileSystem::MakeDirectories(dir / "x/y/z"));
+    EXPECT_TRUE(FileSystem::MakeDirectories(dir / "x/y/z"));
+    EXPECT_TRUE(FileSystem::DirectoryExists(dir / "x/y/z"));
+    EXPECT_FALSE(FileSystem::MakeDirectories(dir / "b.log/sub"));
+}
+
+TEST(PlatformFileSystemTest, WildcardMatching) {
+    using FileSystem::MatchesWildcard;
+    EXPECT_TRUE(MatchesWildcard("00001.007", "*.007"));
+    EXPECT_TRUE(MatchesWildcard(".007", "*.007"));
+    EXPECT_FALSE(MatchesWildcard("00001.0071", "*.007"));
+    EXPECT_FALSE(MatchesWildcard("00001.107", "*.007"));
+    EXPECT_TRUE(MatchesWildcard("abc", "a?c"));
+    EXPECT_FALSE(MatchesWildcard("ac", "a?c"));
+    EXPECT_TRUE(MatchesWildcard("a.b.c", "*.*"));
+    EXPECT_TRUE(MatchesWildcard("aXbXc", "a*b*c"));
+    EXPECT_TRUE(MatchesWildcard("abcbc", "*bc"));
+    EXPECT_TRUE(MatchesWildcard("", "*"));
+    EXPECT_FALSE(MatchesWildcard("", "?"));
+    EXPECT_FALSE(MatchesWildcard("A.007", "a.007"));  // case-sensitive
+}
+
+TEST(PlatformFileSystemTest, ListDirectorySplitsFolderAtTheLastSlash) {
+    ScratchFolder dir;
+    ASSERT_TRUE(FileSystem::MakeDirectories(dir / "Inbox"));
+    WriteRaw(dir / "Inbox/1.007", "");
+    WriteRaw(dir / "Inbox/2.007", "");
+    WriteRaw(dir / "Inbox/3.008", "");
+    WriteRaw(dir / "Inbox.007", "");  // beside the folder, found without the trailing slash
+    ASSERT_TRUE(FileSystem::MakeDirectories(dir / "Inbox/d.007"));
+
+    auto entries = FileSystem::ListDirectory(dir / "Inbox/*.007");
+    EXPECT_EQ(NamesOf(entries), (std::set<std::string>{"1.007", "2.007", "d.007"}));
+    for (const auto& e : entries) {
+        EXPECT_EQ(e.fullPath, dir / "Inbox/" + e.name);
+        EXPECT_EQ(e.isDirectory, e.name == "d.007");
+    }
+
+    entries = FileSystem::ListDirectory(dir / "Inbox*.007");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "Inbox.007");
+    EXPECT_EQ(entries[0].fullPath, dir / "Inbox.007");
+
+    EXPECT_EQ(NamesOf(FileSystem::ListDirectory(dir / "Inbox/*")),
+              (std::set<std::string>{".", "..", "1.007", "2.007", "3.008", "d.007"}));
+    EXPECT_TRUE(FileSystem::ListDirectory(dir / "nowhere/*.007").empty());
+}
