@@ -4,14 +4,19 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <thread>
 
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/ManualResetEvent.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -223,4 +228,108 @@ TEST(PlatformFileSystemTest, ListDirectorySplitsFolderAtTheLastSlash) {
     EXPECT_EQ(NamesOf(FileSystem::ListDirectory(dir / "Inbox/*")),
               (std::set<std::string>{".", "..", "1.007", "2.007", "3.008", "d.007"}));
     EXPECT_TRUE(FileSystem::ListDirectory(dir / "nowhere/*.007").empty());
+}
+
+TEST(PlatformEventTest, ManualResetEventStaysSetUntilReset) {
+    ManualResetEvent event;
+    EXPECT_FALSE(event.IsSet());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(event.WaitFor(50));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(45));
+
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        event.Set();
+    });
+    EXPECT_TRUE(event.WaitFor(5000));
+    setter.join();
+    // Manual reset: every later wait passes at once, without blocking.
+    EXPECT_TRUE(event.WaitFor(0));
+    EXPECT_TRUE(event.WaitFor(10000));
+    event.Wait();
+    event.Reset();
+    EXPECT_FALSE(event.IsSet());
+    EXPECT_FALSE(event.WaitFor(0));
+
+    ManualResetEvent initiallySet(true);
+    EXPECT_TRUE(initiallySet.IsSet());
+}
+
+TEST(PlatformEventTest, OneSetReleasesEveryWaiter) {
+    ManualResetEvent event;
+    std::atomic<int> released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 4; ++i) {
+        waiters.emplace_back([&] {
+            event.Wait();
+            ++released;
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(released.load(), 0);
+    event.Set();
+    for (auto& t : waiters) {
+        t.join();
+    }
+    EXPECT_EQ(released.load(), 4);
+}
+
+TEST(PlatformInstanceTest, SecondLockFailsWhileTheFirstIsHeld) {
+    // A name of our own, so that a running console on this machine does not interfere.
+    const std::string name = "Sentrel-test-" + std::to_string(::getpid());
+    {
+        CInstanceLock first;
+        ASSERT_TRUE(first.Acquire(name));
+        EXPECT_TRUE(first.IsHeld());
+        CInstanceLock second;
+        EXPECT_FALSE(second.Acquire(name));
+        EXPECT_FALSE(second.IsHeld());
+    }
+    CInstanceLock again;
+    EXPECT_TRUE(again.Acquire(name));
+    std::filesystem::remove(Platform::TempFolder() + "/" + name + ".lock");
+}
+
+TEST(PlatformInfoTest, ProgramFolderTempFolderAndBias) {
+    const std::string folder = Platform::GetProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), '/');
+    EXPECT_TRUE(FileSystem::DirectoryExists(folder));
+
+    const char* saved = std::getenv("TMPDIR");
+    const std::string savedValue = saved ? saved : "";
+    ::setenv("TMPDIR", "/var/tmp/", 1);
+    EXPECT_EQ(Platform::TempFolder(), "/var/tmp");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(Platform::TempFolder(), "/tmp");
+    if (saved) {
+        ::setenv("TMPDIR", savedValue.c_str(), 1);
+    }
+
+    const char* savedTz = std::getenv("TZ");
+    const std::string savedTzValue = savedTz ? savedTz : "";
+    ::setenv("TZ", "MSK-3", 1);
+    ::tzset();
+    EXPECT_EQ(Platform::CurrentTimeZoneBiasMinutes(), -180);
+    ::setenv("TZ", "EST5", 1);
+    ::tzset();
+    EXPECT_EQ(SystemClock().TimeZoneBiasMinutes(), 300);
+    if (savedTz) {
+        ::setenv("TZ", savedTzValue.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
+}
+
+TEST(PlatformInfoTest, SystemClockGivesLocalTime) {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&t, &local);
+    const DateTime expected =
+        DateTime::FromCalendar(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                               local.tm_min, local.tm_sec);
+    const double diffSeconds = (SystemClock().Now() - expected) * 86400.0;
+    EXPECT_GE(diffSeconds, -0.5);
+    EXPECT_LE(diffSeconds, 2.5);
 }
