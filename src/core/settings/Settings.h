@@ -46,3 +46,6 @@ bool SaveSettings(const std::string& path, const Settings& settings,
 
 std::string EncodePassword(const std::string& plain);
 std::string DecodePassword(const std::string& stored);
+// True when the scrambled form of `plain` fits the line format: it holds no CR, LF or
+// NUL byte, any of which would cut or split the Pass line when the file is read back.
+bool IsStorablePassword(const std::string& plain);
