@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "model/Cp1251.h"
+#include "platform/FileSystem.h"
+#include "settings/Settings.h"
+
+namespace {
+
+const std::string kSound = "/prog/Sounds/Alarm.wav";
+
+class SettingsFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = "/tmp/sentrel-settings-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        folder_ = tmpl;
+        path_ = folder_ + "/Sentrel.ini";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+    void WriteFile(const std::string& bytes) {
+        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    std::string ReadFile() {
+        std::string bytes;
+        EXPECT_TRUE(FileSystem::ReadWholeFile(path_, bytes));
+        return bytes;
+    }
+    // Loads `bytes` as the file's content.
+    Settings Load(const std::string& bytes, std::string* ids = nullptr) {
+        WriteFile(bytes);
+        Settings s;
+        std::string selected = "junk";
+        EXPECT_TRUE(LoadSettings(path_, kSound, s, selected));
+        if (ids != nullptr) {
+            *ids = selected;
+        }
+        return s;
+    }
+
+    std::string folder_;
+    std::string path_;
+};
+
+// The file as written with every value at its default, set down line by line.
+const std::string kDefaultFile =
+    "ChannelOutFolder/opt/QMX5/Inbox/\r\n"
+    "QMXInfoFile/opt/QMX5/MAPS/maps.mrk\r\n"
+    "ChannelObj/opt/QMX5/Internet_Channel/AddrBook.txt\r\n"
+    "FirstTimeOut00:11:00\r\n"
+    "SecondTimeOut00:05:00\r\n"
+    "AlarmSoundPath/prog/Sounds/Alarm.wav\r\n"
+    "SelectedIDs\r\n"
+    "PUSoundPath/prog/Sounds/Alarm.wav\r\n"
+    "SpecZoneSoundPath/prog/Sounds/Alarm.wav\r\n"
+    "BadZoneSoundPath/prog/Sounds/Alarm.wav\r\n"
+    "TimeSpan0:00:00\r\n"
+    "TimeParam0\r\n"
+    "Pass\r\n"
+    "Timer1000\r\n"
+    "MinimyzeTray0\r\n";
+
+}  // namespace
+
+TEST_F(SettingsFileTest, MissingFileGivesDefaultsWrittenBackExactly) {
+    Settings s;
+    s.timer = 5;
+    std::string ids = "|1|";
+    EXPECT_FALSE(LoadSettings(path_, kSound, s, ids));
+    EXPECT_EQ(ids, "");
+    EXPECT_EQ(s.channelOutFolder, "/opt/QMX5/Inbox/");
+    EXPECT_EQ(s.firstTimeOut, DateTime::FromTimeOfDay(0, 11, 0));
+    EXPECT_EQ(s.secondTimeOut, DateTime::FromTimeOfDay(0, 5, 0));
+    EXPECT_EQ(s.timer, 1000);
+    EXPECT_EQ(s.badZoneSoundPath, kSound);
+    EXPECT_EQ(s.settingsPassword, "");
+
+    ASSERT_TRUE(SaveSettings(path_, s, ids));
+    EXPECT_EQ(ReadFile(), kDefaultFile);
+    // Read back, the written file gives the same values.
+    Settings again = Load(kDefaultFile);
+    EXPECT_EQ(BuildSettingsFile(again, ""), kDefaultFile);
+}
+
+TEST_F(SettingsFileTest, ChangedValuesAreWrittenByteExactAndReadBack) {
+    Settings s = Settings::Defaults(kSound);
+    s.channelOutFolder = W("/data/Входящие/");
+    s.qmxInfoFile = "/data/zones.mrk";
+    s.channelObj = W("/data/Адреса.txt");
+    s.firstTimeOut = DateTime::FromTimeOfDay(1, 2, 3);
+    s.secondTimeOut = DateTime::FromTimeOfDay(23, 59, 59);
+    s.alarmSoundPath = "/s/a.wav";
+    s.puSoundPath = "/s/p u.wav";
+    s.specZoneSoundPath = "/s/d.wav";
+    s.badZoneSoundPath = "/s/f.wav";
+    s.timeSpan = DateTime::FromTimeOfDay(3, 5, 0);
+    s.timeParam = -1;
+    s.settingsPassword = "ab";
+    s.timer = 250;
+    s.minimyzeTray = true;
+
+    const std::string expected =
+        "ChannelOutFolder/data/\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5/\r\n"
+        "QMXInfoFile/data/zones.mrk\r\n"
+        "ChannelObj/data/\xC0\xE4\xF0\xE5\xF1\xE0.txt\r\n"
+        "FirstTimeOut01:02:03\r\n"
+        "SecondTimeOut23:59:59\r\n"
+        "AlarmSoundPath/s/a.wav\r\n"
+        "SelectedIDs|12||7|\r\n"
+        "PUSoundPath/s/p u.wav\r\n"
+        "SpecZoneSoundPath/s/d.wav\r\n"
+        "BadZoneSoundPath/s/f.wav\r\n"
+        "TimeSpan3:05:00\r\n"
+        "TimeParam-1\r\n"
+        "Passa\xC3\r\n"
+        "Timer250\r\n"
+        "MinimyzeTray1\r\n";
+    ASSERT_TRUE(SaveSettings(path_, s, "|12||7|"));
+    EXPECT_EQ(ReadFile(), expected);
+
+    std::string ids;
+    Settings back = Load(expected, &ids);
+    EXPECT_EQ(ids, "|12||7|");
+    EXPECT_EQ(back.channelOutFolder, s.channelOutFolder);
+    EXPECT_EQ(back.channelObj, s.channelObj);
+    EXPECT_EQ(back.firstTimeOut, s.firstTimeOut);
+    EXPECT_EQ(back.secondTimeOut, s.secondTimeOut);
+    EXPECT_EQ(back.puSoundPath, "/s/p u.wav");
+    EXPECT_EQ(back.timeSpan, s.timeSpan);
+    EXPECT_EQ(back.timeParam, -1);
+    EXPECT_EQ(back.settingsPassword, "ab");
+    EXPECT_EQ(back.timer, 250);
+    EXPECT_TRUE(back.minimyzeTray);
+}
+
+TEST_F(SettingsFileTest, LinesAreReadAsTheWriterLeavesThem) {
+    std::string ids;
+    // No CR after the last line: that value is not taken.
+    Settings s = Load("Timer250\r\nTimeParam3", &ids);
+    EXPECT_EQ(s.timer, 250);
+    EXPECT_EQ(s.timeParam, 0);
+
+    // LF alone ends nothing; it is dropped from the line.
+    s = Load("Timer2\n50\r\n");
+    EXPECT_EQ(s.timer, 250);
+
+    // Duplicates: the last one counts. Unknown and empty lines are ignored; a key is
+    // only recognised at the start of a line and is case-sensitive.
+    s = Load("Timer100\r\n\r\n; Timer7\r\ntimer8\r\nTimer300\r\nVersion2\r\n");
+    EXPECT_EQ(s.timer, 300);
+
+    // Leading digits only, with a sign; no digits give 0.
+    s = Load("Timer 42ms\r\nTimeParam-2x\r\n");
+    EXPECT_EQ(s.timer, 42);
+    EXPECT_EQ(s.timeParam, -2);
+    s = Load("Timerabc\r\n");
+    EXPECT_EQ(s.timer, 0);
+
+    // A present but empty SelectedIDs line shows nothing.
+    Load("SelectedIDs|5|\r\nSelectedIDs\r\n", &ids);
+    EXPECT_EQ(ids, "");
+
+    // TimeParam, TimeSpan and Timer share a beginning but not a key.
+    s = Load("TimeSpan2:30\r\nTimeParam1\r\nTimer900\r\n");
+    EXPECT_EQ(s.timeSpan, DateTime::FromTimeOfDay(2, 30, 0));
+    EXPECT_EQ(s.timeParam, 1);
+    EXPECT_EQ(s.timer, 900);
+}
+
+TEST_F(SettingsFileTest, UnreadableValuesFallBack) {
+    Settings s = Load("FirstTimeOutabc\r\nSecondTimeOutabc\r\nTimeSpanabc\r\n");
+    EXPECT_EQ(s.firstTimeOut, DateTime::FromTimeOfDay(0, 30, 0));
+    EXPECT_EQ(s.secondTimeOut, DateTime::FromTimeOfDay(1, 0, 0));
+    EXPECT_EQ(s.timeSpan, DateTime::FromTimeOfDay(0, 0, 0));
+
+    s = Load("FirstTimeOut\r\nSecondTimeOut25:00:00\r\n");
+    EXPECT_EQ(s.firstTimeOut, DateTime::FromTimeOfDay(0, 30, 0));
+    EXPECT_EQ(s.secondTimeOut, DateTime::FromTimeOfDay(1, 0, 0));
+
+    s = Load("MinimyzeTray7\r\n");
+    EXPECT_TRUE(s.minimyzeTray);
+    const std::string written = BuildSettingsFile(s, "");
+    EXPECT_NE(written.find("\r\nMinimyzeTray1\r\n"), std::string::npos);
+}
+
+TEST(SettingsPasswordTest, ScramblingExamples) {
+    EXPECT_EQ(EncodePassword(""), "");
+    EXPECT_EQ(DecodePassword(""), "");
+    EXPECT_EQ(EncodePassword("x"), "x");
+    EXPECT_EQ(EncodePassword("\xF0\x20"), "\xF0\x10");  // 0xF0 + 0x20 = 0x110 -> 0x10
+    EXPECT_EQ(DecodePassword("\xF0\x10"), "\xF0\x20");
+    EXPECT_EQ(EncodePassword("abc"), "a\xC3\xC5");
+    const std::string russian = W("пароль");
+    EXPECT_EQ(DecodePassword(EncodePassword(russian)), russian);
+
+    EXPECT_TRUE(IsStorablePassword(""));
+    EXPECT_TRUE(IsStorablePassword("secret"));
+    EXPECT_FALSE(IsStorablePassword("\r"));
+    EXPECT_FALSE(IsStorablePassword("a\xAC"));  // 0x61 + 0xAC = 0x10D -> CR
+    EXPECT_FALSE(IsStorablePassword("a\xA9"));  // -> LF
+    EXPECT_FALSE(IsStorablePassword("a\x9F"));  // -> NUL
+}
+
+TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile) {
+    WriteFile(kDefaultFile);
+    Settings s = Settings::Defaults(kSound);
+    s.timer = 5;
+    std::filesystem::create_directory(path_ + ".~sentrel-tmp");
+    EXPECT_FALSE(SaveSettings(path_, s, ""));
+    EXPECT_EQ(ReadFile(), kDefaultFile);
+    EXPECT_FALSE(SaveSettings(folder_ + "/missing/Sentrel.ini", s, ""));
+}
