@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "intake/LogWriter.h"
 #include "model/DataStore.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
 #include "settings/Settings.h"
 #include "settings/WindowLayout.h"
@@ -61,6 +63,11 @@ public:
     const Clock& clock() const { return clock_; }
 
     // ---- start-up (window thread, workers not running) ----
+    // LoadAddressBook, LoadZones, ReloadState, ResetListRows, the record processing,
+    // RefreshView, StatusTexts and the operator commands below take the lock themselves
+    // (a worker told to stop may still be finishing its record): call them without
+    // holding Lock(). The other members (settings and layout loads and saves,
+    // RecomputeFromLastMessages, the zone and alert steps) run under the caller's lock.
     // Settings from Sentrel.ini; when they could not be read, the defaults are written
     // back at once. Returns false only when that write failed (the window shows
     // "Ошибка записи на жесткий диск, ..."). Also passes the time offset to the store.
@@ -73,6 +80,8 @@ public:
     // on failure the old map stays and false is returned.
     bool LoadZones();
     // LoadState, RecomputeFromLastMessages and LoadZoneAssignments against the map in use.
+    // The first call (start-up, after the single-instance lock) also removes leftovers
+    // of interrupted atomic writes from the program folder.
     void ReloadState();
     // Speed, position and zone of every object from its stored last message; default
     // thresholds and cleared alert flags for objects without stored settings.
@@ -125,6 +134,17 @@ private:
     void InboxWorkerLoop();
     void RefreshWorkerLoop();
     void JoinWorkers();
+    // Handles one accepted inbox entry: skips a file that could not be deleted before
+    // and has not changed since, otherwise processes and deletes it.
+    void HandleInboxEntry(const std::string& path);
+    // ProcessRecord with the lock held. Returns false for an object not in the address
+    // book; `stateUnsaved` is set when the record changed state that no save covered.
+    bool ProcessRecordLocked(const InboxRecord& record, const std::string& path,
+                             bool& stateUnsaved);
+    // Name of a zone of the map in use, "---" for -1 or an index the map does not have.
+    std::string ZoneNameOf(int zone) const;
+    std::array<std::string, 3> StatusTextsLocked(DateTime now) const;
+    std::array<std::string, 4> SoundPaths() const;
 
     const Clock& clock_;
     ConsoleView& view_;
@@ -136,4 +156,8 @@ private:
     std::atomic<uint64_t> rowsGeneration_{0};
     int alarmBlinkPhase_ = 0;
     int powerOnBlinkPhase_ = 0;
+    // Inbox files whose deletion failed, with their size and time at that moment: they
+    // are not applied again until they change. Inbox worker only.
+    std::map<std::string, FileSystem::FileStamp> undeletable_;
+    bool staleTempFilesRemoved_ = false;
 };

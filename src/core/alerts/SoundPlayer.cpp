@@ -1,0 +1,99 @@
+#include "alerts/SoundPlayer.h"
+
+#include "alerts/SoundOutput.h"
+#include "platform/ManualResetEvent.h"
+
+namespace {
+constexpr int kPauseBetweenPlaysMs = 100;
+}
+
+CSoundPlayer::CSoundPlayer(SoundOutput& output, ManualResetEvent& stopEvent,
+                           std::function<void()> onError)
+    : output_(output), stopEvent_(stopEvent), onError_(std::move(onError)) {
+    thread_ = std::thread([this] { ThreadMain(); });
+}
+
+CSoundPlayer::~CSoundPlayer() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+    }
+    // The stop event is the only way to interrupt a file being played.
+    stopEvent_.Set();
+    wake_.notify_all();
+    thread_.join();
+}
+
+void CSoundPlayer::SetPaths(const std::array<std::string, 4>& paths) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    paths_ = paths;
+}
+
+void CSoundPlayer::StartSound(AlertKind kind) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!active_ && !failed_ && !quit_) {
+        active_ = true;
+        requested_ = true;
+        wake_.notify_all();
+    }
+    soundKind_.store(static_cast<int32_t>(kind));
+    // Cleared under the mutex: a run decides to end only under the same mutex, so it
+    // either sees this reset and goes on with the new kind, or it has already ended and
+    // the request above starts the next run.
+    stopEvent_.Reset();
+}
+
+void CSoundPlayer::Acknowledge() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopEvent_.Set();
+    soundKind_.store(-1);
+    failed_ = false;
+}
+
+bool CSoundPlayer::IsRunning() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return active_;
+}
+
+void CSoundPlayer::ThreadMain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return requested_ || quit_; });
+        if (quit_)
+            break;
+        requested_ = false;
+        lock.unlock();
+        Run();
+        lock.lock();
+    }
+    active_ = false;
+}
+
+void CSoundPlayer::Run() {
+    for (;;) {
+        const int32_t kind = soundKind_.load();
+        if (kind >= 0 && kind < 4) {
+            std::string path;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                path = paths_[static_cast<std::size_t>(kind)];
+            }
+            if (!output_.PlayWav(path, &stopEvent_)) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    active_ = false;
+                    // An acknowledgement while the file failed re-arms at once.
+                    failed_ = soundKind_.load() != -1;
+                }
+                onError_();
+                return;
+            }
+        }
+        stopEvent_.WaitFor(kPauseBetweenPlaysMs);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (quit_ || stopEvent_.IsSet()) {
+            active_ = false;
+            return;
+        }
+    }
+}
