@@ -9,7 +9,7 @@
 namespace {
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-long long DaysFromCivil(long long y, int m, int d) {
+constexpr long long DaysFromCivil(long long y, int m, int d) {
     y -= m <= 2 ? 1 : 0;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const long long yoe = y - era * 400;
@@ -30,7 +30,8 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-const long long kOleEpochDays = DaysFromCivil(1899, 12, 30);
+constexpr long long kOleEpochDays = DaysFromCivil(1899, 12, 30);
+static_assert(kOleEpochDays == -25569);
 
 long long FloorDiv(long long a, long long b) {
     long long q = a / b;
