@@ -1,9 +1,6 @@
-#include <QApplication>
-#include <clocale>
+#include "app/SentrelApp.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    // Numbers in files and logs are always written with a '.' decimal point.
-    std::setlocale(LC_NUMERIC, "C");
-    return 0;
+    CSentrelApp app(argc, argv);
+    return app.Run();
 }

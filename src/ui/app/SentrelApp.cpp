@@ -1,0 +1,33 @@
+#include "app/SentrelApp.h"
+
+#include <clocale>
+
+#include "app/Icons.h"
+#include "app/MainDialog.h"
+#include "console/ProgramPaths.h"
+#include "platform/Platform.h"
+
+CSentrelApp::CSentrelApp(int& argc, char** argv) : app_(argc, argv) {
+    // QApplication sets the locale from the environment; numbers in files and logs are
+    // always written with a '.' decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("Sentrel"));
+    QApplication::setWindowIcon(Icons::AppIcon());
+    // The window may sit in the tray while the alert pop-up is the only window shown;
+    // closing the pop-up must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+int CSentrelApp::Run() {
+    const ProgramPaths paths = ProgramPaths::For(Platform::GetProgramFolder());
+    CMainDialog dialog(paths);
+    if (!dialog.Initialise()) {
+        return 0;
+    }
+    QObject::connect(&dialog, &CMainDialog::finished, &app_, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    dialog.ListenForOutsideCloseRequests();
+    dialog.ShowAtStart();
+    QApplication::exec();
+    return 0;
+}
