@@ -1,0 +1,149 @@
+#include "app/AddressBookDialog.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "alerts/ObjectSettingsDialog.h"
+#include "app/Icons.h"
+#include "app/QtText.h"
+#include "model/DataStore.h"
+
+namespace {
+
+enum Column { kStateColumn = 0, kNumberColumn = 1, kNameColumn = 2, kAlarmColumn = 3 };
+
+QTableWidgetItem* TextItem(const std::string& cp1251) {
+    const QString text = FromCp(cp1251);
+    auto* item = new QTableWidgetItem(text);
+    item->setToolTip(text);
+    return item;
+}
+
+}  // namespace
+
+CAddressBookDialog::CAddressBookDialog(CDataStore& store, QWidget* parent)
+    : QDialog(parent), store_(store) {
+    setWindowTitle(QStringLiteral("Адресная книга"));
+    setWindowIcon(Icons::AppIcon());
+    setSizeGripEnabled(true);
+    resize(560, 400);
+
+    list_ = new QTableWidget(this);
+    list_->setObjectName(QStringLiteral("addressList"));
+    list_->setColumnCount(4);
+    list_->setHorizontalHeaderLabels({QString(), QStringLiteral("Номер объекта"),
+                                      QStringLiteral("Имя объекта"), QStringLiteral("Тревога")});
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setDefaultSectionSize(std::max(18, list_->fontMetrics().height() + 4));
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setIconSize(QSize(16, 16));
+    list_->setWordWrap(false);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list_);
+
+    menu_ = new QMenu(this);
+    settingsAction_ = menu_->addAction(QStringLiteral("Настройки..."));
+    settingsAction_->setObjectName(QStringLiteral("settingsAction"));
+    connect(settingsAction_, &QAction::triggered, this,
+            &CAddressBookDialog::EditSelectedThresholds);
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        settingsAction_->setEnabled(!SelectedRows().empty());
+        menu_->popup(list_->viewport()->mapToGlobal(pos));
+    });
+    connect(list_, &QTableWidget::cellDoubleClicked, this, [this] { ToggleSelectedRows(); });
+
+    FillList();
+}
+
+CAddressBookDialog::~CAddressBookDialog() = default;
+
+void CAddressBookDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!initDone_) {
+        // The widths follow the list's width, known only once the layout has run.
+        initDone_ = true;
+        SetColumnWidths();
+    }
+}
+
+void CAddressBookDialog::SetColumnWidths() {
+    if (QLayout* l = layout()) {
+        l->activate();
+    }
+    const int w = list_->viewport()->width();
+    list_->setColumnWidth(kStateColumn, 18);
+    list_->setColumnWidth(kNumberColumn, w / 5 + 5);
+    list_->setColumnWidth(kNameColumn, 2 * w / 5 + 17);
+    list_->setColumnWidth(kAlarmColumn, w / 5 + 5);
+}
+
+void CAddressBookDialog::FillList() {
+    list_->setRowCount(store_.objectCount);
+    for (int i = 0; i < store_.objectCount; ++i) {
+        const ObjectRecord& object = store_.Object(i);
+        auto* state = new QTableWidgetItem();
+        state->setTextAlignment(Qt::AlignCenter);
+        list_->setItem(i, kStateColumn, state);
+        list_->setItem(i, kNumberColumn, TextItem(object.id));
+        list_->setItem(i, kNameColumn, TextItem(object.name));
+        list_->setItem(i, kAlarmColumn, TextItem(object.alarmMark));
+    }
+    ShowStateIcons();
+}
+
+void CAddressBookDialog::ShowStateIcons() {
+    const QIcon shown = Icons::ObjectShownIcon();
+    const QIcon hidden = Icons::ObjectHiddenIcon();
+    for (int i = 0; i < store_.objectCount && i < list_->rowCount(); ++i) {
+        list_->item(i, kStateColumn)->setIcon(store_.Object(i).selected != 0 ? shown : hidden);
+    }
+}
+
+std::vector<int> CAddressBookDialog::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+        if (index.row() < store_.objectCount) {
+            rows.push_back(index.row());
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CAddressBookDialog::ToggleSelectedRows() {
+    for (int row : SelectedRows()) {
+        ObjectRecord& object = store_.Object(row);
+        object.selected = object.selected != 0 ? 0 : 1;
+    }
+    ShowStateIcons();
+}
+
+void CAddressBookDialog::EditSelectedThresholds() {
+    for (int row : SelectedRows()) {
+        ObjectRecord& object = store_.Object(row);
+        ObjectSettingsEdit edit;
+        edit.firstTimeout = object.firstTimeout;
+        edit.secondTimeout = object.secondTimeout;
+        // Shown for orientation only: the boxes are disabled and nothing but the two
+        // thresholds is taken back.
+        edit.flags = object.alertSettings;
+        const QString caption =
+            QStringLiteral("Настройки - ") + FromCp(object.id + "-" + object.name);
+        CObjectSettingsDialog dialog(caption, edit, this);
+        dialog.SetThresholdsOnly(true);
+        if (dialog.exec() == QDialog::Accepted) {
+            const ObjectSettingsEdit result = dialog.values();
+            object.firstTimeout = result.firstTimeout;
+            object.secondTimeout = result.secondTimeout;
+        }
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "zones/ZoneAssignment.h"
+
+class CZoneMap;
+class QTableWidget;
+namespace Ui {
+class CZoneAssignDialog;
+}
+
+// Destination and forbidden zones of one or several objects. The dialog edits a copy of
+// the assignment; after "Сохранить" the caller gives assignment() to every selected
+// object.
+class CZoneAssignDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    CZoneAssignDialog(const QString& title, const ZoneAssignment& initial, const CZoneMap& zoneMap,
+                      QWidget* parent = nullptr);
+    ~CZoneAssignDialog() override;
+
+    const ZoneAssignment& assignment() const { return assignment_; }
+
+private:
+    void SetUpList(QTableWidget* list);
+    void RefillAssigned();
+    void AddSelected(int role);
+    void RemoveSelected(QTableWidget* list);
+
+    std::unique_ptr<Ui::CZoneAssignDialog> ui_;
+    const CZoneMap& zoneMap_;
+    ZoneAssignment assignment_;
+};
