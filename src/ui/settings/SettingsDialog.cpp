@@ -38,6 +38,7 @@ CSettingsDialog::CSettingsDialog(const Settings& settings, const std::vector<int
     ui_->tabWidget->addTab(sounds_, QStringLiteral("Звуки"));
     ui_->tabWidget->addTab(columns_, QStringLiteral("Вид"));
     ui_->tabWidget->setCurrentIndex(0);
+    OrderTabStops();
 
     general_->SetValues(settings);
     data_->SetValues(settings);
@@ -51,6 +52,24 @@ CSettingsDialog::CSettingsDialog(const Settings& settings, const std::vector<int
 }
 
 CSettingsDialog::~CSettingsDialog() = default;
+
+// The pages join the dialog after its own controls, so their controls would come last
+// in the tab order; put them between the tab bar and the polling period.
+void CSettingsDialog::OrderTabStops() {
+    std::vector<QWidget*> order{ui_->tabWidget};
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{general_, data_, thresholds_, sounds_, columns_}) {
+        for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+            if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus)) {
+                order.push_back(w);
+            }
+        }
+    }
+    order.insert(order.end(), {ui_->timerEdit, ui_->saveButton, ui_->cancelButton});
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
 
 std::optional<long long> CSettingsDialog::ParseInteger(const QString& text) {
     const QString t = text.trimmed();

@@ -52,6 +52,7 @@ public slots:
     void done(int result) override;
 
 private:
+    void OrderTabStops();
     bool ValidateTimer(int32_t& timer);
 
     std::unique_ptr<Ui::CSettingsDialog> ui_;
