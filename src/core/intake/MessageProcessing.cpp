@@ -63,8 +63,12 @@ void CConsole::HandleInboxEntry(const std::string& path) {
     if (known != undeletable_.end()) {
         // Applying the same records on every pass would count them again and again; a
         // file that was rewritten since is a new message and is read again.
-        if (FileSystem::StampOf(path) == known->second)
+        // Its records are applied already: only the deletion is tried again.
+        if (FileSystem::StampOf(path) == known->second) {
+            if (FileSystem::RemoveFile(path))
+                undeletable_.erase(known);
             return;
+        }
         undeletable_.erase(known);
     }
     // Stamped before reading: a file rewritten while it is read is then read again

@@ -1,0 +1,355 @@
+#pragma once
+
+// Shared pieces of the console tests: a view that records what the console shows, a
+// sound output that records what it plays, and a program folder in a temporary
+// directory with an inbox, an address book, a zone file and a settings file.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "alerts/SoundOutput.h"
+#include "console/Console.h"
+#include "console/ConsoleView.h"
+#include "intake/InboxFile.h"
+#include "model/Cp1251.h"
+#include "model/TextUtil.h"
+#include "platform/ManualResetEvent.h"
+#include "zones/Geometry.h"
+
+namespace consoletest {
+
+// Polls `condition` until it holds or `timeoutMs` pass.
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+// A directory under the test temp folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = testing::TempDir() + "sentrel-console-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr)
+            ADD_FAILURE() << "mkdtemp failed";
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+struct PopupCall {
+    std::string text;
+    PopupKind kind;
+};
+
+// Records every call; the workers call it too, so everything is under a mutex.
+class RecordingView : public ConsoleView {
+public:
+    void ShowPopup(const std::string& text, PopupKind kind) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        popups_.push_back({text, kind});
+    }
+    void ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        snapshots_.push_back(std::move(snapshot));
+    }
+    void SetTrayTip(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        trayTips_.push_back(text);
+    }
+    void ReportSoundError() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++soundErrors_;
+    }
+    void HistoryChanged() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++historyChanges_;
+    }
+    void RowsReset(int rowCount) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rowsResets_.push_back(rowCount);
+    }
+
+    std::vector<PopupCall> popups() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return popups_;
+    }
+    std::vector<std::string> trayTips() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return trayTips_;
+    }
+    int soundErrors() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return soundErrors_;
+    }
+    int historyChanges() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return historyChanges_;
+    }
+    std::vector<int> rowsResets() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return rowsResets_;
+    }
+    std::size_t snapshotCount() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return snapshots_.size();
+    }
+    void ClearPopups() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        popups_.clear();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<PopupCall> popups_;
+    std::vector<std::shared_ptr<const RefreshSnapshot>> snapshots_;
+    std::vector<std::string> trayTips_;
+    std::vector<int> rowsResets_;
+    int soundErrors_ = 0;
+    int historyChanges_ = 0;
+};
+
+// Records the paths it is asked to play. A play "lasts" `playMs` (interrupted by the
+// stop event); paths in `failing` cannot be played.
+class FakeSound : public SoundOutput {
+public:
+    bool PlayWav(const std::string& path, const ManualResetEvent* stop) override {
+        int playMs;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            plays_.push_back(path);
+            if (failing_.count(path) != 0)
+                return false;
+            playMs = playMs_;
+            maxConcurrent_ = std::max(maxConcurrent_, ++concurrent_);
+        }
+        if (stop != nullptr)
+            stop->WaitFor(playMs);
+        std::lock_guard<std::mutex> lock(mutex_);
+        --concurrent_;
+        return true;
+    }
+    // The most plays that were ever in progress at once.
+    int maxConcurrent() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return maxConcurrent_;
+    }
+    std::vector<std::string> plays() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return plays_;
+    }
+    std::size_t playCount() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return plays_.size();
+    }
+    std::string lastPlay() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return plays_.empty() ? std::string() : plays_.back();
+    }
+    void SetFailing(const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failing_.insert(path);
+    }
+    void SetPlayMs(int ms) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playMs_ = ms;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> plays_;
+    std::set<std::string> failing_;
+    int playMs_ = 5;
+    int concurrent_ = 0;
+    int maxConcurrent_ = 0;
+};
+
+// Sound files by kind as the test settings name them.
+inline const char* kAlarmWav = "alarm.wav";
+inline const char* kPowerOnWav = "pu.wav";
+inline const char* kForbiddenWav = "bad.wav";
+inline const char* kDestinationWav = "spec.wav";
+
+// Three circle zones along one meridian, small to large, so their indexes are 0, 1, 2:
+// A (500 m) at 55.00, B (700 m) at 55.10, C (900 m) at 55.20, all at 37.00 east.
+// Between them lies zone-free ground.
+struct Spot {
+    double latitude;
+    double longitude;
+};
+inline const Spot kInA{55.0, 37.0};
+inline const Spot kInB{55.1, 37.0};
+inline const Spot kInC{55.2, 37.0};
+inline const Spot kOutside{55.05, 37.0};
+
+inline std::string ZoneFileBytes() {
+    return "1\t55.0\t37.0\t0\t A (R500)\r\n"
+           "2\t55.1\t37.0\t0\t B (R700)\r\n"
+           "3\t55.2\t37.0\t0\t C (R900)\r\n";
+}
+
+// A program folder with an inbox, an address book of Truck (12), Bus (7) and Van (5),
+// the zone file above and Sentrel.ini pointing at them. Truck and Bus are shown.
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        paths = ProgramPaths::For(dir.path());
+        inbox = dir.path() + "/inbox";
+        std::filesystem::create_directories(inbox);
+        addressBook = dir.path() + "/AddrBook.txt";
+        zoneFile = dir.path() + "/maps.mrk";
+        WriteFile(addressBook, "12,Truck,x,\r\n7,Bus,x,\r\n5,Van,x,\r\n");
+        WriteFile(zoneFile, ZoneFileBytes());
+        settings = Settings::Defaults(paths.defaultAlarmSoundPath);
+        settings.channelOutFolder = inbox + "/";
+        settings.qmxInfoFile = zoneFile;
+        settings.channelObj = addressBook;
+        settings.alarmSoundPath = kAlarmWav;
+        settings.puSoundPath = kPowerOnWav;
+        settings.badZoneSoundPath = kForbiddenWav;
+        settings.specZoneSoundPath = kDestinationWav;
+        settings.timer = 10;
+        selectedIds = "|12||7|";
+    }
+    void SaveSettingsFile() const {
+        ASSERT_TRUE(::SaveSettings(paths.settingsPath, settings, selectedIds));
+    }
+    std::string InboxPath(const std::string& name) const { return inbox + "/" + name; }
+    // Drops a message file into the inbox.
+    std::string Drop(const std::string& name, const std::string& bytes) const {
+        const std::string path = InboxPath(name);
+        WriteFile(path, bytes);
+        return path;
+    }
+    std::string Log() const { return ReadFile(paths.logPath); }
+
+    TempFolder dir;
+    ProgramPaths paths;
+    std::string inbox;
+    std::string addressBook;
+    std::string zoneFile;
+    Settings settings;
+    std::string selectedIds;
+};
+
+// The local "now" of the tests: 6 December 2026, 12:00:00.
+inline DateTime TestNow() {
+    return DateTime::FromCalendar(2026, 12, 6, 12, 0, 0);
+}
+// A stamp on the same day.
+inline DateTime At(int hour, int minute, int second = 0) {
+    return DateTime::FromCalendar(2026, 12, 6, hour, minute, second);
+}
+
+// Record builders.
+inline InboxRecordHeader Header(int32_t number, uint32_t flags, DateTime messageTime,
+                                DateTime receiveTime) {
+    InboxRecordHeader h;
+    h.objectNumber = number;
+    h.flags = flags;
+    h.messageTime = messageTime;
+    h.receiveTime = receiveTime;
+    return h;
+}
+
+inline InboxRecord Record(const InboxRecordHeader& header, const std::string& text) {
+    InboxRecord r;
+    r.header = header;
+    r.header.textLength = static_cast<int32_t>(text.size());
+    r.text = text;
+    // The raw bytes as a file would carry them.
+    const std::string bytes = EncodeInboxRecord(header, text);
+    std::copy(bytes.begin(), bytes.begin() + InboxRecordHeader::kSize, r.header.raw.begin());
+    return r;
+}
+
+inline InboxRecord Fix(int32_t number, Spot spot, DateTime messageTime, const std::string& text,
+                       double speed = 40.0) {
+    InboxRecordHeader h =
+        Header(number, InboxRecordHeader::kPositionFlag, messageTime, messageTime.AddMinutes(180));
+    h.latitude = spot.latitude;
+    h.longitude = spot.longitude;
+    h.speed = speed;
+    return Record(h, text);
+}
+
+// A console started as the window starts it (settings, address book, zones, state),
+// workers not running, with a fixed clock.
+class ConsoleFixture : public testing::Test {
+protected:
+    void SetUp() override { folder.SaveSettingsFile(); }
+    void TearDown() override { console.reset(); }
+
+    CConsole& Start() {
+        console = std::make_unique<CConsole>(folder.paths, clock, sound, view);
+        EXPECT_TRUE(console->LoadSettingsAtStart());
+        EXPECT_TRUE(console->LoadAddressBook());
+        EXPECT_TRUE(console->LoadZones());
+        console->ReloadState();
+        return *console;
+    }
+    ObjectRecord& Object(int32_t number) {
+        const int i = console->store.FindObjectByNumber(number);
+        EXPECT_GE(i, 0);
+        return console->store.Object(i);
+    }
+    int IndexOf(int32_t number) { return console->store.FindObjectByNumber(number); }
+    void Process(const InboxRecord& record, const std::string& path = "/inbox/06120000.012") {
+        console->ProcessRecord(record, path);
+    }
+    void EnableAll(int32_t number) {
+        for (int f = 0; f < AlertSettings::kCount; ++f)
+            Object(number).alertSettings[f] = 1;
+    }
+    void Assign(int32_t number, int zone, ZoneRole role) {
+        Object(number).zoneAssignment.Append(zone, role);
+    }
+
+    ProgramFolder folder;
+    FixedClock clock{TestNow(), 0};
+    FakeSound sound;
+    RecordingView view;
+    std::unique_ptr<CConsole> console;
+};
+
+}  // namespace consoletest
