@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSystemTrayIcon>
@@ -34,7 +35,9 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, QWidget* parent)
     setWindowTitle(QStringLiteral("Sentrel"));
     setWindowIcon(Icons::AppIcon());
     setObjectName(QStringLiteral("mainDialog"));
-    // A dialog-sized window may be made small; the status bar copes with any width.
+    // Like a dialog, the window may be made narrower than its menu bar; the status bar
+    // copes with any width.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
     setMinimumSize(120, 80);
 
     list_->setObjectName(QStringLiteral("objectList"));
@@ -233,7 +236,8 @@ bool CMainDialog::Initialise() {
     if (!instanceLock_.Acquire()) {
         return false;
     }
-    if (!LoadAtStart()) {
+    // A close request from outside may have ended the window during the loads.
+    if (!LoadAtStart() || ended_) {
         return false;
     }
     initDone = true;
@@ -369,9 +373,17 @@ void CMainDialog::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The close box is the ordinary close; it ends the window through Exit or not at all.
-    event->ignore();
-    Exit();
+    // The close box is the ordinary close. It is finished here rather than through
+    // Exit(): a close() from inside a close event would be ignored.
+    if (modalOpen) {
+        event->ignore();
+        return;
+    }
+    StopForClose();
+    ended_ = true;
+    RemoveTrayIcon();
+    event->accept();
+    emit finished(0);
 }
 
 void CMainDialog::keyPressEvent(QKeyEvent* event) {

@@ -21,12 +21,15 @@ CSentrelApp::CSentrelApp(int& argc, char** argv) : app_(argc, argv) {
 int CSentrelApp::Run() {
     const ProgramPaths paths = ProgramPaths::For(Platform::GetProgramFolder());
     CMainDialog dialog(paths);
-    if (!dialog.Initialise()) {
+    // exit() rather than quit(): it also ends a message box or file dialog that start-up
+    // may have open when the window is told to close from outside.
+    QObject::connect(
+        &dialog, &CMainDialog::finished, &app_, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
+    dialog.ListenForOutsideCloseRequests();
+    if (!dialog.Initialise() || dialog.IsEnded()) {
         return 0;
     }
-    QObject::connect(&dialog, &CMainDialog::finished, &app_, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    dialog.ListenForOutsideCloseRequests();
     dialog.ShowAtStart();
     QApplication::exec();
     return 0;

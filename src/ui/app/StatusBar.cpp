@@ -1,9 +1,8 @@
 #include "app/StatusBar.h"
 
+#include <qdrawutil.h>
 #include <QContextMenuEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFrame>
 
 #include <algorithm>
 
@@ -52,14 +51,9 @@ void CStatusBar::paintEvent(QPaintEvent*) {
     for (size_t part = 0; part < 3; ++part) {
         const int right = edges_[part];
         if (right - left >= 2) {
+            // A sunken panel per part, whatever the style draws for status items.
             const QRect box(left, 1, right - left - 2, height() - 2);
-            QStyleOptionFrame frame;
-            frame.initFrom(this);
-            frame.rect = box;
-            frame.lineWidth = 1;
-            frame.midLineWidth = 0;
-            frame.state |= QStyle::State_Sunken;
-            style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &frame, &painter, this);
+            qDrawShadePanel(&painter, box, palette(), true, 1);
             painter.setPen(palette().color(QPalette::WindowText));
             const QRect textBox = box.adjusted(4, 0, -3, 0);
             painter.drawText(

@@ -1,0 +1,662 @@
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+#include "app/MainDialog.h"
+#include "app/Prompt.h"
+#include "app/StatusBar.h"
+#include "console/ProgramPaths.h"
+#include "objectlist/ObjectListCtrl.h"
+#include "objectlist/ObjectListModel.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// The window with the later parts replaced by recorders.
+class TestDialog : public CMainDialog {
+public:
+    using CMainDialog::CMainDialog;
+    bool LoadAtStart() override {
+        ++loads;
+        return loadResult;
+    }
+    void StopForClose() override { ++stops; }
+    bool AnySelectedPending() const override { return pending; }
+    void SortByColumn(int columnId) override { sorted.push_back(columnId); }
+    void EditObjectSettings() override { ++controlPanels; }
+    void ResetRunCounter() override { ++runResets; }
+
+    int loads = 0;
+    bool loadResult = true;
+    int stops = 0;
+    bool pending = false;
+    std::vector<int> sorted;
+    int controlPanels = 0;
+    int runResets = 0;
+};
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+QString ShotsDir() {
+    return qEnvironmentVariable("SENTREL_SHOTS_DIR");
+}
+
+QString SentrelBinary() {
+    return QDir(QCoreApplication::applicationDirPath())
+        .absoluteFilePath(QStringLiteral("../../src/app/sentrel"));
+}
+
+}  // namespace
+
+class TestMainShell : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startupFollowsLayoutAndWritesDefaultSettings();
+    void settingsWriteFailureIsReported();
+    void secondCopyStopsBeforeLoading();
+    void failedLoadEndsStartup();
+    void secondProcessExitsAtOnce();
+    void processClosesOnTerminateAfterASecond();
+    void statusPartEdges();
+    void countersMenuArea();
+    void menusCarryCommandIds();
+    void objectMenuNeedsSelectionAndPending();
+    void headerClickAndColumnWidths();
+    void trayWhenAvailable();
+    void noTrayMinimisesInstead();
+    void placementBookkeeping();
+    void startStateFromLayout_data();
+    void startStateFromLayout();
+    void closeRules();
+    void escapeAndEnterDoNotClose();
+    void outsideCloseRequestWaitsASecond();
+    void aboutBoxMarksModal();
+    void screenshotOfEmptyWindow();
+
+private:
+    ProgramPaths Paths() const { return ProgramPaths::For(folder_->path().toStdString()); }
+    QString InFolder(const char* name) const { return folder_->filePath(QString::fromUtf8(name)); }
+
+    QTemporaryDir lockDir_;
+    std::unique_ptr<QTemporaryDir> folder_;
+};
+
+void TestMainShell::initTestCase() {
+    // A lock folder of our own: a real Sentrel or a parallel test must not interfere.
+    QVERIFY(lockDir_.isValid());
+    qputenv("TMPDIR", lockDir_.path().toUtf8());
+}
+
+void TestMainShell::init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder_->isValid());
+    Prompt::SetScripted(true);
+}
+
+void TestMainShell::cleanup() {
+    Prompt::SetScripted(false);
+    folder_.reset();
+}
+
+void TestMainShell::startupFollowsLayoutAndWritesDefaultSettings() {
+    WriteFile(InFolder("Interface.ini"),
+              "[GlobalSize]\r\npos=10,710,20,320\r\nmaxMin=0\r\n[Cols]\r\n6=150\r\n7=80\r\n"
+              "[Count]\r\n41\r\n");
+    TestDialog dialog(Paths());
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Sentrel"));
+    QVERIFY(!dialog.windowIcon().isNull());
+    // The constructor reads only the layout.
+    QVERIFY(!QFile::exists(InFolder("Sentrel.ini")));
+    QCOMPARE(dialog.Layout().totalMessageCount, 41);
+
+    QVERIFY(dialog.Initialise());
+    QCOMPARE(dialog.loads, 1);
+    QVERIFY(dialog.initDone);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(Prompt::ShownPrompts().empty());
+    // No settings file: the defaults are written back at once.
+    QVERIFY(ReadFile(InFolder("Sentrel.ini")).startsWith("ChannelOutFolder/opt/QMX5/Inbox/\r\n"));
+
+    CObjectListCtrl* list = dialog.List();
+    QCOMPARE(list->ColumnCount(), 2);
+    QCOMPARE(list->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("Объект"));
+    QCOMPARE(list->Model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("Район"));
+    QCOMPARE(list->ColumnWidths(), (std::vector<int>{150, 80}));
+    QCOMPARE(dialog.frameGeometry(), QRect(10, 20, 700, 300));
+    QCOMPARE(dialog.StatusPartEdges(), (std::array<int, 3>{420, 540, 700}));
+    for (int part = 0; part < 3; ++part) {
+        QCOMPARE(dialog.StatusBar()->PartText(part), QString());
+    }
+
+    dialog.ShowAtStart();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.CurrentShowState(), CMainDialog::ShowState::Normal);
+}
+
+void TestMainShell::settingsWriteFailureIsReported() {
+    ProgramPaths paths = Paths();
+    paths.settingsPath = folder_->filePath("missing/folder/Sentrel.ini").toStdString();
+    TestDialog dialog(paths);
+    QVERIFY(dialog.Initialise());
+    QCOMPARE(Prompt::ShownPrompts().size(), size_t(1));
+    const Prompt::Shown& shown = Prompt::ShownPrompts().front();
+    QCOMPARE(shown.text, QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
+                                        "свободного места."));
+    QCOMPARE(shown.caption, QStringLiteral("Диспетчер \"VALKOR-TZ\""));
+    QCOMPARE(shown.icon, Prompt::Icon::Stop);
+    QVERIFY(!dialog.modalOpen);
+    // Start-up goes on.
+    QCOMPARE(dialog.loads, 1);
+
+    // A settings file that can be read is not rewritten.
+    WriteFile(InFolder("Sentrel.ini"), "Timer250\r\n");
+    Prompt::ClearShown();
+    TestDialog second(Paths());
+    // (the first window still holds the lock: only the settings step matters here)
+    QVERIFY(!second.Initialise());
+    QCOMPARE(second.CurrentSettings().timer, 250);
+    QCOMPARE(ReadFile(InFolder("Sentrel.ini")), QByteArray("Timer250\r\n"));
+}
+
+void TestMainShell::secondCopyStopsBeforeLoading() {
+    CInstanceLock first;
+    QVERIFY(first.Acquire());
+    TestDialog dialog(Paths());
+    QVERIFY(!dialog.Initialise());
+    QCOMPARE(dialog.loads, 0);
+    QVERIFY(!dialog.initDone);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(Prompt::ShownPrompts().empty());
+    // The steps before the check have run: the missing settings were written.
+    QVERIFY(QFile::exists(InFolder("Sentrel.ini")));
+}
+
+void TestMainShell::failedLoadEndsStartup() {
+    TestDialog dialog(Paths());
+    dialog.loadResult = false;
+    QVERIFY(!dialog.Initialise());
+    QCOMPARE(dialog.loads, 1);
+    QVERIFY(!dialog.initDone);
+    QVERIFY(!dialog.isVisible());
+}
+
+void TestMainShell::secondProcessExitsAtOnce() {
+    const QString binary = SentrelBinary();
+    QVERIFY2(QFile::exists(binary), qPrintable(binary));
+    const QString copy = InFolder("sentrel");
+    QVERIFY(QFile::copy(binary, copy));
+
+    CInstanceLock first;
+    QVERIFY(first.Acquire());
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), lockDir_.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(folder_->path());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(copy, {});
+    QVERIFY(process.waitForStarted(5000));
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(timer.elapsed() < 8000, QByteArray::number(timer.elapsed()));
+    // It found its own folder and got as far as the settings, and no further: no
+    // window, so no placement was ever saved.
+    QVERIFY(QFile::exists(InFolder("Sentrel.ini")));
+    QVERIFY(!QFile::exists(InFolder("Interface.ini")));
+}
+
+void TestMainShell::processClosesOnTerminateAfterASecond() {
+    const QString copy = InFolder("sentrel");
+    QVERIFY(QFile::copy(SentrelBinary(), copy));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), lockDir_.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(copy, {});
+    QVERIFY(process.waitForStarted(5000));
+    // Running: it holds the lock.
+    QTRY_VERIFY_WITH_TIMEOUT(!CInstanceLock().Acquire(), 5000);
+    QVERIFY(!process.waitForFinished(300));
+
+    QElapsedTimer timer;
+    timer.start();
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+    QVERIFY2(timer.elapsed() >= 900, QByteArray::number(timer.elapsed()));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+}
+
+void TestMainShell::statusPartEdges() {
+    QCOMPARE(CMainDialog::StatusPartEdgesFor(281), (std::array<int, 3>{1, 121, 281}));
+    QCOMPARE(CMainDialog::StatusPartEdgesFor(280), (std::array<int, 3>{280, 280, 280}));
+    QCOMPARE(CMainDialog::StatusPartEdgesFor(100), (std::array<int, 3>{100, 100, 100}));
+    QCOMPARE(CMainDialog::StatusPartEdgesFor(700), (std::array<int, 3>{420, 540, 700}));
+
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The parts follow the outer width, frame included.
+    const int frame = dialog.frameGeometry().width() - dialog.width();
+    dialog.resize(281 - frame, 200);
+    QCOMPARE(dialog.frameGeometry().width(), 281);
+    QCOMPARE(dialog.StatusPartEdges(), (std::array<int, 3>{1, 121, 281}));
+    dialog.resize(280 - frame, 200);
+    QCOMPARE(dialog.StatusPartEdges(), (std::array<int, 3>{280, 280, 280}));
+
+    dialog.SetStatusTexts(QStringLiteral("a"), QStringLiteral("5 (17)"), QStringLiteral("c"));
+    QCOMPARE(dialog.StatusBar()->PartText(1), QStringLiteral("5 (17)"));
+}
+
+void TestMainShell::countersMenuArea() {
+    // Bar from 100 to 500: the area is 231..349.
+    QVERIFY(!CMainDialog::CountersAreaContains(230, 100, 400));
+    QVERIFY(CMainDialog::CountersAreaContains(231, 100, 400));
+    QVERIFY(CMainDialog::CountersAreaContains(349, 100, 400));
+    QVERIFY(!CMainDialog::CountersAreaContains(350, 100, 400));
+    // Exactly 280 wide counts; narrower never opens the menu.
+    QVERIFY(CMainDialog::CountersAreaContains(50, 0, 280));
+    QVERIFY(!CMainDialog::CountersAreaContains(50, 0, 279));
+
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    CStatusBar* bar = dialog.StatusBar();
+    const int right = bar->mapToGlobal(QPoint(0, 0)).x() + bar->width();
+    QVERIFY(dialog.InCountersArea(right - 200));
+    QVERIFY(!dialog.InCountersArea(right - 100));
+    // A request there opens the counters menu; elsewhere nothing.
+    emit bar->contextMenuAt(QPoint(right - 100, bar->mapToGlobal(QPoint(0, 5)).y()));
+    QVERIFY(!dialog.CountersMenu()->isVisible());
+    emit bar->contextMenuAt(QPoint(right - 200, bar->mapToGlobal(QPoint(0, 5)).y()));
+    QVERIFY(dialog.CountersMenu()->isVisible());
+    dialog.CountersMenu()->hide();
+}
+
+void TestMainShell::menusCarryCommandIds() {
+    TestDialog dialog(Paths());
+    const std::pair<int, const char*> commands[] = {
+        {32780, "Открыть файл с районами..."},
+        {32779, "Открыть файл с адресной книгой..."},
+        {32771, "Выход"},
+        {32778, "Контрольные районы..."},
+        {32775, "Адресная книга..."},
+        {32773, "Установки..."},
+        {32781, "Расстояния до районов..."},
+        {32783, "Расстояния до объектов..."},
+        {32774, "О программе..."},
+        {32782, "Сбросить оповещения"},
+        {32772, "Управление..."},
+        {32788, "История..."},
+        {32784, "Сбросить общий счетчик"},
+        {32785, "Сбросить счетчик за текущую сессию"},
+        {32790, "Показать"},
+        {32789, "Выход"},
+    };
+    for (const auto& [id, text] : commands) {
+        QAction* action = dialog.CommandAction(id);
+        QVERIFY2(action != nullptr, QByteArray::number(id));
+        QCOMPARE(action->text(), QString::fromUtf8(text));
+        QCOMPARE(action->data().toInt(), id);
+    }
+    // The context menus hold exactly their items, in order.
+    auto ids = [](QMenu* menu) {
+        std::vector<int> found;
+        for (QAction* action : menu->actions()) {
+            found.push_back(action->data().toInt());
+        }
+        return found;
+    };
+    QCOMPARE(ids(dialog.ObjectMenu()), (std::vector<int>{32782, 32772, 32788}));
+    QCOMPARE(ids(dialog.CountersMenu()), (std::vector<int>{32784, 32785}));
+    QCOMPARE(ids(dialog.TrayMenu()), (std::vector<int>{32790, 32789}));
+
+    // Triggering an item runs its command.
+    dialog.CommandAction(32772)->trigger();
+    dialog.CommandAction(32785)->trigger();
+    QCOMPARE(dialog.controlPanels, 1);
+    QCOMPARE(dialog.runResets, 1);
+}
+
+void TestMainShell::objectMenuNeedsSelectionAndPending() {
+    WriteFile(InFolder("Interface.ini"), "[Cols]\r\n6=150\r\n7=80\r\n");
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    CObjectListCtrl* list = dialog.List();
+    list->InsertRow(0);
+    list->InsertRow(1);
+
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(!dialog.ObjectMenu()->isVisible());
+
+    list->SelectRow(1);
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(dialog.ObjectMenu()->isVisible());
+    QVERIFY(!dialog.CommandAction(32782)->isEnabled());
+    dialog.ObjectMenu()->hide();
+
+    dialog.pending = true;
+    emit list->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(dialog.CommandAction(32782)->isEnabled());
+    dialog.ObjectMenu()->hide();
+
+    // A double click on a row opens the control panel.
+    emit list->doubleClicked(list->Model()->index(1, 0));
+    QCOMPARE(dialog.controlPanels, 1);
+}
+
+void TestMainShell::headerClickAndColumnWidths() {
+    WriteFile(InFolder("Interface.ini"), "[Cols]\r\n6=150\r\n7=80\r\n99=10\r\n9=60\r\n");
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    // An unknown id is not shown, and the positions of the others still match.
+    QCOMPARE(dialog.List()->ColumnCount(), 3);
+    QCOMPARE(dialog.Layout().columnIds, (std::vector<int32_t>{6, 7, 9}));
+
+    emit dialog.List()->headerClicked(2);
+    emit dialog.List()->headerClicked(0);
+    emit dialog.List()->headerClicked(5);  // no such column
+    QCOMPARE(dialog.sorted, (std::vector<int>{9, 6}));
+
+    // An operator's width change goes into the layout file at once.
+    dialog.List()->horizontalHeader()->resizeSection(1, 123);
+    QCOMPARE(dialog.Layout().columnWidths, (std::vector<int32_t>{150, 123, 60}));
+    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("[Cols]\r\n6=150\r\n7=123\r\n9=60\r\n"));
+}
+
+void TestMainShell::trayWhenAvailable() {
+    TestDialog dialog(Paths());
+    dialog.SetTrayAvailableOverride(true);
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    dialog.SetTrayTip(QStringLiteral("ignored: no icon yet"));
+    QCOMPARE(dialog.TrayTip(), QString());
+
+    dialog.AddTrayIcon();
+    QVERIFY(dialog.TrayIconShown());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.TrayTip(), QStringLiteral("Sentrel"));
+    const QString longTip(100, QChar(u'Ж'));
+    dialog.SetTrayTip(longTip);
+    QCOMPARE(dialog.TrayTip(), longTip.left(63));
+
+    dialog.Layout().minimised = true;
+    dialog.RestoreFromTray();
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.TrayIconShown());
+    QVERIFY(!dialog.Layout().minimised);
+    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("maxMin=0\r\n"));
+
+    // Minimising with MinimyzeTray on sends the window to the tray.
+    dialog.CurrentSettings().minimyzeTray = true;
+    dialog.HandleMoveOrSize(CMainDialog::ShowState::Minimised, true);
+    QVERIFY(dialog.TrayIconShown());
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(dialog.Layout().minimised);
+    dialog.RunCommand(CMainDialog::kCmdTrayShow);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.TrayIconShown());
+
+    // "Выход" of the tray menu removes the icon and ends the window.
+    dialog.AddTrayIcon();
+    QSignalSpy finished(&dialog, &CMainDialog::finished);
+    dialog.RunCommand(CMainDialog::kCmdTrayExit);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!dialog.TrayIconShown());
+}
+
+void TestMainShell::noTrayMinimisesInstead() {
+    TestDialog dialog(Paths());
+    dialog.SetTrayAvailableOverride(false);
+    dialog.CurrentSettings().minimyzeTray = true;
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    dialog.AddTrayIcon();
+    QVERIFY(!dialog.TrayIconShown());
+    QVERIFY(dialog.isVisible());
+    QTRY_VERIFY(dialog.isMinimized());
+    QTRY_VERIFY(dialog.Layout().minimised);
+    dialog.SetTrayTip(QStringLiteral("x"));
+    QCOMPARE(dialog.TrayTip(), QString());
+    // Not hidden, so not lost.
+    QVERIFY(dialog.isVisible());
+}
+
+void TestMainShell::placementBookkeeping() {
+    TestDialog dialog(Paths());
+    dialog.move(40, 50);
+    dialog.resize(640, 480);
+    // Before initialisation has finished nothing is recorded.
+    dialog.HandleMoveOrSize(CMainDialog::ShowState::Maximised, true);
+    QVERIFY(!dialog.Layout().maximised);
+    QVERIFY(!QFile::exists(InFolder("Interface.ini")));
+
+    QVERIFY(dialog.Initialise());
+    QSignalSpy notices(&dialog, &CMainDialog::secondaryWindowsNotice);
+    WindowLayout& layout = dialog.Layout();
+
+    dialog.HandleMoveOrSize(CMainDialog::ShowState::Maximised, true);
+    QVERIFY(layout.maximised);
+    QVERIFY(!layout.minimised);
+    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("maxMin=1\r\n"));
+    QCOMPARE(notices.count(), 1);
+
+    dialog.HandleMoveOrSize(CMainDialog::ShowState::Minimised, true);
+    QVERIFY(layout.maximised);
+    QVERIFY(layout.minimised);
+    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("maxMin=3\r\n"));
+    QCOMPARE(notices.count(), 1);      // minimising tells the other windows nothing
+    QVERIFY(!dialog.TrayIconShown());  // MinimyzeTray is off
+
+    // Restored from a minimised maximised window: maximised again.
+    dialog.HandleMoveOrSize(CMainDialog::ShowState::Normal, true);
+    QVERIFY(layout.maximised);
+    QVERIFY(!layout.minimised);
+    QTRY_VERIFY(dialog.isMaximized());
+    dialog.showNormal();
+    QTRY_VERIFY(!dialog.isMaximized());
+
+    // An ordinary normal state: both flags cleared and the rectangle stored.
+    dialog.setGeometry(70, 80, 500, 350);
+    dialog.HandleMoveOrSize(CMainDialog::ShowState::Normal, false);
+    QVERIFY(!layout.maximised);
+    QVERIFY(!layout.minimised);
+    const QRect frame = dialog.frameGeometry();
+    QCOMPARE(layout.mainRect, (LayoutRect{frame.x(), frame.y(), frame.x() + frame.width(),
+                                          frame.y() + frame.height()}));
+    QVERIFY(ReadFile(InFolder("Interface.ini"))
+                .startsWith(QStringLiteral("[GlobalSize]\r\npos=%1,%2,%3,%4\r\nmaxMin=0\r\n")
+                                .arg(frame.x())
+                                .arg(frame.x() + frame.width())
+                                .arg(frame.y())
+                                .arg(frame.y() + frame.height())
+                                .toLatin1()));
+}
+
+void TestMainShell::startStateFromLayout_data() {
+    QTest::addColumn<int>("maxMin");
+    QTest::addColumn<bool>("minimyzeTray");
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::addColumn<bool>("hidden");
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<bool>("minimised");
+    QTest::newRow("normal") << 0 << true << true << false << false << false;
+    QTest::newRow("maximised") << 1 << false << true << false << true << false;
+    QTest::newRow("minimised to tray") << 2 << true << true << true << false << false;
+    QTest::newRow("minimised, no tray option") << 2 << false << true << false << false << true;
+    QTest::newRow("minimised, no tray at all") << 2 << true << false << false << false << true;
+    QTest::newRow("minimised from maximised") << 3 << false << true << false << false << true;
+}
+
+void TestMainShell::startStateFromLayout() {
+    QFETCH(int, maxMin);
+    QFETCH(bool, minimyzeTray);
+    QFETCH(bool, trayAvailable);
+    QFETCH(bool, hidden);
+    QFETCH(bool, maximised);
+    QFETCH(bool, minimised);
+    WriteFile(InFolder("Interface.ini"),
+              QStringLiteral("[GlobalSize]\r\npos=30,730,40,340\r\nmaxMin=%1\r\n")
+                  .arg(maxMin)
+                  .toLatin1());
+    WriteFile(InFolder("Sentrel.ini"), minimyzeTray ? "MinimyzeTray1\r\n" : "MinimyzeTray0\r\n");
+    TestDialog dialog(Paths());
+    dialog.SetTrayAvailableOverride(trayAvailable);
+    QVERIFY(dialog.Initialise());
+    QCOMPARE(dialog.StartsHidden(), hidden);
+    dialog.ShowAtStart();
+    QCoreApplication::processEvents();
+    QCOMPARE(dialog.isVisible(), !hidden);
+    QCOMPARE(dialog.TrayIconShown(), hidden);
+    if (!hidden) {
+        QTRY_COMPARE(dialog.isMaximized() && !dialog.isMinimized(), maximised);
+        QTRY_COMPARE(dialog.isMinimized(), minimised);
+    }
+    if (maxMin == 3) {
+        // Still recorded as coming from a maximised window.
+        QVERIFY(dialog.Layout().maximised);
+        QVERIFY(dialog.Layout().minimised);
+    }
+}
+
+void TestMainShell::closeRules() {
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy finished(&dialog, &CMainDialog::finished);
+
+    dialog.modalOpen = true;
+    dialog.RunCommand(CMainDialog::kCmdExit);
+    dialog.close();
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.IsEnded());
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(dialog.stops, 0);
+
+    dialog.modalOpen = false;
+    dialog.close();  // the close box
+    QVERIFY(dialog.IsEnded());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(dialog.stops, 1);
+    // Ends once.
+    dialog.RunCommand(CMainDialog::kCmdExit);
+    QCOMPARE(finished.count(), 1);
+
+    // The tray's "Выход" does not look at open dialogs.
+    TestDialog second(Paths());
+    second.modalOpen = true;
+    QSignalSpy secondFinished(&second, &CMainDialog::finished);
+    second.TrayExit();
+    QCOMPARE(secondFinished.count(), 1);
+    QCOMPARE(second.stops, 1);
+}
+
+void TestMainShell::escapeAndEnterDoNotClose() {
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QTest::keyClick(dialog.List(), Qt::Key_Escape);
+    QTest::keyClick(dialog.List(), Qt::Key_Enter);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.IsEnded());
+}
+
+void TestMainShell::outsideCloseRequestWaitsASecond() {
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    dialog.ListenForOutsideCloseRequests();
+    dialog.modalOpen = true;  // an open dialog does not hold it back
+    QSignalSpy finished(&dialog, &CMainDialog::finished);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTest::qWait(400);
+    QVERIFY(!dialog.IsEnded());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.IsEnded(), 5000);
+    QVERIFY2(timer.elapsed() >= 950, QByteArray::number(timer.elapsed()));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(dialog.stops, 1);
+}
+
+void TestMainShell::aboutBoxMarksModal() {
+    TestDialog dialog(Paths());
+    bool sawModal = false;
+    QString texts;
+    QTimer::singleShot(0, &dialog, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box != nullptr);
+        sawModal = dialog.modalOpen;
+        texts = box->windowTitle();
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            texts += "|" + label->text();
+        }
+        QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+    });
+    dialog.RunCommand(CMainDialog::kCmdAbout);
+    QVERIFY(sawModal);
+    QVERIFY(!dialog.modalOpen);
+    QVERIFY2(texts.startsWith(QStringLiteral("О программе")), qPrintable(texts));
+    QVERIFY(texts.contains(QStringLiteral("|Sentrel")));
+    QVERIFY(texts.contains(QStringLiteral("|Версия 1.4")));
+}
+
+void TestMainShell::screenshotOfEmptyWindow() {
+    if (ShotsDir().isEmpty()) {
+        QSKIP("SENTREL_SHOTS_DIR not set");
+    }
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    dialog.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.SetStatusTexts(QStringLiteral("0007 - Bus: Склад"), QStringLiteral("5 (1234)"),
+                          QStringLiteral("07.12.2024 10:00:00"));
+    QDir().mkpath(ShotsDir());
+    QVERIFY(dialog.grab().save(ShotsDir() + "/mainwindow.png"));
+}
+
+QTEST_MAIN(TestMainShell)
+#include "tst_mainshell.moc"
