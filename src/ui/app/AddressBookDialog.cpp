@@ -1,7 +1,10 @@
 #include "app/AddressBookDialog.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -14,6 +17,28 @@
 namespace {
 
 enum Column { kStateColumn = 0, kNumberColumn = 1, kNameColumn = 2, kAlarmColumn = 3 };
+
+// The state column is only 18 pixels wide: the icon is drawn centred in the cell,
+// without the margins a standard item keeps around its decoration.
+class CenteredIconDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QIcon icon = opt.icon;
+        opt.icon = QIcon();
+        opt.features &= ~QStyleOptionViewItem::HasDecoration;
+        opt.text.clear();
+        QStyle* style = opt.widget != nullptr ? opt.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+        QRect target(QPoint(0, 0), QSize(16, 16));
+        target.moveCenter(option.rect.center());
+        icon.paint(painter, target, Qt::AlignCenter);
+    }
+};
 
 QTableWidgetItem* TextItem(const std::string& cp1251) {
     const QString text = FromCp(cp1251);
@@ -37,6 +62,7 @@ CAddressBookDialog::CAddressBookDialog(CDataStore& store, QWidget* parent)
     list_->setHorizontalHeaderLabels({QString(), QStringLiteral("Номер объекта"),
                                       QStringLiteral("Имя объекта"), QStringLiteral("Тревога")});
     list_->verticalHeader()->hide();
+    list_->horizontalHeader()->setMinimumSectionSize(18);
     list_->verticalHeader()->setDefaultSectionSize(std::max(18, list_->fontMetrics().height() + 4));
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -45,6 +71,7 @@ CAddressBookDialog::CAddressBookDialog(CDataStore& store, QWidget* parent)
     list_->setIconSize(QSize(16, 16));
     list_->setWordWrap(false);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setItemDelegateForColumn(kStateColumn, new CenteredIconDelegate(list_));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
