@@ -1,0 +1,220 @@
+#include "alerts/HistoryWindows.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+#include "alerts/HistoryDialog.h"
+#include "console/Console.h"
+#include "model/TextUtil.h"
+
+namespace {
+
+// A modal dialog of the main window keeps the input when one of our windows goes away.
+void ReturnActivationToModal() {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+bool IsZero(const LayoutRect& r) {
+    return r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0;
+}
+
+}  // namespace
+
+CHistoryWindows::CHistoryWindows(CConsole& console, QWidget* owner)
+    : QObject(owner), console_(console), owner_(owner) {
+    // Qt closes every window before the program quits; those closes are not the
+    // dispatcher's, and the windows must come back at the next start.
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+}
+
+CHistoryWindows::~CHistoryWindows() {
+    shuttingDown_ = true;
+    for (const auto& window : windows_) {
+        delete window.data();
+    }
+}
+
+bool CHistoryWindows::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+        shuttingDown_ = true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CHistoryWindows::OpenHistoryWindows(const std::vector<int32_t>& objectNumbers) {
+    for (const int32_t number : objectNumbers) {
+        if (WindowFor(number) != nullptr) {
+            continue;  // one window per object
+        }
+        int objectIndex = -1;
+        int record = -1;
+        HistoryPlacement stored;
+        {
+            auto lock = console_.Lock();
+            objectIndex = console_.store.FindObjectByNumber(number);
+            record = console_.layout.FindHistoryRecord(number);
+            if (record >= 0) {
+                stored = console_.layout.historyWindowPlacements[static_cast<std::size_t>(record)];
+            }
+        }
+        if (objectIndex < 0) {
+            continue;
+        }
+        // A record marked open without a window (its object was not in the store when
+        // the program started) is opened like a closed one rather than never again.
+        const WindowPlacement placement = record >= 0 ? stored.placement : WindowPlacement{};
+        CHistoryDialog* window = MakeWindow(objectIndex, placement);
+        window->show();
+        windows_.emplace_back(window);
+
+        auto lock = console_.Lock();
+        WindowLayout& layout = console_.layout;
+        record = layout.FindHistoryRecord(number);
+        if (record < 0) {
+            HistoryPlacement added;
+            added.placement.rect = window->CurrentPlacement().rect;
+            added.state = 1;
+            layout.historyWindowNumbers.push_back(TextUtil::Format("%04i", number));
+            layout.historyWindowPlacements.push_back(added);
+        } else {
+            layout.historyWindowPlacements[static_cast<std::size_t>(record)].state = 1;
+        }
+        console_.SaveLayout();
+    }
+}
+
+void CHistoryWindows::RestoreAtStart(bool show) {
+    struct Entry {
+        int objectIndex;
+        WindowPlacement placement;
+    };
+    std::vector<Entry> entries;
+    {
+        auto lock = console_.Lock();
+        const CDataStore& store = console_.store;
+        const WindowLayout& layout = console_.layout;
+        for (int i = 0; i < store.objectCount; ++i) {
+            const int record = layout.FindHistoryRecord(store.Object(i).Number());
+            if (record < 0) {
+                continue;
+            }
+            const HistoryPlacement& p =
+                layout.historyWindowPlacements[static_cast<std::size_t>(record)];
+            if (p.state == 1) {
+                entries.push_back({i, p.placement});
+            }
+        }
+    }
+    for (const Entry& entry : entries) {
+        CHistoryDialog* window = MakeWindow(entry.objectIndex, entry.placement);
+        if (WindowFor(window->ObjectNumber()) != nullptr) {
+            delete window;  // two objects of one number share one record
+            continue;
+        }
+        windows_.emplace_back(window);
+        if (show) {
+            window->show();
+        }
+    }
+}
+
+void CHistoryWindows::HistoryChanged() {
+    for (const auto& window : windows_) {
+        if (window) {
+            window->Refresh();
+        }
+    }
+}
+
+void CHistoryWindows::HideAll() {
+    for (const auto& window : windows_) {
+        if (window) {
+            window->hide();
+        }
+    }
+}
+
+void CHistoryWindows::ShowAll() {
+    for (const auto& window : windows_) {
+        if (window) {
+            window->show();
+        }
+    }
+}
+
+void CHistoryWindows::Shutdown() {
+    shuttingDown_ = true;
+}
+
+CHistoryDialog* CHistoryWindows::Window(int i) const {
+    if (i < 0 || i >= Count()) {
+        return nullptr;
+    }
+    return windows_[static_cast<std::size_t>(i)].data();
+}
+
+CHistoryDialog* CHistoryWindows::WindowFor(int32_t objectNumber) const {
+    for (const auto& window : windows_) {
+        if (window && window->ObjectNumber() == objectNumber) {
+            return window.data();
+        }
+    }
+    return nullptr;
+}
+
+CHistoryDialog* CHistoryWindows::MakeWindow(int objectIndex, const WindowPlacement& placement) {
+    auto* window = new CHistoryDialog(console_, objectIndex, placement.widths, owner_.data());
+    if (!IsZero(placement.rect) && placement.rect.Width() > 0 && placement.rect.Height() > 0) {
+        window->PlaceAt(placement.rect);
+    }
+    connect(window, &CHistoryDialog::closing, this, &CHistoryWindows::OnWindowClosing);
+    connect(window, &CHistoryDialog::layoutReport, this, &CHistoryWindows::OnLayoutReport);
+    return window;
+}
+
+void CHistoryWindows::OnWindowClosing(CHistoryDialog* window) {
+    if (shuttingDown_) {
+        return;
+    }
+    for (auto it = windows_.begin(); it != windows_.end(); ++it) {
+        if (it->data() == window) {
+            windows_.erase(it);
+            break;
+        }
+    }
+    {
+        auto lock = console_.Lock();
+        WindowLayout& layout = console_.layout;
+        const int record = layout.FindHistoryRecord(window->ObjectNumber());
+        if (record >= 0) {
+            HistoryPlacement& p = layout.historyWindowPlacements[static_cast<std::size_t>(record)];
+            p.placement = WindowPlacement{};
+            p.state = -1;
+        }
+        console_.SaveLayout();
+    }
+    window->deleteLater();
+    ReturnActivationToModal();
+}
+
+void CHistoryWindows::OnLayoutReport(int32_t objectNumber, const WindowPlacement& placement) {
+    if (shuttingDown_) {
+        return;
+    }
+    auto lock = console_.Lock();
+    WindowLayout& layout = console_.layout;
+    const int record = layout.FindHistoryRecord(objectNumber);
+    if (record < 0) {
+        return;
+    }
+    HistoryPlacement& p = layout.historyWindowPlacements[static_cast<std::size_t>(record)];
+    p.placement = placement;
+    p.state = 1;
+    console_.SaveLayout();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <vector>
+
+#include "settings/WindowLayout.h"
+
+class CConsole;
+class CHistoryDialog;
+class QWidget;
+
+// The main window's side of the history windows: it opens them (one per object), keeps
+// each object's record in the window layout (place, column widths, open or closed) and
+// saves the layout whenever a window opens, moves, changes a column or closes.
+//
+// Everything runs on the GUI thread. The calls take the console lock themselves: never
+// call them while holding it.
+class CHistoryWindows : public QObject {
+    Q_OBJECT
+public:
+    // `owner` (the main window) becomes the parent of every history window.
+    CHistoryWindows(CConsole& console, QWidget* owner);
+    ~CHistoryWindows() override;
+
+    // "История..." for the objects of the selected rows, by object number, in list order
+    // (the password check is the caller's). An object without a record opens at the
+    // default place and gets a record; one with a closed record opens at the record's
+    // rectangle (the default place when that is all zero); one whose window is open is
+    // left alone.
+    void OpenHistoryWindows(const std::vector<int32_t>& objectNumbers);
+
+    // Reopens, for every object in the store, the window its record marks open, at the
+    // recorded rectangle and widths; shown unless `show` is false (the main window starts
+    // in the tray).
+    void RestoreAtStart(bool show);
+
+    // A zone visit started or ended: every window copies its object's visits again.
+    void HistoryChanged();
+    // The main window went to the tray / is back in view.
+    void HideAll();
+    void ShowAll();
+    // The program is ending: windows that close from now on stay recorded as open.
+    void Shutdown();
+
+    int Count() const { return static_cast<int>(windows_.size()); }
+    CHistoryDialog* Window(int i) const;
+    CHistoryDialog* WindowFor(int32_t objectNumber) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    CHistoryDialog* MakeWindow(int objectIndex, const WindowPlacement& placement);
+    void OnWindowClosing(CHistoryDialog* window);
+    void OnLayoutReport(int32_t objectNumber, const WindowPlacement& placement);
+
+    CConsole& console_;
+    QPointer<QWidget> owner_;
+    std::vector<QPointer<CHistoryDialog>> windows_;
+    bool shuttingDown_ = false;
+};

@@ -1,0 +1,243 @@
+#include "zones/DistanceListWindow.h"
+
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+
+#include "app/Icons.h"
+#include "app/QtText.h"
+#include "console/Console.h"
+#include "objectlist/ObjectListCtrl.h"
+#include "objectlist/ObjectListModel.h"
+
+namespace {
+
+// Client size of a new window; the dispatcher resizes it as he likes.
+constexpr int kDefaultWidth = 460;
+constexpr int kDefaultHeight = 220;
+
+constexpr int kSortKeys[4] = {kColObject, 12, kColZone, kColSpeed};
+
+}  // namespace
+
+CDistanceListWindow::CDistanceListWindow(CConsole& console, int zoneIndex,
+                                         const std::string& zoneName,
+                                         const std::array<int32_t, 4>& widths, QWidget* owner)
+    : QDialog(owner), console_(console), zone_(zoneIndex), zoneName_(zoneName) {
+    setModal(false);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setSizeGripEnabled(false);
+    setWindowIcon(Icons::AppIcon());
+    setWindowTitle(QStringLiteral("Расстояние до: %1").arg(FromCp(zoneName)));
+
+    list_ = new CObjectListCtrl(this);
+    list_->setObjectName(QStringLiteral("distanceList"));
+    // Rows never stay selected: the colours are what the dispatcher reads here.
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    list_->SetSelectionBackColour(0x000080);
+    list_->SetSelectionTextColour(0xFFFFFF);
+
+    resize(kDefaultWidth, kDefaultHeight);
+    list_->setGeometry(0, 0, kDefaultWidth, kDefaultHeight);
+    SetUpColumns(*list_, widths);
+
+    connect(list_, &CObjectListCtrl::headerClicked, this, &CDistanceListWindow::ColumnClicked);
+    connect(list_, &CObjectListCtrl::columnLayoutChanged, this, &CDistanceListWindow::ReportLayout);
+
+    RebuildRows();
+    initialised_ = true;
+}
+
+void CDistanceListWindow::PlaceAt(const LayoutRect& rect) {
+    placed_ = true;
+    placedRect_ = rect;
+    PlaceFrame(*this, rect);
+    // A hidden window gets its resize event only when shown; the list must fit now.
+    list_->setGeometry(0, 0, width(), height());
+}
+
+WindowPlacement CDistanceListWindow::CurrentPlacement() const {
+    WindowPlacement placement;
+    placement.rect = FrameRect(*this);
+    for (int i = 0; i < 4; ++i) {
+        placement.widths[static_cast<std::size_t>(i)] = list_->ColumnWidth(i);
+    }
+    return placement;
+}
+
+void CDistanceListWindow::RebuildRows() {
+    zone_ = ResolveZone(console_, zoneName_, zone_);
+    WriteRows(*list_, ReadRows(console_, zone_), true);
+}
+
+void CDistanceListWindow::RefreshRows() {
+    zone_ = ResolveZone(console_, zoneName_, zone_);
+    WriteRows(*list_, ReadRows(console_, zone_), false);
+}
+
+void CDistanceListWindow::ReportLayout() {
+    if (!initialised_) {
+        return;
+    }
+    emit layoutReport(this, CurrentPlacement());
+}
+
+void CDistanceListWindow::ColumnClicked(int column) {
+    const int key = SortKeyOfColumn(column);
+    if (key < 0) {
+        return;
+    }
+    emit sortRequested(key, zone_);
+}
+
+void CDistanceListWindow::reject() {
+    // The close box, Escape and the owner's requests all end here; the owner hears of
+    // it once.
+    if (!closed_) {
+        closed_ = true;
+        initialised_ = false;
+        emit closing(this);
+    }
+    QDialog::reject();
+}
+
+void CDistanceListWindow::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    ReportLayout();
+}
+
+void CDistanceListWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    list_->setGeometry(0, 0, event->size().width(), event->size().height());
+    ReportLayout();
+}
+
+void CDistanceListWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (placed_ && !frameCorrected_) {
+        frameCorrected_ = true;
+        // The frame's size is known only once the window is on screen: correct the
+        // first placement so that the outer rectangle is the stored one.
+        QTimer::singleShot(0, this, [this] {
+            if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull() &&
+                FrameRect(*this) != placedRect_) {
+                PlaceFrame(*this, placedRect_);
+            }
+        });
+    }
+}
+
+// ---- shared rules ----
+
+void CDistanceListWindow::PlaceFrame(QWidget& window, const LayoutRect& rect) {
+    // The stored rectangle is the outer one; move() places the frame, resize() the inside.
+    QMargins frame;
+    if (window.windowHandle() != nullptr) {
+        frame = window.windowHandle()->frameMargins();
+    }
+    window.move(rect.left, rect.top);
+    window.resize(std::max(1, rect.Width() - frame.left() - frame.right()),
+                  std::max(1, rect.Height() - frame.top() - frame.bottom()));
+}
+
+LayoutRect CDistanceListWindow::FrameRect(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    LayoutRect rect;
+    rect.left = frame.x();
+    rect.top = frame.y();
+    rect.right = frame.x() + frame.width();
+    rect.bottom = frame.y() + frame.height();
+    return rect;
+}
+
+void CDistanceListWindow::SetUpColumns(CObjectListCtrl& list,
+                                       const std::array<int32_t, 4>& widths) {
+    list.DeleteAllColumns();
+    const bool stored = std::any_of(widths.begin(), widths.end(), [](int32_t w) { return w != 0; });
+    const int c = (list.width() - 144) / 2;
+    const std::array<int, 4> defaults = {c, 75, c - 1, 65};
+    const QString headers[4] = {QStringLiteral("Объект"), QStringLiteral("Расстояние"),
+                                QStringLiteral("Район"), QStringLiteral("Скорость")};
+    for (std::size_t i = 0; i < 4; ++i) {
+        list.InsertColumn(headers[i], stored ? widths[i] : defaults[i]);
+    }
+}
+
+std::vector<CDistanceListWindow::Row> CDistanceListWindow::ReadRows(CConsole& console, int zone) {
+    std::vector<Row> rows;
+    auto lock = console.Lock();
+    const CDataStore& store = console.store;
+    const CZoneMap* map = console.zoneMap.get();
+    const bool zoneKnown = map != nullptr && zone >= 0 && zone < map->ZoneCount();
+    for (int i = 0; i < store.objectCount; ++i) {
+        const ObjectRecord& o = store.Object(i);
+        if (o.selected == 0) {
+            continue;
+        }
+        Row row;
+        row.title = store.FormatIdAndName(i);
+        if ((o.hasMessage & kHasPosition) != 0) {
+            row.distance = zoneKnown ? map->FormatDistanceKm(zone, o.latitude, o.longitude) : "---";
+            row.zoneName = o.currentZoneName;
+            row.speed = store.FormatSpeed(i);
+        } else {
+            row.distance = row.zoneName = row.speed = "---";
+        }
+        // -1 only means "not coloured since the rows were reset"; the next refresh pass
+        // decides the real bits, so until then the row stays plain.
+        row.state = o.rowState < 0 ? 0 : o.rowState;
+        row.inZone = zoneKnown && o.currentZone == zone;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+int CDistanceListWindow::ResolveZone(CConsole& console, const std::string& name, int hint) {
+    auto lock = console.Lock();
+    const CZoneMap* map = console.zoneMap.get();
+    if (map == nullptr) {
+        return -1;
+    }
+    if (hint >= 0 && hint < map->ZoneCount() && map->Zone(hint).name == name) {
+        return hint;
+    }
+    return map->FindZoneByName(name);
+}
+
+void CDistanceListWindow::WriteRows(CObjectListCtrl& list, const std::vector<Row>& rows,
+                                    bool rebuild) {
+    list.BeginUpdate();
+    if (rebuild) {
+        list.DeleteAllRows();
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            list.InsertRow(static_cast<int>(r));
+        }
+    }
+    CObjectListModel* model = list.Model();
+    const int count = std::min(list.RowCount(), static_cast<int>(rows.size()));
+    for (int r = 0; r < count; ++r) {
+        const Row& row = rows[static_cast<std::size_t>(r)];
+        list.SetCellText(r, 0, FromCp(row.title));
+        list.SetCellText(r, 1, FromCp(row.distance));
+        list.SetCellText(r, 2, FromCp(row.zoneName));
+        list.SetCellText(r, 3, FromCp(row.speed));
+        CellStyle style;
+        style.flags = row.inZone ? kInZoneFlags : kPlainFlags;
+        style.backColour = (row.state & kRowSilent) != 0 ? kSilentBack : 0xFFFFFF;
+        style.textColour = (row.state & kRowStaleStamp) != 0 ? kStaleText : 0x000000;
+        for (int c = 0; c < 4; ++c) {
+            model->SetCellStyle(r, c, style);
+        }
+    }
+    list.EndUpdate();
+}
+
+int CDistanceListWindow::SortKeyOfColumn(int column) {
+    if (column < 0 || column >= 4) {
+        return -1;
+    }
+    return kSortKeys[column];
+}

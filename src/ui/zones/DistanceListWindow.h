@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/WindowLayout.h"
+
+class CConsole;
+class CObjectListCtrl;
+
+// A small modeless window with the distance of every shown object to one zone, the
+// zone each object is in and its speed. It reads the store only when told to (rebuild,
+// refresh), and reports its place and column widths and its closing to whoever owns it.
+//
+// The static members are the rules it shares with the zone-distance dialog: the columns,
+// the row texts and colours, and the sort keys of the columns.
+class CDistanceListWindow : public QDialog {
+    Q_OBJECT
+public:
+    // `zoneName` is the zone's name in Windows-1251; the window keeps it so that it can
+    // find its zone again when the zone file has been reloaded. Zero widths mean the
+    // default widths.
+    CDistanceListWindow(CConsole& console, int zoneIndex, const std::string& zoneName,
+                        const std::array<int32_t, 4>& widths, QWidget* owner = nullptr);
+
+    int ZoneIndex() const { return zone_; }
+    const std::string& ZoneName() const { return zoneName_; }
+    CObjectListCtrl* List() const { return list_; }
+    bool Initialised() const { return initialised_; }
+
+    // Places the outer frame at `rect` (position and size).
+    void PlaceAt(const LayoutRect& rect);
+    // Outer rectangle in screen coordinates and the four column widths.
+    WindowPlacement CurrentPlacement() const;
+
+    // The main window's requests.
+    void RebuildRows();
+    void RefreshRows();
+    void ReportLayout();
+    // A click on the header of `column`: ask for a sort by that column's key.
+    void ColumnClicked(int column);
+
+    // ---- shared with the zone-distance dialog ----
+    struct Row {
+        std::string title;  // Windows-1251
+        std::string distance;
+        std::string zoneName;
+        std::string speed;
+        int32_t state = 0;  // row state bits of the object
+        bool inZone = false;
+    };
+    static constexpr uint32_t kSilentBack = 0xF0F0AA;  // 240, 240, 170
+    static constexpr uint32_t kStaleText = 0xC00000;   // 192, 0, 0
+    static constexpr uint32_t kPlainFlags = 0x30;      // text and background colours apply
+    static constexpr uint32_t kInZoneFlags = 0x31;     // the same, bold
+
+    // "Объект", "Расстояние", "Район", "Скорость": the stored widths when any is set,
+    // otherwise widths fitted to the list's width.
+    static void SetUpColumns(CObjectListCtrl& list, const std::array<int32_t, 4>& widths);
+    // One row per shown object, in store order. Takes the console lock. `zone` is the
+    // zone index to measure against; -1 gives "---" distances.
+    static std::vector<Row> ReadRows(CConsole& console, int zone);
+    // Finds the zone named `name` (Windows-1251) under the console lock; `hint` is
+    // tried first. -1 when the map has no such zone.
+    static int ResolveZone(CConsole& console, const std::string& name, int hint);
+    // Rewrites the texts and colours of the list's rows; with `rebuild` the rows are
+    // first recreated to match `rows`.
+    static void WriteRows(CObjectListCtrl& list, const std::vector<Row>& rows, bool rebuild);
+    // Sort key of a column: 6 object, 12 distance, 7 zone, 10 speed; -1 for none.
+    static int SortKeyOfColumn(int column);
+    // Places a top-level window so that its outer frame covers `rect`, and reads the
+    // outer rectangle back (screen coordinates).
+    static void PlaceFrame(QWidget& window, const LayoutRect& rect);
+    static LayoutRect FrameRect(const QWidget& window);
+
+signals:
+    // The window is closing; its owner forgets it.
+    void closing(CDistanceListWindow* window);
+    // Place or column widths changed.
+    void layoutReport(CDistanceListWindow* window, const WindowPlacement& placement);
+    // Sort every object by `key` (distance to `zoneIndex` for key 12).
+    void sortRequested(int key, int zoneIndex);
+
+public slots:
+    void reject() override;
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    CConsole& console_;
+    int zone_;
+    std::string zoneName_;
+    CObjectListCtrl* list_;
+    bool initialised_ = false;
+    bool closed_ = false;
+    bool placed_ = false;
+    LayoutRect placedRect_;
+    bool frameCorrected_ = false;
+};

@@ -1,0 +1,203 @@
+#include "zones/ObjectDistanceDialog.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <algorithm>
+#include <utility>
+
+#include "app/Icons.h"
+#include "app/QtText.h"
+#include "console/Console.h"
+#include "model/Cp1251.h"
+#include "model/TextUtil.h"
+#include "objectlist/ObjectListCtrl.h"
+
+namespace {
+
+constexpr int kDefaultWidth = 420;
+constexpr int kDefaultHeight = 320;
+constexpr int kMargin = 5;
+constexpr int kRefreshMs = 1000;
+
+}  // namespace
+
+CObjectDistanceDialog::CObjectDistanceDialog(CConsole& console, QWidget* parent)
+    : QDialog(parent), console_(console) {
+    setWindowTitle(QStringLiteral("Расстояния до объектов"));
+    setWindowIcon(Icons::AppIcon());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    combo_ = new QComboBox(this);
+    combo_->setObjectName(QStringLiteral("objectCombo"));
+    list_ = new CObjectListCtrl(this);
+    list_->setObjectName(QStringLiteral("distanceList"));
+    // Rows never stay selected.
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    closeButton_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    closeButton_->setDefault(true);
+    closeButton_->resize(std::max(90, closeButton_->sizeHint().width()),
+                         closeButton_->sizeHint().height());
+    resize(kDefaultWidth, kDefaultHeight);
+    LayOut(kDefaultWidth, kDefaultHeight);
+
+    const int w = (list_->width() - 4) / 2;
+    list_->InsertColumn(QStringLiteral("Район"), w);
+    list_->InsertColumn(QStringLiteral("Расстояние"), w - 18);
+
+    bool anyObject = false;
+    {
+        auto lock = console_.Lock();
+        const CDataStore& store = console_.store;
+        anyObject = store.objectCount > 0;
+        for (int i = 0; i < store.objectCount; ++i) {
+            if (store.Object(i).selected != 0) {
+                entries_.push_back(store.FormatIdAndName(i));
+            }
+        }
+    }
+    for (const std::string& entry : entries_) {
+        combo_->addItem(FromCp(entry));
+    }
+
+    timer_.setInterval(kRefreshMs);
+    connect(&timer_, &QTimer::timeout, this, &CObjectDistanceDialog::Refresh);
+    connect(combo_, &QComboBox::currentIndexChanged, this, &CObjectDistanceDialog::Fill);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(list_, &CObjectListCtrl::headerClicked, this, &CObjectDistanceDialog::ColumnClicked);
+
+    if (anyObject && !entries_.empty()) {
+        // The first item became current while the combo was filled, before the signal
+        // was connected.
+        combo_->setCurrentIndex(0);
+        Fill();
+        timer_.start();
+    }
+    initialised_ = true;
+}
+
+int CObjectDistanceDialog::ChosenObject() const {
+    const int entry = combo_->currentIndex();
+    if (entry < 0 || entry >= static_cast<int>(entries_.size())) {
+        return -1;
+    }
+    // The entry begins with the object's id, whose number finds the object even after
+    // the store has been re-sorted.
+    const int32_t number = TextUtil::LeadingInt(entries_[static_cast<std::size_t>(entry)]);
+    return console_.store.FindObjectByNumber(number);
+}
+
+void CObjectDistanceDialog::Fill() {
+    int zoneCount = 0;
+    {
+        auto lock = console_.Lock();
+        if (ChosenObject() < 0) {
+            return;
+        }
+        zoneCount = console_.zoneMap->ZoneCount();
+    }
+    list_->BeginUpdate();
+    list_->DeleteAllRows();
+    for (int i = 0; i < zoneCount; ++i) {
+        list_->InsertRow(i);
+    }
+    list_->EndUpdate();
+    Refresh();
+}
+
+void CObjectDistanceDialog::Refresh() {
+    std::vector<float> distances;
+    std::vector<std::string> names;
+    bool hasPosition = false;
+    {
+        auto lock = console_.Lock();
+        const int object = ChosenObject();
+        if (object < 0) {
+            return;
+        }
+        const ObjectRecord& o = console_.store.Object(object);
+        hasPosition = (o.hasMessage & kHasPosition) != 0;
+        const CZoneMap& map = *console_.zoneMap;
+        for (int i = 0; i < map.ZoneCount(); ++i) {
+            // What the dispatcher reads is the rounded text, so that is what is sorted.
+            distances.push_back(static_cast<float>(
+                TextUtil::LeadingDouble(map.FormatDistanceKm(i, o.latitude, o.longitude))));
+            names.push_back(map.Zone(i).name);
+        }
+    }
+    const std::size_t n = distances.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = i + 1; j < n; ++j) {
+            bool exchange = false;
+            switch (mode_) {
+                case kDistanceAscending:
+                    exchange = distances[j] < distances[i];
+                    break;
+                case kDistanceDescending:
+                    exchange = distances[j] > distances[i];
+                    break;
+                case kNameAscending:
+                    exchange = Cp1251::Compare(names[j], names[i]) < 0;
+                    break;
+                case kNameDescending:
+                    exchange = Cp1251::Compare(names[j], names[i]) > 0;
+                    break;
+                default:
+                    break;
+            }
+            if (exchange) {
+                std::swap(distances[i], distances[j]);
+                std::swap(names[i], names[j]);
+            }
+        }
+    }
+    distances_ = std::move(distances);
+    names_ = std::move(names);
+
+    list_->BeginUpdate();
+    const int count = std::min(list_->RowCount(), static_cast<int>(n));
+    for (int r = 0; r < count; ++r) {
+        const auto i = static_cast<std::size_t>(r);
+        list_->SetCellText(r, 0, FromCp(names_[i]));
+        list_->SetCellText(
+            r, 1,
+            hasPosition
+                ? FromCp(TextUtil::Format("%.02f ", static_cast<double>(distances_[i])) + W("км"))
+                : QStringLiteral("---"));
+    }
+    list_->EndUpdate();
+}
+
+void CObjectDistanceDialog::ColumnClicked(int column) {
+    if (column == 1) {
+        mode_ = (mode_ == kDistanceAscending || mode_ == kDistanceDescending) ? -mode_
+                                                                              : kDistanceAscending;
+    } else if (column == 0) {
+        mode_ = (mode_ == kNameAscending || mode_ == kNameDescending) ? -mode_ : kNameAscending;
+    } else {
+        return;
+    }
+    Refresh();
+}
+
+void CObjectDistanceDialog::done(int result) {
+    // Closing ends the periodic refresh before anything of the dialog goes away.
+    timer_.stop();
+    QDialog::done(result);
+}
+
+void CObjectDistanceDialog::LayOut(int cx, int cy) {
+    const int comboHeight = combo_->sizeHint().height();
+    combo_->setGeometry(kMargin, kMargin, cx - 2 * kMargin, comboHeight);
+    closeButton_->move(cx - closeButton_->width() - kMargin, cy - closeButton_->height() - kMargin);
+    list_->setGeometry(kMargin, comboHeight + 10, cx - 2 * kMargin,
+                       cy - comboHeight - closeButton_->height() - 20);
+}
+
+void CObjectDistanceDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (initialised_) {
+        LayOut(event->size().width(), event->size().height());
+    }
+}

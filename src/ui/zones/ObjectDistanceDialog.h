@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+class CConsole;
+class CObjectListCtrl;
+class QComboBox;
+class QPushButton;
+
+// "Расстояния до объектов": the distance from the object chosen in the combo box to
+// every zone. Modal; while it is open it re-reads the object once a second, so the list
+// follows the object as its messages arrive.
+class CObjectDistanceDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Sort modes: 0 none, 1 / -1 distance ascending / descending, 2 / -2 name.
+    enum SortMode : int {
+        kUnsorted = 0,
+        kDistanceAscending = 1,
+        kDistanceDescending = -1,
+        kNameAscending = 2,
+        kNameDescending = -2
+    };
+
+    explicit CObjectDistanceDialog(CConsole& console, QWidget* parent = nullptr);
+
+    QComboBox* ObjectCombo() const { return combo_; }
+    CObjectListCtrl* List() const { return list_; }
+    int Mode() const { return mode_; }
+    // Distances in kilometres and zone names in display order (after the last refresh).
+    const std::vector<float>& Distances() const { return distances_; }
+    const std::vector<std::string>& Names() const { return names_; }
+    bool RefreshRunning() const { return timer_.isActive(); }
+
+    // One empty row per zone for the chosen object, then Refresh().
+    void Fill();
+    // Distances of the chosen object, sorted by the mode, into the rows.
+    void Refresh();
+    // A click on the header of `column` (0 "Район", 1 "Расстояние").
+    void ColumnClicked(int column);
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Index of the chosen object in the store, -1 when none (call with the lock held).
+    int ChosenObject() const;
+    void LayOut(int cx, int cy);
+
+    CConsole& console_;
+    QComboBox* combo_;
+    CObjectListCtrl* list_;
+    QPushButton* closeButton_;
+    std::vector<std::string> entries_;  // combo texts, Windows-1251
+    std::vector<float> distances_;
+    std::vector<std::string> names_;
+    int mode_ = kUnsorted;
+    QTimer timer_;
+    bool initialised_ = false;
+};
