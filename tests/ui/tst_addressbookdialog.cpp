@@ -130,6 +130,7 @@ void TestAddressBookDialog::settingsCommandEditsEachSelectedObjectsThresholds() 
     QCOMPARE(actions.size(), 1);
     QCOMPARE(actions[0]->text(), QStringLiteral("Настройки..."));
 
+    QVERIFY(!f.dialog->thresholdsChanged());
     f.select({2, 0});
     QStringList captions;
     QList<bool> alertBoxesEnabled;
@@ -157,6 +158,7 @@ void TestAddressBookDialog::settingsCommandEditsEachSelectedObjectsThresholds() 
     driver.stop();
 
     QCOMPARE(handled, 2);
+    QVERIFY(f.dialog->thresholdsChanged());
     QCOMPARE(captions, (QStringList{"Настройки - 12-Грузовик", "Настройки - 30-Такси"}));
     QCOMPARE(alertBoxesEnabled, (QList<bool>{false, false}));
     QVERIFY(f.store.Object(0).firstTimeout == DateTime::FromTimeOfDay(1, 0, 0));

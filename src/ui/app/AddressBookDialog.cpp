@@ -171,6 +171,7 @@ void CAddressBookDialog::EditSelectedThresholds() {
             const ObjectSettingsEdit result = dialog.values();
             object.firstTimeout = result.firstTimeout;
             object.secondTimeout = result.secondTimeout;
+            thresholdsChanged_ = true;
         }
     }
 }

@@ -20,6 +20,9 @@ public:
     ~CAddressBookDialog() override;
 
     QMenu* contextMenu() const { return menu_; }
+    // True once "Настройки..." has stored thresholds into an object: the caller must then
+    // save the store's state, or the new thresholds are gone at the next start.
+    bool thresholdsChanged() const { return thresholdsChanged_; }
 
 public slots:
     // Inverts `selected` of every selected row's object.
@@ -42,4 +45,5 @@ private:
     QMenu* menu_;
     QAction* settingsAction_;
     bool initDone_ = false;
+    bool thresholdsChanged_ = false;
 };
