@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kDefaultWidth = 640;
+constexpr int kDefaultWidth = 720;
 constexpr int kDefaultHeight = 260;
 
 LayoutRect FrameRectOf(const QWidget& window) {
