@@ -34,11 +34,11 @@ std::string Text64(const std::string& text) {
     return text + std::string(64 - text.size(), '\0');
 }
 
-using Fixture = ConsoleFixture;
+using ConsoleIntakeTest = ConsoleFixture;
 
 }  // namespace
 
-TEST_F(Fixture, PositionRecordTravelsFromTheInboxToTheSavedFiles) {
+TEST_F(ConsoleIntakeTest, PositionRecordTravelsFromTheInboxToTheSavedFiles) {
     Start();
     console->trayIconShown = true;
     const DateTime sent = At(9, 0);
@@ -95,7 +95,7 @@ TEST_F(Fixture, PositionRecordTravelsFromTheInboxToTheSavedFiles) {
     EXPECT_EQ(console->runMessageCount, 2);
 }
 
-TEST_F(Fixture, UnknownObjectsAndUnhandledRecordsOnlyLog) {
+TEST_F(ConsoleIntakeTest, UnknownObjectsAndUnhandledRecordsOnlyLog) {
     Start();
     InboxRecord unknown = Fix(99, kInA, At(9, 0), "u");
     InboxRecord noLatitude = Fix(12, {0.0, 37.0}, At(9, 0), "z");
@@ -126,7 +126,7 @@ TEST_F(Fixture, UnknownObjectsAndUnhandledRecordsOnlyLog) {
     EXPECT_EQ(console->soundKind(), -1);
 }
 
-TEST_F(Fixture, FreshFixesMeasureDistanceAndSpeed) {
+TEST_F(ConsoleIntakeTest, FreshFixesMeasureDistanceAndSpeed) {
     Start();
     const double base = kOutside.latitude;
     const std::string fresh = W("Свежее");
@@ -161,7 +161,7 @@ TEST_F(Fixture, FreshFixesMeasureDistanceAndSpeed) {
     EXPECT_EQ(console->runMessageCount, 5);
 }
 
-TEST_F(Fixture, SensorInputsComeFromFixedPlacesAfterTheMarker) {
+TEST_F(ConsoleIntakeTest, SensorInputsComeFromFixedPlacesAfterTheMarker) {
     Start();
     auto inputsOf = [&] {
         const ObjectRecord& o = Object(12);
@@ -192,7 +192,7 @@ TEST_F(Fixture, SensorInputsComeFromFixedPlacesAfterTheMarker) {
     EXPECT_EQ(Object(12).lastEventText, "---");
 }
 
-TEST_F(Fixture, PollingFollowsTheNameRulesAndTheShownObjects) {
+TEST_F(ConsoleIntakeTest, PollingFollowsTheNameRulesAndTheShownObjects) {
     Start();
     auto bytes = [](int32_t number) {
         const InboxRecord r = Fix(number, kOutside, At(9, 0), "p");
@@ -225,7 +225,7 @@ TEST_F(Fixture, PollingFollowsTheNameRulesAndTheShownObjects) {
     EXPECT_TRUE(Exists(later));
 }
 
-TEST_F(Fixture, StopEventEndsTheFileAfterAKnownRecordAndLeavesOneEntryPerObject) {
+TEST_F(ConsoleIntakeTest, StopEventEndsTheFileAfterAKnownRecordAndLeavesOneEntryPerObject) {
     Start();
     const InboxRecord unknown = Fix(99, kOutside, At(9, 0), "u");
     const InboxRecord first = Fix(12, kOutside, At(9, 1), "first");
@@ -290,7 +290,7 @@ private:
 
 }  // namespace
 
-TEST_F(Fixture, FileThatCannotBeDeletedIsNotAppliedAgainUntilItChanges) {
+TEST_F(ConsoleIntakeTest, FileThatCannotBeDeletedIsNotAppliedAgainUntilItChanges) {
     Start();
     const InboxRecord r = Fix(12, kOutside, At(9, 0), "once");
     const std::string path = folder.Drop("05123000.012", EncodeInboxRecord(r.header, r.text));
@@ -321,7 +321,7 @@ TEST_F(Fixture, FileThatCannotBeDeletedIsNotAppliedAgainUntilItChanges) {
     EXPECT_EQ(console->runMessageCount, 2);
 }
 
-TEST_F(Fixture, WorkersTakeFilesRefreshAndStopWithinASecond) {
+TEST_F(ConsoleIntakeTest, WorkersTakeFilesRefreshAndStopWithinASecond) {
     folder.settings.timer = 20;
     folder.SaveSettingsFile();
     Start();
@@ -355,7 +355,7 @@ TEST_F(Fixture, WorkersTakeFilesRefreshAndStopWithinASecond) {
     EXPECT_TRUE(console->refreshDoneEvent.IsSet());
 }
 
-TEST_F(Fixture, StopIsPromptWithALongPollPeriodToo) {
+TEST_F(ConsoleIntakeTest, StopIsPromptWithALongPollPeriodToo) {
     folder.settings.timer = 5000;
     folder.SaveSettingsFile();
     Start();
@@ -367,7 +367,7 @@ TEST_F(Fixture, StopIsPromptWithALongPollPeriodToo) {
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(1));
 }
 
-TEST_F(Fixture, StartUpRestoresTheStateAndClearsLeftovers) {
+TEST_F(ConsoleIntakeTest, StartUpRestoresTheStateAndClearsLeftovers) {
     Start();
     EnableAll(12);
     Process(Fix(12, kInB, At(9, 0), "fix", 44.6));
