@@ -155,7 +155,14 @@ void TestMainShell::startupFollowsLayoutAndWritesDefaultSettings() {
 
     dialog.ShowAtStart();
     QVERIFY(dialog.isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(dialog.CurrentShowState(), CMainDialog::ShowState::Normal);
+    // Once the frame is known the outer rectangle is still the stored one, so the
+    // window does not grow by its frame from one run to the next.
+    QTRY_COMPARE(dialog.frameGeometry(), QRect(10, 20, 700, 300));
+    QTest::qWait(50);
+    QCOMPARE(dialog.frameGeometry(), QRect(10, 20, 700, 300));
+    QCOMPARE(dialog.Layout().mainRect, (LayoutRect{10, 20, 710, 320}));
 }
 
 void TestMainShell::settingsWriteFailureIsReported() {

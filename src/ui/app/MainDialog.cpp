@@ -11,6 +11,10 @@
 #include <QTimer>
 #include <QWindow>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 #include "app/AboutDialog.h"
 #include "app/CloseRequestListener.h"
 #include "app/Icons.h"
@@ -360,6 +364,18 @@ void CMainDialog::OutsideCloseRequest() {
         EndDialog();
     });
 }
+
+#ifdef Q_OS_WIN
+bool CMainDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg != nullptr && msg->message == WM_USER + 1) {
+        OutsideCloseRequest();
+        *result = 0;
+        return true;
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
+}
+#endif
 
 void CMainDialog::EndDialog() {
     ended_ = true;

@@ -173,6 +173,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+#ifdef Q_OS_WIN
+    // Another program asks the window to close with the user message WM_USER + 1.
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
 
 private:
     void BuildMenus();

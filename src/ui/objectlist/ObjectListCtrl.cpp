@@ -1,5 +1,6 @@
 #include "objectlist/ObjectListCtrl.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
@@ -259,6 +260,15 @@ void CObjectListCtrl::SelectRow(int row, bool selected) {
 
 void CObjectListCtrl::ClearSelection() {
     selectionModel()->clearSelection();
+}
+
+void CObjectListCtrl::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        // Cell fonts are derived from the list's own font.
+        model_->SetListFont(font());
+        viewport()->update();
+    }
 }
 
 void CObjectListCtrl::BeginUpdate() {

@@ -86,6 +86,9 @@ signals:
     // A click on the header of the column at `position`.
     void headerClicked(int position);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void OnSectionResized(int logicalIndex, int oldSize, int newSize);
     CellStyle CellStyleAt(int row, int column) const;
