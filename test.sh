@@ -3,8 +3,16 @@
 #   ./test.sh                 ordinary build
 #   SENTREL_SANITIZE=asan ./test.sh   AddressSanitizer + UBSan
 #   SENTREL_SANITIZE=tsan ./test.sh   ThreadSanitizer
+#   ./test.sh --deps-only     only install what is missing (used by demo.sh)
+#   ./test.sh --build-only    install and build, do not run the tests
 set -euo pipefail
 cd "$(dirname "$0")"
+
+MODE="${1:-}"
+case "$MODE" in
+  ""|--deps-only|--build-only) ;;
+  *) echo "usage: $0 [--deps-only|--build-only]"; exit 2 ;;
+esac
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6-dev
           libgl1-mesa-dev libsdl2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
@@ -20,6 +28,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+[ "$MODE" = --deps-only ] && exit 0
 
 SANITIZE="${SENTREL_SANITIZE:-}"
 BUILD_DIR="${SENTREL_BUILD_DIR:-build${SANITIZE:+-$SANITIZE}}"
@@ -34,6 +43,7 @@ esac
 JOBS="$(nproc 2>/dev/null || echo 2)"
 cmake -S . -B "$BUILD_DIR" "${CMAKE_ARGS[@]}"
 cmake --build "$BUILD_DIR" -j "$JOBS"
+[ "$MODE" = --build-only ] && exit 0
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 if [ "$SANITIZE" = tsan ]; then
   export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"

@@ -3,6 +3,7 @@
 #include <map>
 #include <sstream>
 
+#include "../../tools/demo/DemoPlan.h"
 #include "ConsoleTestSupport.h"
 
 using namespace consoletest;
@@ -127,5 +128,114 @@ TEST(FeedTest, AMinuteOfTrafficFromFiftyObjectsLosesNothing) {
     EXPECT_EQ(twice, 0);
     EXPECT_EQ(logged.size(), written.size());
     EXPECT_GT(view.snapshotCount(), 50u);
+#endif
+}
+
+namespace {
+
+std::string DemoFile(const char* name) {
+    return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "demo" / name)
+        .lexically_normal()
+        .string();
+}
+
+bool Contains(const std::string& text, const char* utf8) {
+    return text.find(W(utf8)) != std::string::npos;
+}
+
+}  // namespace
+
+// The demo's first two minutes, fast: the feed with the demo's own options
+// (demo/feed.args) on the demo fleet, 960 records (two minutes at 8 per second) at a
+// higher rate. Every kind of alert must have been raised by then, and the vehicles must
+// have toured their assigned zones.
+TEST(FeedTest, DemoRoutesRaiseEveryAlertWithinTwoMinutesOfRecords) {
+#ifndef SENTREL_FEED_PATH
+    GTEST_SKIP() << "sentrel-feed is not built";
+#else
+    std::string args = ReadFile(DemoFile("feed.args"));
+    while (!args.empty() && (args.back() == '\n' || args.back() == '\r'))
+        args.pop_back();
+    EXPECT_NE(args.find("--rate 8 "), std::string::npos) << args;
+    EXPECT_NE(args.find(TextUtil::Format("--silent-after %d:%d", DemoPlan::kQuietVehicle,
+                                         DemoPlan::kQuietAfterSeconds)),
+              std::string::npos)
+        << args;
+
+    // The program folder as sentrel-demo-setup leaves it.
+    ProgramFolder folder;
+    folder.settings.channelObj = DemoFile("AddrBook.txt");
+    folder.settings.qmxInfoFile = DemoFile("maps.mrk");
+    folder.settings.timer = 20;
+    {
+        CZoneMap zones;
+        ASSERT_TRUE(zones.Load(folder.settings.qmxInfoFile));
+        CDataStore store(folder.dir.path());
+        ASSERT_TRUE(store.LoadAddressBook(folder.settings.channelObj));
+        std::string error;
+        ASSERT_TRUE(DemoPlan::Apply(store, zones, error)) << error;
+        ASSERT_TRUE(store.SaveState());
+        ASSERT_TRUE(store.SaveZoneAssignments(zones));
+        folder.selectedIds = store.BuildSelectedIdsText();
+    }
+    folder.SaveSettingsFile();
+
+    SystemClock clock;
+    FakeSound sound;
+    RecordingView view;
+    CConsole console(folder.paths, clock, sound, view);
+    ASSERT_TRUE(console.LoadSettingsAtStart());
+    ASSERT_TRUE(console.LoadAddressBook());
+    ASSERT_TRUE(console.LoadZones());
+    console.ReloadState();
+    console.StartWorkers();
+
+    const std::string command = std::string(SENTREL_FEED_PATH) + " " + args + " --inbox '" +
+                                folder.inbox + "' --addrbook '" + folder.settings.channelObj +
+                                "' --zones '" + folder.settings.qmxInfoFile + "' --routes '" +
+                                folder.dir.path() +
+                                "' --rate 400 --count 960 --utc-offset-minutes 0 > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const bool drained = WaitUntil(
+        [&] {
+            for (const auto& entry : std::filesystem::directory_iterator(folder.inbox)) {
+                if (IsInboxFileName(entry.path().string()))
+                    return false;
+            }
+            return true;
+        },
+        // Each record is saved with a sync; a busy disk takes its time.
+        60000);
+    console.StopWorkers();
+    console.WaitForWorkers();
+    ASSERT_TRUE(drained);
+
+    bool alarm = false, powerOn = false, arrived = false, left = false, forbidden = false;
+    for (const PopupCall& p : view.popups()) {
+        alarm = alarm || p.kind == PopupKind::Alarm;
+        powerOn = powerOn || p.kind == PopupKind::PowerOn;
+        arrived = arrived || Contains(p.text, "прибыл в район назначения");
+        left = left || Contains(p.text, "выбыл из района назначения");
+        forbidden = forbidden || Contains(p.text, "прибыл в запрещенный район");
+    }
+    EXPECT_TRUE(alarm);
+    EXPECT_TRUE(powerOn);
+    EXPECT_TRUE(arrived);
+    EXPECT_TRUE(left);
+    EXPECT_TRUE(forbidden);
+    EXPECT_GT(sound.playCount(), 0u);
+
+    // Every vehicle has reached the first zone of its route and most have left it.
+    int visited = 0, leftAgain = 0;
+    for (int i = 0; i < console.store.objectCount; ++i) {
+        const ObjectRecord& o = console.store.Object(i);
+        bool assignedVisit = false;
+        for (int v = 0; v < o.history.visitCount; ++v)
+            assignedVisit = assignedVisit || o.zoneAssignment.IndexOf(o.history.ZoneIndex(v)) >= 0;
+        visited += assignedVisit ? 1 : 0;
+        leftAgain += o.history.visitCount > 0 && o.history.HasEnded(o.history.visitCount - 1);
+    }
+    EXPECT_EQ(visited, console.store.objectCount);
+    EXPECT_GE(leftAgain, console.store.objectCount / 2);
 #endif
 }

@@ -79,7 +79,12 @@ inline const std::vector<Vehicle>& Vehicles() {
          Profile::None,
          {"Двор Эльмаш", "Автобаза №1 Уралмаш"},
          {"Центр - запрет для грузовых"}},
-        {91, Profile::Silent, {"Гараж Центр", "Автобаза №1 Уралмаш"}, {}},
+        // The tow truck's garage lies inside the centre's truck ban: it crosses the
+        // forbidden zone to get home and right after leaving it.
+        {91,
+         Profile::Everything,
+         {"Гараж Центр", "Автобаза №1 Уралмаш"},
+         {"Центр - запрет для грузовых"}},
         {105,
          Profile::ZonesOnly,
          {"Автобаза №2 Вторчермет", "Стройплощадка Академический"},

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "intake/InboxFile.h"
 #include "model/Cp1251.h"
 #include "model/DataStore.h"
 #include "model/TextUtil.h"
+#include "platform/FileSystem.h"
 #include "zones/Geometry.h"
 
 namespace fs = std::filesystem;
@@ -20,10 +22,13 @@ namespace {
 // Without a zone file the objects wander around this point.
 constexpr double kHomeLatitude = 55.75;
 constexpr double kHomeLongitude = 37.62;
-// About this many metres per fix, so that zones of a few hundred metres are entered
-// and left by several fixes.
-constexpr double kStepMetres = 250.0;
+// Random legs are cut into at most this many fixes (of --step-metres, 250 m by default,
+// so that zones of a few hundred metres are entered and left by several fixes).
 constexpr int kMaxStepsPerLeg = 80;
+// Routes keep their step length however long the leg is.
+constexpr int kMaxStepsPerRouteLeg = 100000;
+constexpr double kMetresPerDegree = 111195.0;
+constexpr double kRadians = 0.017453292519943295;
 
 enum RecordKind { kPosition, kStalePosition, kPowerOn, kAlarm, kInputs };
 
@@ -76,10 +81,67 @@ bool CInboxFeed::Prepare() {
             return false;
         }
     }
+    std::map<int32_t, std::vector<int>> routes;
+    if (!options_.routesFolder.empty()) {
+        if (options_.addressBook.empty() || options_.zoneFile.empty()) {
+            std::fprintf(stderr, "sentrel-feed: --routes needs --addrbook and --zones\n");
+            return false;
+        }
+        // The file is read in its own order (the console's loader reorders the
+        // assignments by zone index): the tour follows the lines as they stand.
+        // Zone names are looked up in our own copy of the map.
+        std::string bytes;
+        if (!FileSystem::ReadWholeFile(
+                options_.routesFolder + "/" + CDataStore::kZoneAssignmentsFile, bytes)) {
+            std::fprintf(stderr, "sentrel-feed: cannot read %s/%s\n", options_.routesFolder.c_str(),
+                         CDataStore::kZoneAssignmentsFile);
+            return false;
+        }
+        std::map<int32_t, std::pair<std::vector<int>, std::vector<int>>> assigned;
+        std::vector<int>* list = nullptr;
+        for (const std::string& line : TextUtil::SplitLines(bytes)) {
+            const std::size_t equals = line.find('=');
+            if (!line.empty() && line[0] == '[') {
+                list = nullptr;
+                if (equals == std::string::npos || line.size() < equals + 3)
+                    continue;
+                const int32_t number =
+                    TextUtil::LeadingInt(std::string_view(line).substr(equals + 1));
+                auto& lists = assigned[number];
+                list = line[line.size() - 2] == '+' ? &lists.first : &lists.second;
+            } else if (list != nullptr) {
+                const int zone = zones_.FindZoneByName(line);
+                if (zone >= 0)
+                    list->push_back(zone);
+            }
+        }
+        for (const auto& [number, lists] : assigned) {
+            const auto& [destinations, forbidden] = lists;
+            // Destinations and forbidden zones in turn: the tour shows both kinds of
+            // alert.
+            std::vector<int>& route = routes[number];
+            for (std::size_t k = 0; k < std::max(destinations.size(), forbidden.size()); ++k) {
+                if (k < destinations.size())
+                    route.push_back(destinations[k]);
+                if (k < forbidden.size())
+                    route.push_back(forbidden[k]);
+            }
+        }
+    }
     for (const int32_t number : numbers) {
         Mover m;
         m.number = number;
-        PickNextLeg(m, true);
+        for (const auto& [silentNumber, seconds] : options_.silentAfter) {
+            if (silentNumber == number)
+                m.silentAfterSeconds = seconds;
+        }
+        const auto route = routes.find(number);
+        if (route != routes.end() && !route->second.empty()) {
+            m.route = route->second;
+            PickNextRouteLeg(m, true);
+        } else {
+            PickNextLeg(m, true);
+        }
         movers_.push_back(m);
     }
     return !movers_.empty();
@@ -112,12 +174,81 @@ void CInboxFeed::PickNextLeg(Mover& m, bool atStart) {
         m.toLatitude = kHomeLatitude + offset(random_);
         m.toLongitude = kHomeLongitude + offset(random_);
     }
+    StartLeg(m, kMaxStepsPerLeg);
+}
+
+void CInboxFeed::StartLeg(Mover& m, int maxSteps) {
     m.fromLatitude = m.latitude;
     m.fromLongitude = m.longitude;
     const double metres =
         GreatCircleDistance(m.fromLatitude, m.fromLongitude, m.toLatitude, m.toLongitude);
-    m.steps = std::clamp(static_cast<int>(metres / kStepMetres), 2, kMaxStepsPerLeg);
+    m.steps = std::clamp(static_cast<int>(metres / options_.stepMetres), 2, maxSteps);
     m.step = 0;
+}
+
+void CInboxFeed::PickNextRouteLeg(Mover& m, bool atStart) {
+    int target;
+    if (atStart) {
+        target = m.route[0];
+        m.routeNext = 1 % m.route.size();
+        // Somewhere 0.6 to 1.5 km outside the zone's edge.
+        const ZoneRecord& z = zones_.Zone(target);
+        const double reach =
+            z.kind == Circle ? z.radiusMetres : std::sqrt(z.areaSquareMetres / 3.141592653589793);
+        std::uniform_real_distribution<double> distance(600.0, 1500.0);
+        std::uniform_real_distribution<double> bearing(0.0, 2 * 3.141592653589793);
+        const double metres = reach + distance(random_);
+        const double angle = bearing(random_);
+        m.latitude = z.latitude + metres * std::cos(angle) / kMetresPerDegree;
+        m.longitude = z.longitude + metres * std::sin(angle) /
+                                        (kMetresPerDegree * std::cos(z.latitude * kRadians));
+    } else if (m.route.size() == 1) {
+        // One zone only: go somewhere else and come back.
+        const ZoneRecord& home = zones_.Zone(m.route[0]);
+        const bool atHome = m.latitude == home.latitude && m.longitude == home.longitude;
+        std::uniform_int_distribution<int> pick(0, zones_.ZoneCount() - 1);
+        target = atHome && zones_.ZoneCount() > 1 ? pick(random_) : m.route[0];
+        if (target == m.route[0] && atHome)
+            target = (target + 1) % zones_.ZoneCount();
+    } else {
+        target = m.route[m.routeNext];
+        m.routeNext = (m.routeNext + 1) % m.route.size();
+    }
+    m.toLatitude = zones_.Zone(target).latitude;
+    m.toLongitude = zones_.Zone(target).longitude;
+    StartLeg(m, kMaxStepsPerRouteLeg);
+}
+
+bool CInboxFeed::Advance(Mover& m) {
+    if (m.route.empty()) {
+        if (++m.step >= m.steps) {
+            m.latitude = m.toLatitude;
+            m.longitude = m.toLongitude;
+            PickNextLeg(m, false);
+        } else {
+            const double f = static_cast<double>(m.step) / m.steps;
+            m.latitude = m.fromLatitude + (m.toLatitude - m.fromLatitude) * f;
+            m.longitude = m.fromLongitude + (m.toLongitude - m.fromLongitude) * f;
+        }
+        return true;
+    }
+    if (m.dwell > 0) {
+        // Loading or unloading: a few fixes at the zone, then on to the next one.
+        if (--m.dwell == 0)
+            PickNextRouteLeg(m, false);
+        return false;
+    }
+    if (++m.step >= m.steps) {
+        m.latitude = m.toLatitude;
+        m.longitude = m.toLongitude;
+        std::uniform_int_distribution<int> dwell(3, 6);
+        m.dwell = dwell(random_);
+    } else {
+        const double f = static_cast<double>(m.step) / m.steps;
+        m.latitude = m.fromLatitude + (m.toLatitude - m.fromLatitude) * f;
+        m.longitude = m.fromLongitude + (m.toLongitude - m.fromLongitude) * f;
+    }
+    return true;
 }
 
 std::string CInboxFeed::BuildText(int kind, int64_t sequence) {
@@ -143,16 +274,29 @@ std::string CInboxFeed::BuildText(int kind, int64_t sequence) {
 bool CInboxFeed::WriteNext(DateTime localNow) {
     if (movers_.empty())
         return false;
-    Mover& m = movers_[next_];
-    next_ = (next_ + 1) % movers_.size();
+    if (!firstWrite_)
+        firstWrite_ = localNow;
+    const double elapsedSeconds = (localNow - *firstWrite_) * 86400.0;
+    Mover* chosen = nullptr;
+    for (std::size_t tries = 0; tries < movers_.size() && chosen == nullptr; ++tries) {
+        Mover& candidate = movers_[next_];
+        next_ = (next_ + 1) % movers_.size();
+        if (candidate.silentAfterSeconds < 0 || elapsedSeconds < candidate.silentAfterSeconds)
+            chosen = &candidate;
+    }
+    if (chosen == nullptr)
+        return true;
+    Mover& m = *chosen;
 
     std::uniform_int_distribution<int> roll(0, 99);
     const int r = roll(random_);
-    const int kind = r < 3    ? kAlarm
-                     : r < 10 ? kInputs
-                     : r < 14 ? kPowerOn
-                     : r < 24 ? kStalePosition
-                              : kPosition;
+    const int alarms = options_.alarmPercent;
+    const int powerOns = options_.powerOnPercent;
+    const int kind = r < alarms                   ? kAlarm
+                     : r < alarms + 7             ? kInputs
+                     : r < alarms + 7 + powerOns  ? kPowerOn
+                     : r < alarms + 17 + powerOns ? kStalePosition
+                                                  : kPosition;
 
     InboxRecordHeader h;
     h.objectNumber = m.number;
@@ -163,20 +307,20 @@ bool CInboxFeed::WriteNext(DateTime localNow) {
     if (kind == kAlarm) {
         h.flags |= InboxRecordHeader::kAlarmFlag;
     } else if (kind != kInputs) {
-        if (++m.step >= m.steps) {
-            m.latitude = m.toLatitude;
-            m.longitude = m.toLongitude;
-            PickNextLeg(m, false);
-        } else {
-            const double f = static_cast<double>(m.step) / m.steps;
-            m.latitude = m.fromLatitude + (m.toLatitude - m.fromLatitude) * f;
-            m.longitude = m.fromLongitude + (m.toLongitude - m.fromLongitude) * f;
-        }
+        const bool moving = Advance(m);
         h.flags |= InboxRecordHeader::kPositionFlag;
         h.latitude = m.latitude;
         h.longitude = m.longitude;
-        std::uniform_real_distribution<double> speed(5.0, 90.0);
-        h.speed = speed(random_);
+        if (m.route.empty()) {
+            std::uniform_real_distribution<double> speed(5.0, 90.0);
+            h.speed = speed(random_);
+        } else {
+            // What the speedometer would show for one step per round of all objects,
+            // so that the reported and the computed speed agree.
+            const double roundSeconds = static_cast<double>(movers_.size()) / options_.rate;
+            std::uniform_real_distribution<double> spread(0.9, 1.1);
+            h.speed = moving ? options_.stepMetres / roundSeconds * 3.6 * spread(random_) : 0.0;
+        }
     }
     const std::string text = BuildText(kind, written_ + 1);
     std::string fileName;

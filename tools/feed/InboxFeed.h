@@ -5,6 +5,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/DateTime.h"
@@ -23,6 +24,14 @@ struct FeedOptions {
     std::optional<int> utcOffsetMinutes;  // message stamp = local time + this
     std::string logPath;                  // one line per record written
     int maxBacklog = 2000;                // pause while more files wait in the inbox
+    // Program folder whose SntSpec.dat gives routes: each object travels between its
+    // assigned zones instead of random ones. Empty: random legs.
+    std::string routesFolder;
+    double stepMetres = 250;  // distance between two fixes of an object
+    int alarmPercent = 3;     // share of alarm records
+    int powerOnPercent = 4;   // share of power-on fixes
+    // Objects that stop reporting: (object number, seconds after the first record).
+    std::vector<std::pair<int32_t, double>> silentAfter;
 };
 
 // Plays the terminal system: moves objects from zone centre to zone centre and drops
@@ -37,8 +46,9 @@ public:
     // Reads the address book and the zone file, creates the inbox folder, opens the log.
     // False (with a message on stderr) when something needed is missing.
     bool Prepare();
-    // Writes the next record of the next object. False when the file could not be
-    // written (the record is then not logged).
+    // Writes the next record of the next object that still reports. False when the file
+    // could not be written (the record is then not logged). When every object has
+    // fallen silent nothing is written and the result is true.
     bool WriteNext(DateTime localNow);
     // Number of message files (not temporary ones) waiting in the inbox.
     int Backlog() const;
@@ -55,10 +65,22 @@ private:
         double toLongitude = 0;
         int step = 0;
         int steps = 1;
+        // Route mode: the zones to visit in turn, the next one, and the fixes still to
+        // stand at the zone just reached.
+        std::vector<int> route;
+        std::size_t routeNext = 0;
+        int dwell = 0;
+        double silentAfterSeconds = -1;  // < 0: never falls silent
     };
 
     // Chooses where the object goes next; at the start it is first put at a random place.
     void PickNextLeg(Mover& m, bool atStart);
+    // The same along the object's route: it starts a short way outside its first zone,
+    // so that its first arrival comes within the first minute or so.
+    void PickNextRouteLeg(Mover& m, bool atStart);
+    void StartLeg(Mover& m, int maxSteps);
+    // Moves the object one fix along its leg; false while it stands at a zone.
+    bool Advance(Mover& m);
     std::string BuildText(int kind, int64_t sequence);
     bool WriteFile(const std::string& bytes, int32_t number, DateTime localNow,
                    std::string& fileName);
@@ -70,4 +92,5 @@ private:
     std::FILE* log_ = nullptr;
     std::size_t next_ = 0;
     int64_t written_ = 0;
+    std::optional<DateTime> firstWrite_;
 };

@@ -41,6 +41,16 @@ void PrintUsage(std::FILE* to) {
         "                            file name TAB object number TAB text\n"
         "  --max-backlog N           pause while more than N files wait unread\n"
         "                            (default 2000)\n"
+        "  --routes DIR              program folder whose SntSpec.dat gives routes:\n"
+        "                            each object starts a little outside its first\n"
+        "                            assigned zone and tours its destination and\n"
+        "                            forbidden zones in turn, standing a few fixes at\n"
+        "                            each (needs --addrbook and --zones)\n"
+        "  --step-metres M           metres between two fixes of an object (default 250)\n"
+        "  --alarm-percent P         share of alarm records (default 3)\n"
+        "  --power-on-percent P      share of power-on fixes (default 4)\n"
+        "  --silent-after N:SEC      object number N stops reporting SEC seconds after\n"
+        "                            the first record (repeatable)\n"
         "  --help                    this text\n"
         "\n"
         "Without --duration and --count the feed runs until it is interrupted.\n"
@@ -53,6 +63,20 @@ bool ParseNumber(const char* text, double& value) {
     char* end = nullptr;
     value = std::strtod(text, &end);
     return end != text && *end == '\0';
+}
+
+// "N:SEC": object number N falls silent SEC seconds after the first record.
+bool ParseSilence(const char* text, FeedOptions& options) {
+    const char* colon = std::strchr(text, ':');
+    if (colon == nullptr)
+        return false;
+    double number = 0;
+    double seconds = 0;
+    if (!ParseNumber(std::string(text, colon).c_str(), number) ||
+        !ParseNumber(colon + 1, seconds) || number < 0 || seconds < 0)
+        return false;
+    options.silentAfter.emplace_back(static_cast<int32_t>(number), seconds);
+    return true;
 }
 
 }  // namespace
@@ -95,6 +119,18 @@ int main(int argc, char** argv) {
             options.utcOffsetMinutes = static_cast<int>(number);
         } else if (numeric && arg == "--max-backlog" && number >= 1) {
             options.maxBacklog = static_cast<int>(number);
+        } else if (arg == "--routes") {
+            options.routesFolder = value;
+        } else if (numeric && arg == "--step-metres" && number > 0) {
+            options.stepMetres = number;
+        } else if (numeric && arg == "--alarm-percent" && number >= 0 && number <= 40 &&
+                   number == static_cast<int>(number)) {
+            options.alarmPercent = static_cast<int>(number);
+        } else if (numeric && arg == "--power-on-percent" && number >= 0 && number <= 40 &&
+                   number == static_cast<int>(number)) {
+            options.powerOnPercent = static_cast<int>(number);
+        } else if (arg == "--silent-after" && ParseSilence(value, options)) {
+            // taken
         } else {
             std::fprintf(stderr, "sentrel-feed: bad option %s %s\n", arg.c_str(), value);
             PrintUsage(stderr);
