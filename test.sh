@@ -14,7 +14,9 @@ case "$MODE" in
   *) echo "usage: $0 [--deps-only|--build-only]"; exit 2 ;;
 esac
 
-PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6-dev
+# Real package names only: a name that is merely provided by another package (such as
+# libqt6svg6-dev) never shows as installed and would send every run to apt-get.
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
           libgl1-mesa-dev libsdl2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
           xvfb xauth fonts-dejavu-core)
 missing=()
