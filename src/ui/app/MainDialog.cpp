@@ -15,12 +15,20 @@
 #include <windows.h>
 #endif
 
+#include "SdlSoundOutput.h"
+#include "alerts/AlertPopupDialog.h"
+#include "alerts/HistoryWindows.h"
 #include "app/AboutDialog.h"
 #include "app/CloseRequestListener.h"
 #include "app/Icons.h"
+#include "app/ModalScope.h"
 #include "app/Prompt.h"
 #include "app/StatusBar.h"
+#include "console/Console.h"
 #include "objectlist/ObjectListCtrl.h"
+#include "platform/Clock.h"
+#include "zones/DistanceWindows.h"
+#include "zones/ZoneDistanceDialog.h"
 
 namespace {
 
@@ -30,10 +38,23 @@ constexpr uint32_t kSelectionBack = 0x000080;  // navy
 }  // namespace
 
 CMainDialog::CMainDialog(const ProgramPaths& paths, QWidget* parent)
+    : CMainDialog(paths, std::make_unique<SystemClock>(), std::make_unique<SdlSoundOutput>(),
+                  nullptr, nullptr, parent) {}
+
+CMainDialog::CMainDialog(const ProgramPaths& paths, const Clock& clock, SoundOutput& sound,
+                         QWidget* parent)
+    : CMainDialog(paths, nullptr, nullptr, &clock, &sound, parent) {}
+
+CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownClock,
+                         std::unique_ptr<SoundOutput> ownSound, const Clock* clock,
+                         SoundOutput* sound, QWidget* parent)
     : QMainWindow(parent),
-      paths_(paths),
-      layout_(paths.layoutPath),
-      settings_(Settings::Defaults(paths.defaultAlarmSoundPath)),
+      ownClock_(std::move(ownClock)),
+      ownSound_(std::move(ownSound)),
+      clock_(clock != nullptr ? *clock : *ownClock_),
+      sound_(sound != nullptr ? *sound : *ownSound_),
+      // Reads Interface.ini; nothing else is read before the start-up steps.
+      console_(std::make_unique<CConsole>(paths, clock_, sound_, *this)),
       list_(new CObjectListCtrl(this)),
       statusBar_(new CStatusBar(this)) {
     setWindowTitle(QStringLiteral("Sentrel"));
@@ -43,11 +64,13 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, QWidget* parent)
     // copes with any width.
     layout()->setSizeConstraint(QLayout::SetNoConstraint);
     setMinimumSize(120, 80);
+    columnPositions_.fill(-1);
 
     list_->setObjectName(QStringLiteral("objectList"));
     list_->SetImageList(Icons::ListIcons());
     list_->SetSelectionTextColour(kSelectionText);
     list_->SetSelectionBackColour(kSelectionBack);
+    list_->SetTooltipProvider([this](int row) { return RowTooltip(row); });
     setCentralWidget(list_);
     setStatusBar(statusBar_);
 
@@ -55,8 +78,16 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, QWidget* parent)
 
     connect(list_, &CObjectListCtrl::columnLayoutChanged, this, &CMainDialog::OnListColumnsChanged);
     connect(list_, &CObjectListCtrl::headerClicked, this, [this](int position) {
-        if (position >= 0 && position < static_cast<int>(layout_.columnIds.size())) {
-            SortByColumn(layout_.columnIds[static_cast<size_t>(position)]);
+        int id = -1;
+        {
+            auto lock = console_->Lock();
+            const std::vector<int32_t>& ids = console_->layout.columnIds;
+            if (position >= 0 && position < static_cast<int>(ids.size())) {
+                id = ids[static_cast<size_t>(position)];
+            }
+        }
+        if (id >= 0) {
+            SortByColumn(id);
         }
     });
     connect(list_, &CObjectListCtrl::doubleClicked, this, [this] {
@@ -68,11 +99,44 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, QWidget* parent)
             &CMainDialog::OnListContextMenu);
     connect(statusBar_, &CStatusBar::contextMenuAt, this, &CMainDialog::OnStatusContextMenu);
 
-    layout_.LoadLayout();
+    distanceWindows_ = new CDistanceWindows(*console_, this);
+    historyWindows_ = new CHistoryWindows(*console_, this);
+    connect(distanceWindows_, &CDistanceWindows::sortRequested, this, &CMainDialog::SortFromView);
+    connect(this, &CMainDialog::secondaryWindowsNotice, this,
+            &CMainDialog::OnSecondaryWindowsNotice);
 }
 
 CMainDialog::~CMainDialog() {
+    // The workers hand their results to this window: they must be gone before it is.
+    console_->StopWorkers();
+    console_->WaitForWorkers();
+    if (popup_ != nullptr) {
+        popup_->disconnect(this);
+        delete popup_.data();
+    }
+    // The secondary windows read the console until they are destroyed.
+    delete distanceWindows_;
+    distanceWindows_ = nullptr;
+    delete historyWindows_;
+    historyWindows_ = nullptr;
     RemoveTrayIcon();
+    console_.reset();
+}
+
+const ProgramPaths& CMainDialog::Paths() const {
+    return console_->paths;
+}
+
+WindowLayout& CMainDialog::Layout() {
+    return console_->layout;
+}
+
+Settings& CMainDialog::CurrentSettings() {
+    return console_->settings;
+}
+
+std::string& CMainDialog::SelectedIdsText() {
+    return console_->store.selectedIdsText;
 }
 
 // ---- menus ----
@@ -199,31 +263,24 @@ void CMainDialog::OnListContextMenu(const QPoint& pos) {
 }
 
 void CMainDialog::ShowAbout() {
-    const bool wasOpen = modalOpen;
-    modalOpen = true;
+    ModalScope modal(*this);
     CAboutDialog about(this);
     about.exec();
-    modalOpen = wasOpen;
 }
 
 // ---- start-up ----
 
 bool CMainDialog::LoadSettingsAtStart() {
-    if (LoadSettings(paths_.settingsPath, paths_.defaultAlarmSoundPath, settings_,
-                     selectedIdsText_)) {
-        return true;
-    }
-    return SaveSettings(paths_.settingsPath, settings_, selectedIdsText_);
+    auto lock = console_->Lock();
+    return console_->LoadSettingsAtStart();
 }
 
 void CMainDialog::ReportWriteFailure() {
-    const bool wasOpen = modalOpen;
-    modalOpen = true;
+    ModalScope modal(*this);
     Prompt::Message(this,
                     QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
                                    "свободного места."),
                     QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
-    modalOpen = wasOpen;
 }
 
 bool CMainDialog::Initialise() {
@@ -231,7 +288,10 @@ bool CMainDialog::Initialise() {
         ReportWriteFailure();
     }
     BuildListColumns();
-    placedRect_ = layout_.mainRect;
+    {
+        auto lock = console_->Lock();
+        placedRect_ = console_->layout.mainRect;
+    }
     PlaceAt(placedRect_);
     UpdateStatusParts();
     SetStatusTexts(QString(), QString(), QString());
@@ -246,15 +306,25 @@ bool CMainDialog::Initialise() {
     }
     initDone = true;
 
+    bool maximised;
+    bool minimised;
+    bool toTray;
+    {
+        auto lock = console_->Lock();
+        maximised = console_->layout.maximised;
+        minimised = console_->layout.minimised;
+        toTray = console_->settings.minimyzeTray;
+    }
     startState_ = ShowState::Normal;
-    if (layout_.maximised && !layout_.minimised) {
+    if (maximised && !minimised) {
         startState_ = ShowState::Maximised;
-    } else if (layout_.minimised) {
+    } else if (minimised) {
         startState_ = ShowState::Minimised;
-        if (settings_.minimyzeTray) {
+        if (toTray) {
             AddTrayIcon();
         }
     }
+    RestoreWindowsAtStart(!StartsHidden());
     return true;
 }
 
@@ -266,6 +336,11 @@ void CMainDialog::ShowAtStart() {
     if (StartsHidden()) {
         return;
     }
+    bool maximised;
+    {
+        auto lock = console_->Lock();
+        maximised = console_->layout.maximised;
+    }
     switch (startState_) {
         case ShowState::Maximised:
             showMaximized();
@@ -273,7 +348,7 @@ void CMainDialog::ShowAtStart() {
         case ShowState::Minimised:
             // From a minimised maximised state the window keeps its maximised flag, so
             // that restoring it maximises it again.
-            if (layout_.maximised) {
+            if (maximised) {
                 setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
                 show();
             } else {
@@ -295,44 +370,73 @@ void CMainDialog::ListenForOutsideCloseRequests() {
 }
 
 void CMainDialog::BuildListColumns() {
-    // Ids the list does not know are dropped from the layout as well, so that a column's
-    // position in the layout stays its position in the list.
-    for (size_t i = 0; i < layout_.columnIds.size();) {
-        const int32_t id = layout_.columnIds[i];
-        if (id < 0 || id >= kColumnIdCount) {
-            layout_.columnIds.erase(layout_.columnIds.begin() + static_cast<std::ptrdiff_t>(i));
-            if (i < layout_.columnWidths.size()) {
-                layout_.columnWidths.erase(layout_.columnWidths.begin() +
-                                           static_cast<std::ptrdiff_t>(i));
+    std::vector<int32_t> ids;
+    std::vector<int32_t> widths;
+    {
+        auto lock = console_->Lock();
+        WindowLayout& layout = console_->layout;
+        // Ids the list does not know are dropped from the layout as well, so that a
+        // column's position in the layout stays its position in the list.
+        for (size_t i = 0; i < layout.columnIds.size();) {
+            const int32_t id = layout.columnIds[i];
+            if (id < 0 || id >= kColumnIdCount) {
+                layout.columnIds.erase(layout.columnIds.begin() + static_cast<std::ptrdiff_t>(i));
+                if (i < layout.columnWidths.size()) {
+                    layout.columnWidths.erase(layout.columnWidths.begin() +
+                                              static_cast<std::ptrdiff_t>(i));
+                }
+            } else {
+                ++i;
             }
-        } else {
-            ++i;
         }
+        layout.columnWidths.resize(layout.columnIds.size(), 0);
+        ids = layout.columnIds;
+        widths = layout.columnWidths;
     }
-    layout_.columnWidths.resize(layout_.columnIds.size(), 0);
 
     list_->DeleteAllColumns();
-    for (size_t i = 0; i < layout_.columnIds.size(); ++i) {
-        const int32_t id = layout_.columnIds[i];
-        list_->InsertColumn(QString::fromUtf8(WindowLayout::ColumnHeader(id)),
-                            layout_.columnWidths[i]);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        list_->InsertColumn(QString::fromUtf8(WindowLayout::ColumnHeader(ids[i])), widths[i]);
+    }
+    columnPositions_.fill(-1);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        int& position = columnPositions_[static_cast<size_t>(ids[i])];
+        if (position < 0) {
+            position = static_cast<int>(i);
+        }
+    }
+    colourColumns_ = RowColourColumns::FromColumnIds(ids);
+    // The cells are new: every text must be written again and every row recoloured.
+    for (RowView& row : rows_) {
+        row.colouredState = -1;
+        row.texts = {};
     }
 }
 
 void CMainDialog::OnListColumnsChanged() {
-    const size_t count =
-        std::min(layout_.columnWidths.size(), static_cast<size_t>(list_->ColumnCount()));
+    const std::vector<int> shown = list_->ColumnWidths();
+    auto lock = console_->Lock();
+    WindowLayout& layout = console_->layout;
+    const size_t count = std::min(layout.columnWidths.size(), shown.size());
     for (size_t i = 0; i < count; ++i) {
-        layout_.columnWidths[i] = list_->ColumnWidth(static_cast<int>(i));
+        layout.columnWidths[i] = shown[i];
     }
-    SaveLayout();
+    console_->SaveLayout();
 }
 
 bool CMainDialog::SaveLayout() {
-    return layout_.SaveLayout();
+    auto lock = console_->Lock();
+    return console_->SaveLayout();
 }
 
 // ---- close ----
+
+void CMainDialog::StopForClose() {
+    // Windows closed by the program's end stay recorded as open for the next start.
+    distanceWindows_->Shutdown();
+    historyWindows_->Shutdown();
+    console_->StopWorkers();
+}
 
 void CMainDialog::Exit() {
     if (modalOpen || ended_) {
@@ -475,6 +579,7 @@ void CMainDialog::AddTrayIcon() {
         return;
     }
     trayIconShown_ = true;
+    console_->trayIconShown = true;
     trayTip_ = QStringLiteral("Sentrel");
     if (trayIcon_ == nullptr) {
         trayIcon_ = new QSystemTrayIcon(Icons::AppIcon(), this);
@@ -489,10 +594,16 @@ void CMainDialog::AddTrayIcon() {
     trayIcon_->setToolTip(trayTip_);
     trayIcon_->show();
     hide();
+    // The secondary windows go with the main window.
+    distanceWindows_->HideAll();
+    historyWindows_->HideAll();
 }
 
 void CMainDialog::RemoveTrayIcon() {
     trayIconShown_ = false;
+    if (console_ != nullptr) {
+        console_->trayIconShown = false;
+    }
     if (trayIcon_ != nullptr) {
         trayIcon_->hide();
         trayIcon_->deleteLater();
@@ -511,17 +622,34 @@ void CMainDialog::SetTrayTip(const QString& text) {
 }
 
 void CMainDialog::RestoreFromTray() {
-    if (layout_.maximised) {
+    bool maximised;
+    {
+        auto lock = console_->Lock();
+        maximised = console_->layout.maximised;
+    }
+    if (maximised) {
         showMaximized();
     } else {
         showNormal();
     }
-    layout_.minimised = false;
+    {
+        auto lock = console_->Lock();
+        console_->layout.minimised = false;
+    }
     RemoveTrayIcon();
     raise();
     activateWindow();
     emit secondaryWindowsNotice(1);
     SaveLayout();
+}
+
+void CMainDialog::OnSecondaryWindowsNotice(int what) {
+    if (what == 0) {
+        distanceWindows_->RebuildAll();
+    } else if (!trayIconShown_) {
+        distanceWindows_->ShowAll();
+        historyWindows_->ShowAll();
+    }
 }
 
 // ---- placement ----
@@ -561,33 +689,52 @@ void CMainDialog::HandleMoveOrSize(ShowState state, bool sizeChanged) {
     if (!initDone || ended_) {
         return;
     }
+    // Window calls below may come straight back here: none is made under the lock.
     switch (state) {
-        case ShowState::Normal:
+        case ShowState::Normal: {
             emit secondaryWindowsNotice(1);
-            if (layout_.maximised && layout_.minimised) {
-                // Back from a minimised maximised window: maximised again.
-                layout_.minimised = false;
-                showMaximized();
-            } else {
-                layout_.maximised = false;
-                layout_.minimised = false;
-                layout_.mainRect = FrameRect();
+            bool maximiseAgain = false;
+            {
+                auto lock = console_->Lock();
+                WindowLayout& layout = console_->layout;
+                if (layout.maximised && layout.minimised) {
+                    // Back from a minimised maximised window: maximised again.
+                    layout.minimised = false;
+                    maximiseAgain = true;
+                } else {
+                    layout.maximised = false;
+                    layout.minimised = false;
+                    layout.mainRect = FrameRect();
+                }
+                console_->SaveLayout();
             }
-            SaveLayout();
+            if (maximiseAgain) {
+                showMaximized();
+            }
             break;
-        case ShowState::Maximised:
+        }
+        case ShowState::Maximised: {
             emit secondaryWindowsNotice(1);
-            layout_.minimised = false;
-            layout_.maximised = true;
-            SaveLayout();
+            auto lock = console_->Lock();
+            console_->layout.minimised = false;
+            console_->layout.maximised = true;
+            console_->SaveLayout();
             break;
-        case ShowState::Minimised:
-            if (sizeChanged && settings_.minimyzeTray && !trayIconShown_) {
+        }
+        case ShowState::Minimised: {
+            bool toTray;
+            {
+                auto lock = console_->Lock();
+                toTray = console_->settings.minimyzeTray;
+            }
+            if (sizeChanged && toTray && !trayIconShown_) {
                 AddTrayIcon();
             }
-            layout_.minimised = true;
-            SaveLayout();
+            auto lock = console_->Lock();
+            console_->layout.minimised = true;
+            console_->SaveLayout();
             break;
+        }
     }
 }
 

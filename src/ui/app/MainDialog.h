@@ -4,10 +4,16 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "console/ConsoleView.h"
 #include "console/ProgramPaths.h"
+#include "objectlist/RowColouring.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
 #include "settings/WindowLayout.h"
@@ -15,16 +21,28 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class CAlertPopupDialog;
+class CCloseRequestListener;
+class CConsole;
+class CDistanceWindows;
+class CHistoryWindows;
 class CObjectListCtrl;
 class CStatusBar;
-class CCloseRequestListener;
+class Clock;
+class SoundOutput;
 
 // The program's only top-level window: the object list above a three-part status bar,
-// the main menu, the context menus and the tray icon. This class is the window's own
-// half: start-up order, close rules, placement bookkeeping and tray handling. Commands
-// that need the store, the workers or later dialogs are virtual so that the part which
-// owns those can fill them in.
-class CMainDialog : public QMainWindow {
+// the main menu, the context menus and the tray icon, and the window of a live CConsole.
+//
+// The console's workers reach the window only through the ConsoleView calls, which copy
+// their arguments and queue them to the GUI thread; nothing here ever makes a worker
+// wait for the GUI thread. Everything else runs on the GUI thread, and every access to
+// the console's layout, store, zone map or counters takes the console lock (the inbox
+// worker writes the layout after every message).
+//
+// The command methods are virtual so that tests of the window's own half can replace
+// what lies behind them.
+class CMainDialog : public QMainWindow, public ConsoleView {
     Q_OBJECT
 public:
     // Command ids of the menus; each QAction carries its id in data().
@@ -48,8 +66,15 @@ public:
     };
     enum class ShowState { Normal, Maximised, Minimised };
 
-    // Builds the paths' owners and reads Interface.ini; nothing else touches the disk.
+    // The program's window: the computer's clock and the SDL sound output. Builds the
+    // console, which reads Interface.ini; nothing else touches the disk.
     explicit CMainDialog(const ProgramPaths& paths, QWidget* parent = nullptr);
+    // With a clock and a sound output of the caller's (tests); both must outlive the
+    // window.
+    CMainDialog(const ProgramPaths& paths, const Clock& clock, SoundOutput& sound,
+                QWidget* parent = nullptr);
+    // Stops the workers and waits for them before the console and the windows that use
+    // it go away.
     ~CMainDialog() override;
 
     // The start-up steps in their fixed order. False when the program must end at once
@@ -63,25 +88,67 @@ public:
     // SIGTERM / SIGINT close the window after a second, open dialogs or not.
     void ListenForOutsideCloseRequests();
 
+    // ---- the console ----
+    CConsole& Console() const { return *console_; }
+    CDistanceWindows* DistanceWindows() const { return distanceWindows_; }
+    CHistoryWindows* HistoryWindows() const { return historyWindows_; }
+    // The alert pop-up while it is open, else null.
+    CAlertPopupDialog* Popup() const;
+
+    // ---- ConsoleView (any thread: queued to the GUI thread) ----
+    void ShowPopup(const std::string& text, PopupKind kind) override;
+    void ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) override;
+    void SetTrayTip(const std::string& text) override;
+    void ReportSoundError() override;
+    void HistoryChanged() override;
+    // GUI thread only (called by StartWorkers through ResetListRows).
+    void RowsReset(int rowCount) override;
+
+    // ---- the list (GUI thread) ----
+    // Writes a refresh pass into the status bar and the rows; a pass of an older row
+    // generation is dropped. Then the distance views are refreshed.
+    void ApplySnapshot(const RefreshSnapshot& snapshot);
+    // A refresh pass on this thread, applied at once (after a sort).
+    void RefreshNow();
+    // Object numbers of the selected rows, in list order (rows without a known object
+    // are skipped).
+    std::vector<int32_t> SelectedObjectNumbers() const;
+    // Object number shown in `row`, -1 when unknown.
+    int32_t RowObjectNumber(int row) const;
+    // Tooltip of a row: the object's tooltip text.
+    QString RowTooltip(int row) const;
+    // The pop-up's hand-over on the GUI thread: restores the window, then the text goes
+    // into the open pop-up or a new one.
+    void ShowPopupText(const QString& text, int kind);
+
+    // ---- start-up loads (also used by the settings dialog for a changed zone file) ----
+    bool LoadAddressBookAtStart();
+    bool LoadZonesAtStart();
+
     // ---- commands ----
     void RunCommand(int commandId);
-    virtual void OpenZoneFile() {}
-    virtual void OpenAddressBookFile() {}
-    virtual void ShowZonesDialog() {}
-    virtual void EditAddressBook() {}
-    virtual void EditSettings() {}
-    virtual void ShowZoneDistances() {}
-    virtual void ShowObjectDistances() {}
+    virtual void OpenZoneFile();
+    virtual void OpenAddressBookFile();
+    virtual void ShowZonesDialog();
+    virtual void EditAddressBook();
+    virtual void EditSettings();
+    virtual void ShowZoneDistances();
+    virtual void ShowObjectDistances();
     virtual void ShowAbout();
-    virtual void EditObjectSettings() {}
-    virtual void AcknowledgeAlerts() {}
-    virtual void OpenHistoryWindows() {}
-    virtual void ResetTotalCounter() {}
-    virtual void ResetRunCounter() {}
+    virtual void EditObjectSettings();
+    virtual void EditZoneAssignment();
+    virtual void AcknowledgeAlerts();
+    virtual void OpenHistoryWindows();
+    virtual void ResetTotalCounter();
+    virtual void ResetRunCounter();
     // Whether any selected row's object has an event waiting for acknowledgement.
-    virtual bool AnySelectedPending() const { return false; }
+    virtual bool AnySelectedPending() const;
     // A click on a column header: the column id shown there is the sort key.
-    virtual void SortByColumn(int /*columnId*/) {}
+    virtual void SortByColumn(int columnId);
+    // A distance view asks for a sort by `key` (distance to `zoneIndex` for key 12).
+    void SortFromView(int key, int zoneIndex);
+    // The settings password guard; "Неверный пароль!" on a wrong one.
+    bool CheckPassword();
 
     // Ordinary close ("Выход", the close box): refused while a modal dialog is open.
     void Exit();
@@ -138,10 +205,11 @@ public:
     void ReportWriteFailure();
 
     // ---- state ----
-    const ProgramPaths& Paths() const { return paths_; }
-    WindowLayout& Layout() { return layout_; }
-    Settings& CurrentSettings() { return settings_; }
-    std::string& SelectedIdsText() { return selectedIdsText_; }
+    // The console's own: take Console().Lock() while its workers run.
+    const ProgramPaths& Paths() const;
+    WindowLayout& Layout();
+    Settings& CurrentSettings();
+    std::string& SelectedIdsText();
 
     // True while a modal dialog, file dialog or message box of this window (or the alert
     // pop-up) is open: the window then refuses an ordinary close.
@@ -159,12 +227,14 @@ signals:
 protected:
     // Start-up loads after the single-instance check (address book, zones, state,
     // workers). False ends the program.
-    virtual bool LoadAtStart() { return true; }
+    virtual bool LoadAtStart();
     // Reads Sentrel.ini; when it cannot be read, writes the defaults back at once.
     // False only when that write failed.
     virtual bool LoadSettingsAtStart();
+    // Reopens the distance and history windows recorded in the layout.
+    virtual void RestoreWindowsAtStart(bool show);
     // Sets the stop events of the workers and the sound before the window ends.
-    virtual void StopForClose() {}
+    virtual void StopForClose();
     virtual bool SaveLayout();
 
     void closeEvent(QCloseEvent* event) override;
@@ -179,6 +249,12 @@ protected:
 #endif
 
 private:
+    friend class ModalScope;
+
+    CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownClock,
+                std::unique_ptr<SoundOutput> ownSound, const Clock* clock, SoundOutput* sound,
+                QWidget* parent);
+
     void BuildMenus();
     QAction* AddCommand(QMenu* menu, const QString& text, int commandId);
     void PlaceAt(const LayoutRect& rect);
@@ -187,11 +263,28 @@ private:
     void OnStatusContextMenu(const QPoint& globalPos);
     void OnListContextMenu(const QPoint& pos);
     void EndDialog();
+    void OnSecondaryWindowsNotice(int what);
+    void OnPopupClosed();
+    void ShowSoundError();
+    // Stops the workers and waits until they have left (the dialogs that follow change
+    // the store without the lock).
+    void StopWorkersAndWait();
+    void StartWorkers();
+    // Saves Sentrel.ini; a failure is reported.
+    void SaveSettingsOrReport();
+    // Shared steps of the two start-up loads.
+    bool LoadAtStartWithPrompts(bool zones);
+    // Finds the objects of the selected rows; false when one is not in the store.
+    // Call with the console lock held.
+    bool SelectedObjectsLocked(std::vector<int>& indexes) const;
+    // Recomputes the modal flag from the open dialogs and the pop-up.
+    void UpdateModalFlag();
 
-    ProgramPaths paths_;
-    WindowLayout layout_;
-    Settings settings_;
-    std::string selectedIdsText_;
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<SoundOutput> ownSound_;
+    const Clock& clock_;
+    SoundOutput& sound_;
+    std::unique_ptr<CConsole> console_;
     CInstanceLock instanceLock_;
 
     CObjectListCtrl* list_;
@@ -201,7 +294,32 @@ private:
     QMenu* trayMenu_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     CCloseRequestListener* closeListener_ = nullptr;
+    CDistanceWindows* distanceWindows_ = nullptr;
+    CHistoryWindows* historyWindows_ = nullptr;
+    QPointer<CAlertPopupDialog> popup_;
 
+    // What the list rows show, as far as the refresh passes told: the object number,
+    // the state the row is coloured for (-1 = not yet) and the texts written (to skip
+    // converting unchanged ones).
+    struct RowView {
+        int32_t objectNumber = -1;
+        int32_t colouredState = -1;
+        std::array<std::string, kColumnIdCount> texts;
+    };
+    std::vector<RowView> rows_;
+    // Column position of every id (-1 = not shown) and the columns the colouring treats
+    // specially; rebuilt with the columns.
+    std::array<int, kColumnIdCount> columnPositions_{};
+    RowColourColumns colourColumns_;
+
+    // The newest snapshot from the refresh worker not yet applied: a slow GUI thread
+    // skips older ones instead of queueing them up.
+    std::mutex pendingMutex_;
+    std::shared_ptr<const RefreshSnapshot> pendingSnapshot_;
+    bool snapshotPosted_ = false;
+
+    int modalDepth_ = 0;
+    bool soundErrorShown_ = false;
     bool trayIconShown_ = false;
     QString trayTip_;
     std::optional<bool> trayAvailable_;

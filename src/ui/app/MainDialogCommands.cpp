@@ -1,0 +1,508 @@
+// The dispatcher's commands: the start-up loads with their prompts, the menus, the
+// control panel and the other operator commands on the selected rows.
+#include <QApplication>
+
+#include "alerts/HistoryWindows.h"
+#include "alerts/ObjectSettingsDialog.h"
+#include "alerts/ObjectSettingsEdit.h"
+#include "alerts/PasswordDialog.h"
+#include "app/AddressBookDialog.h"
+#include "app/MainDialog.h"
+#include "app/ModalScope.h"
+#include "app/Prompt.h"
+#include "app/QtText.h"
+#include "console/Console.h"
+#include "settings/SettingsDialog.h"
+#include "zones/DistanceWindows.h"
+#include "zones/ObjectDistanceDialog.h"
+#include "zones/ZoneAssignDialog.h"
+#include "zones/ZoneAssignmentEdit.h"
+#include "zones/ZoneDistanceDialog.h"
+#include "zones/ZonesDialog.h"
+
+namespace {
+
+const QString kCaption = QStringLiteral("Sentrel");
+
+// The texts of the two start-up loads and of the menu commands that open another file.
+struct FilePrompts {
+    QString missing;
+    QString filter;
+    QString defaultName;
+    QString cancelled;
+    QString wrongFile;
+};
+
+const FilePrompts& AddressBookPrompts() {
+    static const FilePrompts prompts{
+        QStringLiteral("Не удается найти файл с адресной книгой!\nУкажите путь к файлу "
+                       "AddrBook.txt"),
+        QStringLiteral("Файл с адресной книгой (AddrBook.txt)|AddrBook.txt|All Files "
+                       "(*.*)|*.*||"),
+        QStringLiteral("AddrBook.txt"),
+        QStringLiteral("Необходимо выбрать файл с адресной книгой!"),
+        QStringLiteral("Выбранный файл не является адресной книгой!"),
+    };
+    return prompts;
+}
+
+const FilePrompts& ZonePrompts() {
+    static const FilePrompts prompts{
+        QStringLiteral("Не удается найти файл с описанием контрольных районов!\nУкажите путь "
+                       "к файлу maps.mrk"),
+        QStringLiteral("Файл с описанием контрольных районов (maps.mrk)|maps.mrk|All Files "
+                       "(*.*)|*.*||"),
+        QStringLiteral("maps.mrk"),
+        QStringLiteral("Необходимо выбрать файл с описанием контрольных районов!"),
+        QStringLiteral("Выбранный файл не является файлом с описанием контрольных районов!"),
+    };
+    return prompts;
+}
+
+}  // namespace
+
+// ---- start-up ----
+
+bool CMainDialog::LoadAtStart() {
+    if (!LoadAddressBookAtStart() || ended_) {
+        return false;
+    }
+    if (!LoadZonesAtStart() || ended_) {
+        return false;
+    }
+    console_->ReloadState();
+    StartWorkers();
+    return true;
+}
+
+bool CMainDialog::LoadAddressBookAtStart() {
+    return LoadAtStartWithPrompts(false);
+}
+
+bool CMainDialog::LoadZonesAtStart() {
+    return LoadAtStartWithPrompts(true);
+}
+
+bool CMainDialog::LoadAtStartWithPrompts(bool zones) {
+    const FilePrompts& prompts = zones ? ZonePrompts() : AddressBookPrompts();
+    auto load = [this, zones] {
+        return zones ? console_->LoadZones() : console_->LoadAddressBook();
+    };
+    auto configuredPath = [this, zones]() -> std::string& {
+        Settings& settings = console_->settings;
+        return zones ? settings.qmxInfoFile : settings.channelObj;
+    };
+    if (load()) {
+        return true;
+    }
+    QString chosen;
+    {
+        ModalScope modal(*this);
+        Prompt::Message(this, prompts.missing, kCaption);
+        // The program may have been told to end while the box was open.
+        if (ended_) {
+            return false;
+        }
+        std::string current;
+        {
+            auto lock = console_->Lock();
+            current = configuredPath();
+        }
+        chosen = Prompt::OpenFile(this, prompts.filter, prompts.defaultName, FromCp(current));
+        if (ended_) {
+            return false;
+        }
+        if (chosen.isEmpty()) {
+            Prompt::Message(this, prompts.cancelled, kCaption, Prompt::Icon::Stop);
+            return false;
+        }
+    }
+    {
+        auto lock = console_->Lock();
+        configuredPath() = ToCp(chosen);
+    }
+    if (load()) {
+        return true;
+    }
+    ModalScope modal(*this);
+    Prompt::Message(this, prompts.wrongFile, kCaption, Prompt::Icon::Stop);
+    return false;
+}
+
+void CMainDialog::RestoreWindowsAtStart(bool show) {
+    distanceWindows_->RestoreAtStart(show);
+    historyWindows_->RestoreAtStart(show);
+}
+
+// ---- workers ----
+
+void CMainDialog::StopWorkersAndWait() {
+    console_->StopWorkers();
+    // A worker told to stop still finishes its pass over the objects (at most one file
+    // each); a dialog that changes the store without the lock waits for that.
+    console_->WaitForWorkers();
+}
+
+void CMainDialog::StartWorkers() {
+    // Rebuilds the rows (RowsReset) before the workers start.
+    console_->StartWorkers();
+}
+
+void CMainDialog::SaveSettingsOrReport() {
+    bool saved;
+    {
+        auto lock = console_->Lock();
+        saved = console_->SaveSettings();
+    }
+    if (!saved) {
+        ReportWriteFailure();
+    }
+}
+
+bool CMainDialog::CheckPassword() {
+    std::string password;
+    {
+        auto lock = console_->Lock();
+        password = console_->settings.settingsPassword;
+    }
+    ModalScope modal(*this);
+    return ::CheckPassword(this, password, modalOpen);
+}
+
+// ---- main menu ----
+
+void CMainDialog::OpenZoneFile() {
+    if (!CheckPassword()) {
+        return;
+    }
+    console_->StopWorkers();
+    QString chosen;
+    std::string previous;
+    {
+        auto lock = console_->Lock();
+        previous = console_->settings.qmxInfoFile;
+    }
+    {
+        ModalScope modal(*this);
+        chosen = Prompt::OpenFile(this, ZonePrompts().filter, ZonePrompts().defaultName,
+                                  FromCp(previous));
+    }
+    if (!chosen.isEmpty()) {
+        {
+            auto lock = console_->Lock();
+            console_->settings.qmxInfoFile = ToCp(chosen);
+        }
+        // A map that does not load is never put into use, and the settings keep naming
+        // the file that is.
+        if (console_->LoadZones()) {
+            SaveSettingsOrReport();
+        } else {
+            {
+                auto lock = console_->Lock();
+                console_->settings.qmxInfoFile = previous;
+            }
+            ModalScope modal(*this);
+            Prompt::Message(this, ZonePrompts().wrongFile, kCaption, Prompt::Icon::Stop);
+        }
+    }
+    // Zone indexes of the state and the assignments belong to the map in use.
+    console_->ReloadState();
+    StartWorkers();
+}
+
+void CMainDialog::OpenAddressBookFile() {
+    if (!CheckPassword()) {
+        return;
+    }
+    console_->StopWorkers();
+    QString chosen;
+    std::string previous;
+    {
+        auto lock = console_->Lock();
+        previous = console_->settings.channelObj;
+    }
+    {
+        ModalScope modal(*this);
+        chosen = Prompt::OpenFile(this, AddressBookPrompts().filter,
+                                  AddressBookPrompts().defaultName, FromCp(previous));
+    }
+    if (!chosen.isEmpty()) {
+        {
+            auto lock = console_->Lock();
+            console_->settings.channelObj = ToCp(chosen);
+        }
+        if (console_->LoadAddressBook()) {
+            SaveSettingsOrReport();
+        } else {
+            // The objects of a rejected file must not stay: the next save of the state
+            // would write them over the data of the real ones. The book in use comes back.
+            {
+                auto lock = console_->Lock();
+                console_->settings.channelObj = previous;
+            }
+            console_->LoadAddressBook();
+            ModalScope modal(*this);
+            Prompt::Message(this, AddressBookPrompts().wrongFile, kCaption, Prompt::Icon::Stop);
+        }
+    }
+    console_->ReloadState();
+    StartWorkers();
+}
+
+void CMainDialog::ShowZonesDialog() {
+    ModalScope modal(*this);
+    CZonesDialog dialog(*console_, this);
+    connect(&dialog, &CZonesDialog::openDistanceWindow, this,
+            [this](int zone) { distanceWindows_->OpenWindow(zone); });
+    dialog.exec();
+}
+
+void CMainDialog::EditAddressBook() {
+    if (!CheckPassword()) {
+        return;
+    }
+    StopWorkersAndWait();
+    bool thresholdsChanged = false;
+    {
+        ModalScope modal(*this);
+        // The dialog changes the store directly: the workers are stopped meanwhile.
+        CAddressBookDialog dialog(console_->store, this);
+        dialog.exec();
+        thresholdsChanged = dialog.thresholdsChanged();
+    }
+    bool saved;
+    {
+        auto lock = console_->Lock();
+        CDataStore& store = console_->store;
+        store.selectedIdsText = store.BuildSelectedIdsText();
+        saved = console_->SaveSettings();
+        if (thresholdsChanged) {
+            store.SaveState();
+        }
+    }
+    if (!saved) {
+        ReportWriteFailure();
+    }
+    StartWorkers();
+}
+
+void CMainDialog::EditSettings() {
+    if (!CheckPassword()) {
+        return;
+    }
+    // This also stops the alert sound.
+    console_->StopWorkers();
+    Settings current;
+    std::vector<int32_t> columnIds;
+    std::vector<int32_t> columnWidths;
+    int32_t mainWidth;
+    {
+        auto lock = console_->Lock();
+        current = console_->settings;
+        columnIds = console_->layout.columnIds;
+        columnWidths = console_->layout.columnWidths;
+        mainWidth = console_->layout.mainRect.Width();
+    }
+    bool accepted;
+    Settings edited;
+    bool columnsChanged = false;
+    {
+        ModalScope modal(*this);
+        CSettingsDialog dialog(current, columnIds, columnWidths, mainWidth, sound_, this);
+        accepted = dialog.exec() == QDialog::Accepted;
+        if (accepted) {
+            edited = dialog.settings();
+            columnsChanged = dialog.columnsChanged();
+            columnIds = dialog.columnIds();
+            columnWidths = dialog.columnWidths();
+        }
+    }
+    if (accepted) {
+        const bool zoneFileChanged = edited.qmxInfoFile != current.qmxInfoFile;
+        {
+            auto lock = console_->Lock();
+            Settings& settings = console_->settings;
+            const std::string inUse = settings.qmxInfoFile;
+            settings = edited;
+            settings.qmxInfoFile = inUse;
+        }
+        if (zoneFileChanged) {
+            {
+                auto lock = console_->Lock();
+                console_->settings.qmxInfoFile = edited.qmxInfoFile;
+            }
+            if (!LoadZonesAtStart()) {
+                // The map in use stayed; so does the path that names it.
+                auto lock = console_->Lock();
+                console_->settings.qmxInfoFile = current.qmxInfoFile;
+            } else {
+                // Zone indexes of the state and the assignments belong to the old map.
+                console_->ReloadState();
+            }
+        }
+        {
+            auto lock = console_->Lock();
+            console_->store.SetTimeOffset(console_->settings.timeParam, console_->settings.timeSpan,
+                                          clock_.TimeZoneBiasMinutes());
+        }
+        if (columnsChanged) {
+            {
+                auto lock = console_->Lock();
+                console_->layout.columnIds = columnIds;
+                console_->layout.columnWidths = columnWidths;
+            }
+            BuildListColumns();
+            SaveLayout();
+        }
+        SaveSettingsOrReport();
+    }
+    // Restarting rebuilds the rows and refreshes them with the new settings.
+    StartWorkers();
+}
+
+void CMainDialog::ShowZoneDistances() {
+    ModalScope modal(*this);
+    std::unique_ptr<CZoneDistanceDialog> dialog = distanceWindows_->NewZoneDistanceDialog(this);
+    dialog->exec();
+}
+
+void CMainDialog::ShowObjectDistances() {
+    ModalScope modal(*this);
+    CObjectDistanceDialog dialog(*console_, this);
+    dialog.exec();
+}
+
+// ---- list commands ----
+
+void CMainDialog::SortByColumn(int columnId) {
+    if (console_->SortByKey(columnId)) {
+        RefreshNow();
+    }
+}
+
+void CMainDialog::SortFromView(int key, int zoneIndex) {
+    if (console_->SortByKey(key, zoneIndex)) {
+        RefreshNow();
+    }
+}
+
+bool CMainDialog::AnySelectedPending() const {
+    const std::vector<int32_t> numbers = SelectedObjectNumbers();
+    return !numbers.empty() && console_->AnyPending(numbers);
+}
+
+void CMainDialog::AcknowledgeAlerts() {
+    const std::vector<int32_t> numbers = SelectedObjectNumbers();
+    if (!numbers.empty()) {
+        console_->AcknowledgeAlerts(numbers);
+    }
+}
+
+void CMainDialog::EditObjectSettings() {
+    if (!CheckPassword()) {
+        return;
+    }
+    ObjectSettingsEdit initial;
+    std::string caption;
+    {
+        auto lock = console_->Lock();
+        std::vector<int> indexes;
+        if (!SelectedObjectsLocked(indexes)) {
+            return;
+        }
+        std::vector<const ObjectRecord*> objects;
+        for (const int i : indexes) {
+            objects.push_back(&console_->store.Object(i));
+        }
+        initial = ObjectSettingsEdit::ForSelection(objects, console_->settings.firstTimeOut,
+                                                   console_->settings.secondTimeOut);
+        caption = ObjectSettingsEdit::BuildCaption(objects);
+    }
+    ModalScope modal(*this);
+    CObjectSettingsDialog dialog(FromCp(caption), initial, this);
+    connect(&dialog, &CObjectSettingsDialog::zoneAssignmentRequested, this,
+            &CMainDialog::EditZoneAssignment);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const ObjectSettingsEdit values = dialog.values();
+    const std::vector<int32_t> numbers = SelectedObjectNumbers();
+    auto lock = console_->Lock();
+    CDataStore& store = console_->store;
+    for (const int32_t number : numbers) {
+        const int i = store.FindObjectByNumber(number);
+        if (i < 0) {
+            continue;
+        }
+        if (values.ApplyTo(store.Object(i))) {
+            store.SaveState();
+        }
+    }
+    store.SaveState();
+}
+
+void CMainDialog::EditZoneAssignment() {
+    ZoneAssignmentEdit edit;
+    {
+        auto lock = console_->Lock();
+        std::vector<int> indexes;
+        if (!SelectedObjectsLocked(indexes)) {
+            return;
+        }
+        std::vector<const ObjectRecord*> objects;
+        for (const int i : indexes) {
+            objects.push_back(&console_->store.Object(i));
+        }
+        edit = ZoneAssignmentEdit::ForSelection(objects);
+    }
+    ModalScope modal(*this);
+    // Opened from the control panel, the dialog belongs above it.
+    QWidget* parent = QApplication::activeModalWidget();
+    if (parent == nullptr) {
+        parent = this;
+    }
+    // The map is replaced only on this thread; the workers only read it.
+    CZoneAssignDialog dialog(FromCp(edit.title), edit.initial, *console_->zoneMap, parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const std::vector<int32_t> numbers = SelectedObjectNumbers();
+    auto lock = console_->Lock();
+    CDataStore& store = console_->store;
+    for (const int32_t number : numbers) {
+        const int i = store.FindObjectByNumber(number);
+        if (i >= 0) {
+            store.Object(i).zoneAssignment = dialog.assignment();
+        }
+    }
+    store.SaveState();
+    store.SaveZoneAssignments(*console_->zoneMap);
+}
+
+void CMainDialog::OpenHistoryWindows() {
+    if (!CheckPassword()) {
+        return;
+    }
+    const std::vector<int32_t> numbers = SelectedObjectNumbers();
+    if (!numbers.empty()) {
+        historyWindows_->OpenHistoryWindows(numbers);
+    }
+}
+
+void CMainDialog::ResetTotalCounter() {
+    if (!CheckPassword()) {
+        return;
+    }
+    console_->ResetTotalCounter();
+    const std::array<std::string, 3> texts = console_->StatusTexts();
+    SetStatusTexts(FromCp(texts[0]), FromCp(texts[1]), FromCp(texts[2]));
+}
+
+void CMainDialog::ResetRunCounter() {
+    if (!CheckPassword()) {
+        return;
+    }
+    console_->ResetRunCounter();
+    const std::array<std::string, 3> texts = console_->StatusTexts();
+    SetStatusTexts(FromCp(texts[0]), FromCp(texts[1]), FromCp(texts[2]));
+}

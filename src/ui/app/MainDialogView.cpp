@@ -1,0 +1,267 @@
+// The window's side of the console: what the workers hand over (refresh passes, pop-up
+// texts, tray tips, sound errors, history changes) and how it reaches the list.
+#include <QMetaObject>
+
+#include <cstdlib>
+
+#include "alerts/AlertPopupDialog.h"
+#include "alerts/HistoryWindows.h"
+#include "app/MainDialog.h"
+#include "app/ModalScope.h"
+#include "app/Prompt.h"
+#include "app/QtText.h"
+#include "console/Console.h"
+#include "objectlist/ObjectListCtrl.h"
+#include "zones/DistanceWindows.h"
+#include "zones/ZoneDistanceDialog.h"
+
+// ---- ConsoleView: any thread ----
+//
+// Every call copies what it needs into the queued call and returns; the GUI thread does
+// the rest when it gets to it.
+
+void CMainDialog::ShowPopup(const std::string& text, PopupKind kind) {
+    const QString shown = FromCp(text);
+    const int k = static_cast<int>(kind);
+    QMetaObject::invokeMethod(
+        this, [this, shown, k] { ShowPopupText(shown, k); }, Qt::QueuedConnection);
+}
+
+void CMainDialog::ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) {
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        pendingSnapshot_ = std::move(snapshot);
+        if (snapshotPosted_) {
+            return;  // the queued call will take the newer one
+        }
+        snapshotPosted_ = true;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            std::shared_ptr<const RefreshSnapshot> next;
+            {
+                std::lock_guard<std::mutex> lock(pendingMutex_);
+                next = std::move(pendingSnapshot_);
+                snapshotPosted_ = false;
+            }
+            if (next != nullptr) {
+                ApplySnapshot(*next);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void CMainDialog::SetTrayTip(const std::string& text) {
+    const QString tip = FromCp(text);
+    QMetaObject::invokeMethod(
+        this, [this, tip] { SetTrayTip(tip); }, Qt::QueuedConnection);
+}
+
+void CMainDialog::ReportSoundError() {
+    QMetaObject::invokeMethod(
+        this, [this] { ShowSoundError(); }, Qt::QueuedConnection);
+}
+
+void CMainDialog::HistoryChanged() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (historyWindows_ != nullptr) {
+                historyWindows_->HistoryChanged();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+// ---- GUI thread ----
+
+void CMainDialog::RowsReset(int rowCount) {
+    list_->BeginUpdate();
+    list_->DeleteAllRows();
+    for (int r = 0; r < rowCount; ++r) {
+        list_->InsertRow(r);
+    }
+    list_->EndUpdate();
+    rows_.assign(static_cast<size_t>(std::max(0, rowCount)), RowView{});
+    emit secondaryWindowsNotice(0);
+}
+
+void CMainDialog::ApplySnapshot(const RefreshSnapshot& snapshot) {
+    // Rows rebuilt or re-sorted since this pass was taken: its rows are not ours.
+    if (snapshot.rowsGeneration < console_->rowsGeneration()) {
+        return;
+    }
+    SetStatusTexts(FromCp(snapshot.statusTexts[0]), FromCp(snapshot.statusTexts[1]),
+                   FromCp(snapshot.statusTexts[2]));
+
+    const int count = std::min(static_cast<int>(snapshot.rows.size()), list_->RowCount());
+    if (static_cast<int>(rows_.size()) < count) {
+        rows_.resize(static_cast<size_t>(count));
+    }
+    list_->BeginUpdate();
+    for (int r = 0; r < count; ++r) {
+        const RowSnapshot& row = snapshot.rows[static_cast<size_t>(r)];
+        RowView& shown = rows_[static_cast<size_t>(r)];
+        shown.objectNumber = row.objectNumber;
+        for (int id = kColObject; id < kColumnIdCount; ++id) {
+            const int column = columnPositions_[static_cast<size_t>(id)];
+            const std::string& text = row.texts[static_cast<size_t>(id)];
+            std::string& written = shown.texts[static_cast<size_t>(id)];
+            // Most cells read the same as a second ago: skip converting them.
+            if (column >= 0 && written != text) {
+                list_->SetCellText(r, column, FromCp(text));
+                written = text;
+            }
+        }
+        for (int id = kColEvent; id <= kColSensor5; ++id) {
+            const int column = columnPositions_[static_cast<size_t>(id)];
+            if (column >= 0) {
+                list_->SetCellImage(r, column, row.icons[static_cast<size_t>(id)]);
+            }
+        }
+        // A pass the window never saw may have carried a row's recolouring: what the row
+        // shows is compared as well.
+        if (row.recolour || shown.colouredState != row.state) {
+            ApplyRowColouring(*list_, r, row.state, colourColumns_, false);
+            shown.colouredState = row.state;
+        }
+    }
+    list_->EndUpdate();
+    distanceWindows_->RefreshAll();
+}
+
+void CMainDialog::RefreshNow() {
+    std::shared_ptr<RefreshSnapshot> snapshot = console_->RefreshView();
+    ApplySnapshot(*snapshot);
+}
+
+int32_t CMainDialog::RowObjectNumber(int row) const {
+    if (row < 0 || row >= list_->RowCount()) {
+        return -1;
+    }
+    if (row < static_cast<int>(rows_.size()) && rows_[static_cast<size_t>(row)].objectNumber >= 0) {
+        return rows_[static_cast<size_t>(row)].objectNumber;
+    }
+    // Not told yet: the object column's title begins with the number.
+    const int column = columnPositions_[kColObject];
+    if (column < 0) {
+        return -1;
+    }
+    const QString title = list_->CellText(row, column);
+    if (title.isEmpty() || !title.at(0).isDigit()) {
+        return -1;
+    }
+    return static_cast<int32_t>(std::atoi(title.toLatin1().constData()));
+}
+
+std::vector<int32_t> CMainDialog::SelectedObjectNumbers() const {
+    std::vector<int32_t> numbers;
+    for (const int row : list_->SelectedRows()) {
+        const int32_t number = RowObjectNumber(row);
+        if (number >= 0) {
+            numbers.push_back(number);
+        }
+    }
+    return numbers;
+}
+
+bool CMainDialog::SelectedObjectsLocked(std::vector<int>& indexes) const {
+    indexes.clear();
+    const std::vector<int> rows = list_->SelectedRows();
+    for (const int row : rows) {
+        const int32_t number = RowObjectNumber(row);
+        const int i = number >= 0 ? console_->store.FindObjectByNumber(number) : -1;
+        if (i < 0) {
+            return false;
+        }
+        indexes.push_back(i);
+    }
+    return !indexes.empty();
+}
+
+QString CMainDialog::RowTooltip(int row) const {
+    const int32_t number = RowObjectNumber(row);
+    if (number < 0) {
+        return {};
+    }
+    auto lock = console_->Lock();
+    const int i = console_->store.FindObjectByNumber(number);
+    if (i < 0) {
+        return {};
+    }
+    return FromCp(console_->store.BuildTooltip(i));
+}
+
+// ---- the pop-up ----
+
+CAlertPopupDialog* CMainDialog::Popup() const {
+    return popup_.data();
+}
+
+void CMainDialog::ShowPopupText(const QString& text, int kind) {
+    if (ended_) {
+        return;
+    }
+    // The dispatcher must see the alert: the window comes back from the tray or from
+    // the task bar and comes forward.
+    if (trayIconShown_) {
+        RestoreFromTray();
+    } else if (isMinimized()) {
+        bool maximised;
+        {
+            auto lock = console_->Lock();
+            maximised = console_->layout.maximised;
+        }
+        if (maximised) {
+            showMaximized();
+        } else {
+            showNormal();
+        }
+    }
+    raise();
+    activateWindow();
+
+    if (popup_ == nullptr) {
+        // A window of its own, not the main window's child: it must stay usable beside
+        // the main window and survive its trips to the tray.
+        auto* popup = new CAlertPopupDialog(QStringLiteral("Sentrel - сообщение"), QString());
+        popup->setObjectName(QStringLiteral("alertPopup"));
+        popup->setAttribute(Qt::WA_DeleteOnClose, false);
+        connect(popup, &CAlertPopupDialog::closed, this, &CMainDialog::OnPopupClosed);
+        popup_ = popup;
+        modalOpen = true;
+        popup->show();
+    }
+    popup_->AddText(text, kind);
+    popup_->raise();
+    popup_->activateWindow();
+}
+
+void CMainDialog::OnPopupClosed() {
+    CAlertPopupDialog* popup = popup_.data();
+    popup_ = nullptr;
+    UpdateModalFlag();
+    if (popup != nullptr) {
+        popup->deleteLater();
+    }
+}
+
+void CMainDialog::UpdateModalFlag() {
+    modalOpen = modalDepth_ > 0 || popup_ != nullptr;
+}
+
+void CMainDialog::ShowSoundError() {
+    // One box at a time: the player reports a failure once, but a box still open must
+    // not be stacked by the next one.
+    if (soundErrorShown_ || ended_) {
+        return;
+    }
+    soundErrorShown_ = true;
+    {
+        ModalScope modal(*this);
+        Prompt::Message(this, QStringLiteral("Произошла ошибка проигрывания файла!"),
+                        QStringLiteral("Sentrel"), Prompt::Icon::Stop);
+    }
+    soundErrorShown_ = false;
+}
