@@ -594,6 +594,13 @@ void CMainDialog::AddTrayIcon() {
     trayIcon_->setToolTip(trayTip_);
     trayIcon_->show();
     hide();
+    // Reached from inside a minimise (showMinimized() shows the window again after its
+    // state change): hidden once more when that is over.
+    QTimer::singleShot(0, this, [this] {
+        if (trayIconShown_) {
+            hide();
+        }
+    });
     // The secondary windows go with the main window.
     distanceWindows_->HideAll();
     historyWindows_->HideAll();
