@@ -1,5 +1,6 @@
-// sentrel-demo-setup: fills a program folder with the demo's settings and object state
-// (Sentrel.ini, SntSettings.dat, SntQMXMSG.dat, SntHistory.dat, SntSpec.dat), written
+// sentrel-demo-setup: fills a program folder with the demo's settings, window layout and
+// object state (Sentrel.ini, Interface.ini, SntSettings.dat, SntQMXMSG.dat,
+// SntHistory.dat, SntSpec.dat), written
 // by the program's own writers, so that Sentrel started from that folder watches the
 // demo fleet.
 #include <cstdio>
@@ -10,15 +11,17 @@
 #include "console/ProgramPaths.h"
 #include "platform/FileSystem.h"
 #include "settings/Settings.h"
+#include "settings/WindowLayout.h"
 
 namespace {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(
         "Usage: sentrel-demo-setup --folder DIR --addrbook FILE --zones FILE [--inbox DIR]\n"
-        "Writes Sentrel.ini and the data files of the demo into the program folder DIR:\n"
-        "every vehicle of the address book shown, the demo's zone assignments, alert\n"
-        "settings and silence thresholds, no message state yet.\n"
+        "Writes Sentrel.ini, Interface.ini and the data files of the demo into the program\n"
+        "folder DIR:"
+        " every vehicle of the address book shown, the demo's zone assignments, alert\n"
+        "settings and silence thresholds, a roomy window, no message state yet.\n"
         "\n"
         "  --folder DIR      program folder (created if missing; its data files are replaced)\n"
         "  --addrbook FILE   address book (AddrBook.txt) the settings point at\n"
@@ -115,8 +118,17 @@ int main(int argc, char** argv) {
 
     // A fresh start: no message state, no visits (the old files would describe another
     // run's positions).
+    // A window wide enough to read every column of the fifteen rows at once.
+    WindowLayout layout(paths.layoutPath);
+    layout.mainRect = LayoutRect{40, 30, 1240, 590};
+    layout.columnIds.clear();
+    for (int id = 0; id < kColumnIdCount; ++id)
+        layout.columnIds.push_back(id);
+    layout.columnWidths = {30, 22, 22, 22, 22, 22, 250, 250, 95, 150, 90, 110};
+
     const bool saved = ::SaveSettings(paths.settingsPath, settings, store.BuildSelectedIdsText()) &&
-                       store.SaveState() && store.SaveHistory() && store.SaveZoneAssignments(zones);
+                       layout.SaveLayout() && store.SaveState() && store.SaveHistory() &&
+                       store.SaveZoneAssignments(zones);
     if (!saved) {
         std::fprintf(stderr, "sentrel-demo-setup: cannot write into %s\n", folder.c_str());
         return 1;
