@@ -94,6 +94,16 @@ void TestMainWindow::startupFillsTheRowsFromTheWorkers() {
     QVERIFY(r.W().StatusBar()->PartText(0).contains(
         QStringLiteral("последнее сообщение от 12 - Truck")));
     QCOMPARE(r.Cell(12, kColSpeed), QStringLiteral("40 (0)"));
+    // The row's tooltip is its object's.
+    std::string tooltip;
+    {
+        auto lock = r.C().Lock();
+        tooltip = r.C().store.BuildTooltip(r.C().store.FindObjectByNumber(12));
+    }
+    QVERIFY(!tooltip.empty());
+    const QModelIndex cell = r.List().Model()->index(r.RowOf(12), r.Column(kColSpeed));
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(),
+             QString::fromStdString(Cp1251::ToUtf8(tooltip)));
 }
 
 void TestMainWindow::rowsAreColouredByTheirStateBits() {

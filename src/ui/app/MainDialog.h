@@ -5,6 +5,8 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -311,6 +313,13 @@ private:
     // specially; rebuilt with the columns.
     std::array<int, kColumnIdCount> columnPositions_{};
     RowColourColumns colourColumns_;
+
+    // Work handed over by the workers, run on the GUI thread in the order it came. The
+    // queued call only wakes the GUI thread; what it carries passes through this mutex.
+    void PostToGui(std::function<void()> task);
+    Q_INVOKABLE void RunPostedTask();
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 
     // The newest snapshot from the refresh worker not yet applied: a slow GUI thread
     // skips older ones instead of queueing them up.

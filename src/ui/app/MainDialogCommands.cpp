@@ -345,6 +345,8 @@ void CMainDialog::EditSettings() {
             console_->store.SetTimeOffset(console_->settings.timeParam, console_->settings.timeSpan,
                                           clock_.TimeZoneBiasMinutes());
         }
+        // Open history windows show their times with the new offset.
+        historyWindows_->HistoryChanged();
         if (columnsChanged) {
             {
                 auto lock = console_->Lock();

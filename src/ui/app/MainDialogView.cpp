@@ -17,14 +17,36 @@
 
 // ---- ConsoleView: any thread ----
 //
-// Every call copies what it needs into the queued call and returns; the GUI thread does
-// the rest when it gets to it.
+// Every call copies what it needs into a task for the GUI thread and returns; the GUI
+// thread does the rest when it gets to it.
+
+void CMainDialog::PostToGui(std::function<void()> task) {
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        posted_.push_back(std::move(task));
+    }
+    // One wake-up per task, each running the oldest task: the order holds even when a
+    // task opens a message box and later tasks run inside its loop.
+    QMetaObject::invokeMethod(this, "RunPostedTask", Qt::QueuedConnection);
+}
+
+void CMainDialog::RunPostedTask() {
+    std::function<void()> task;
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        if (posted_.empty()) {
+            return;
+        }
+        task = std::move(posted_.front());
+        posted_.pop_front();
+    }
+    task();
+}
 
 void CMainDialog::ShowPopup(const std::string& text, PopupKind kind) {
     const QString shown = FromCp(text);
     const int k = static_cast<int>(kind);
-    QMetaObject::invokeMethod(
-        this, [this, shown, k] { ShowPopupText(shown, k); }, Qt::QueuedConnection);
+    PostToGui([this, shown, k] { ShowPopupText(shown, k); });
 }
 
 void CMainDialog::ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) {
@@ -32,46 +54,38 @@ void CMainDialog::ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) 
         std::lock_guard<std::mutex> lock(pendingMutex_);
         pendingSnapshot_ = std::move(snapshot);
         if (snapshotPosted_) {
-            return;  // the queued call will take the newer one
+            return;  // the task already queued will take the newer one
         }
         snapshotPosted_ = true;
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            std::shared_ptr<const RefreshSnapshot> next;
-            {
-                std::lock_guard<std::mutex> lock(pendingMutex_);
-                next = std::move(pendingSnapshot_);
-                snapshotPosted_ = false;
-            }
-            if (next != nullptr) {
-                ApplySnapshot(*next);
-            }
-        },
-        Qt::QueuedConnection);
+    PostToGui([this] {
+        std::shared_ptr<const RefreshSnapshot> next;
+        {
+            std::lock_guard<std::mutex> lock(pendingMutex_);
+            next = std::move(pendingSnapshot_);
+            snapshotPosted_ = false;
+        }
+        if (next != nullptr) {
+            ApplySnapshot(*next);
+        }
+    });
 }
 
 void CMainDialog::SetTrayTip(const std::string& text) {
     const QString tip = FromCp(text);
-    QMetaObject::invokeMethod(
-        this, [this, tip] { SetTrayTip(tip); }, Qt::QueuedConnection);
+    PostToGui([this, tip] { SetTrayTip(tip); });
 }
 
 void CMainDialog::ReportSoundError() {
-    QMetaObject::invokeMethod(
-        this, [this] { ShowSoundError(); }, Qt::QueuedConnection);
+    PostToGui([this] { ShowSoundError(); });
 }
 
 void CMainDialog::HistoryChanged() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (historyWindows_ != nullptr) {
-                historyWindows_->HistoryChanged();
-            }
-        },
-        Qt::QueuedConnection);
+    PostToGui([this] {
+        if (historyWindows_ != nullptr) {
+            historyWindows_->HistoryChanged();
+        }
+    });
 }
 
 // ---- GUI thread ----
