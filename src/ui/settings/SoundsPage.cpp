@@ -90,8 +90,10 @@ void CSoundsPage::StartPlayer(int rowIndex) {
         for (;;) {
             if (!sound_.PlayWav(path, &stopEvent_)) {
                 // Widgets belong to the GUI thread: the failure is only reported there.
-                QMetaObject::invokeMethod(
-                    this, [this, generation] { OnPlayFailed(generation); }, Qt::QueuedConnection);
+                // The generation travels through an atomic rather than inside the queued
+                // call, so that the hand-over is one a thread checker can see.
+                failedGeneration_.store(generation);
+                QMetaObject::invokeMethod(this, "TakePlayFailure", Qt::QueuedConnection);
                 return;
             }
             if (stopEvent_.WaitFor(1000)) {
@@ -111,6 +113,10 @@ void CSoundsPage::StopPlayer() {
         playing_ = -1;
         SetButtonsForPlaying(-1);
     }
+}
+
+void CSoundsPage::TakePlayFailure() {
+    OnPlayFailed(failedGeneration_.load());
 }
 
 void CSoundsPage::OnPlayFailed(unsigned generation) {

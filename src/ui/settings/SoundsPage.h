@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -50,6 +51,8 @@ private:
     void PlayOrStop(int rowIndex);
     void StartPlayer(int rowIndex);
     void OnPlayFailed(unsigned generation);
+    // Queued by a test player that failed: picks up the generation it left behind.
+    Q_INVOKABLE void TakePlayFailure();
     void SetButtonsForPlaying(int rowIndex);
 
     std::unique_ptr<Ui::CSoundsPage> ui_;
@@ -61,4 +64,7 @@ private:
     // Counts started players, so that a failure reported late by a player that was
     // stopped in the meantime is not taken for the current one's.
     unsigned generation_ = 0;
+    // Generation of the last player that could not play its file (written by that
+    // player's thread before it asks the GUI thread to report it).
+    std::atomic<unsigned> failedGeneration_{0};
 };
