@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/ManualResetEvent.h"
+#include "platform/Platform.h"
 
 SdlSoundOutput::SdlSoundOutput() {
     // Without this hint SDL installs its own SIGINT/SIGTERM handlers and the outside
@@ -26,7 +27,7 @@ bool SdlSoundOutput::PlayWav(const std::string& path, const ManualResetEvent* st
     SDL_AudioSpec spec;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path.c_str(), &spec, &buffer, &length) == nullptr)
+    if (SDL_LoadWAV(Platform::ToNativePath(path).c_str(), &spec, &buffer, &length) == nullptr)
         return false;
 
     SDL_AudioSpec obtained;

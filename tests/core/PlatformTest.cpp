@@ -13,6 +13,7 @@
 #include <set>
 #include <thread>
 
+#include "model/Cp1251.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
@@ -228,6 +229,30 @@ TEST(PlatformFileSystemTest, ListDirectorySplitsFolderAtTheLastSlash) {
     EXPECT_EQ(NamesOf(FileSystem::ListDirectory(dir / "Inbox/*")),
               (std::set<std::string>{".", "..", "1.007", "2.007", "3.008", "d.007"}));
     EXPECT_TRUE(FileSystem::ListDirectory(dir / "nowhere/*.007").empty());
+}
+
+TEST(PlatformFileSystemTest, PathsAreWindows1251TextsAndTheSystemSeesUtf8) {
+    // A dispatcher's folder may well have a Russian name; Sentrel.ini keeps it in
+    // Windows-1251 and the file system must still find it.
+    ScratchFolder dir;
+    const std::string folderUtf8 = dir.path() + "/Диспетчер";
+    const std::string folder = W(folderUtf8);
+    ASSERT_NE(folder, folderUtf8);
+    ASSERT_TRUE(FileSystem::MakeDirectories(folder));
+    EXPECT_TRUE(std::filesystem::is_directory(folderUtf8));
+    const std::string file = folder + "/" + W("Журнал") + ".007";
+    ASSERT_TRUE(FileSystem::WriteFileAtomically(file, "abc"));
+    EXPECT_EQ(ReadRaw(file), "abc");
+    EXPECT_EQ(FileSystem::FileSize(file), 3);
+    EXPECT_TRUE(std::filesystem::exists(folderUtf8 + "/Журнал.007"));
+    const auto entries = FileSystem::ListDirectory(folder + "/*.007");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, W("Журнал") + ".007");
+    EXPECT_EQ(entries[0].fullPath, file);
+    EXPECT_TRUE(FileSystem::RemoveFile(file));
+    EXPECT_FALSE(std::filesystem::exists(folderUtf8 + "/Журнал.007"));
+    EXPECT_EQ(Platform::FromNativePath("/tmp/Папка"), W("/tmp/Папка"));
+    EXPECT_EQ(Platform::ToNativePath(W("/tmp/Папка")), "/tmp/Папка");
 }
 
 TEST(PlatformEventTest, ManualResetEventStaysSetUntilReset) {

@@ -10,6 +10,7 @@
 #include "DemoPlan.h"
 #include "console/ProgramPaths.h"
 #include "platform/FileSystem.h"
+#include "platform/Platform.h"
 #include "settings/Settings.h"
 #include "settings/WindowLayout.h"
 
@@ -52,7 +53,9 @@ int main(int argc, char** argv) {
             PrintUsage(stderr);
             return 2;
         }
-        const std::string value = Absolute(argv[++k]);
+        // Everything below goes through the program's own writers, whose paths are
+        // Windows-1251 texts like those of Sentrel.ini.
+        const std::string value = Platform::FromNativePath(Absolute(argv[++k]));
         if (arg == "--folder")
             folder = value;
         else if (arg == "--addrbook")

@@ -100,9 +100,10 @@ int main(int argc, char** argv) {
         if (arg == "--inbox") {
             options.inboxFolder = value;
         } else if (arg == "--addrbook") {
-            options.addressBook = value;
+            // Files read through the program's own loaders take its path texts.
+            options.addressBook = Platform::FromNativePath(value);
         } else if (arg == "--zones") {
-            options.zoneFile = value;
+            options.zoneFile = Platform::FromNativePath(value);
         } else if (arg == "--log") {
             options.logPath = value;
         } else if (numeric && arg == "--rate" && number > 0) {
@@ -120,7 +121,7 @@ int main(int argc, char** argv) {
         } else if (numeric && arg == "--max-backlog" && number >= 1) {
             options.maxBacklog = static_cast<int>(number);
         } else if (arg == "--routes") {
-            options.routesFolder = value;
+            options.routesFolder = Platform::FromNativePath(value);
         } else if (numeric && arg == "--step-metres" && number > 0) {
             options.stepMetres = number;
         } else if (numeric && arg == "--alarm-percent" && number >= 0 && number <= 40 &&

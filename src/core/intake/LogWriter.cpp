@@ -4,12 +4,13 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/Platform.h"
 
 CLogWriter::CLogWriter(std::string logPath, std::string oldLogPath)
     : logPath_(std::move(logPath)), oldLogPath_(std::move(oldLogPath)) {}
 
 void CLogWriter::AppendLog(const std::string& text) const {
-    std::FILE* file = std::fopen(logPath_.c_str(), "ab");
+    std::FILE* file = std::fopen(Platform::ToNativePath(logPath_).c_str(), "ab");
     if (file == nullptr) {
         return;
     }
@@ -22,7 +23,7 @@ void CLogWriter::AppendLog(const std::string& text) const {
         // Only start a fresh log once its content is safe in the old log; if the copy
         // fails the entry goes on the end of the big log rather than wiping it.
         const bool saved = FileSystem::CopyFileOverwrite(logPath_, oldLogPath_);
-        file = std::fopen(logPath_.c_str(), saved ? "wb" : "ab");
+        file = std::fopen(Platform::ToNativePath(logPath_).c_str(), saved ? "wb" : "ab");
         if (file == nullptr) {
             return;
         }

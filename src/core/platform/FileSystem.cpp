@@ -10,11 +10,18 @@
 #include <functional>
 #include <mutex>
 
+#include "platform/Platform.h"
+
 namespace FileSystem {
 
 namespace {
 
 constexpr std::string_view kTempSuffix = ".~sentrel-tmp";
+
+// Paths are Windows-1251 texts inside the program; the system wants its own encoding.
+std::string Native(const std::string& path) {
+    return Platform::ToNativePath(path);
+}
 
 // Every atomic replace in the process goes through the same temporary name per target,
 // so two threads replacing the same file at once (the worker saving counters while the
@@ -51,7 +58,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return;
     }
@@ -65,7 +72,7 @@ void SyncFolder(const std::string& folder) {
 bool ReplaceFile(const std::string& path, const std::function<bool(int fd)>& fill) {
     std::lock_guard lock(ReplaceMutex());
     const std::string temp = path + std::string(kTempSuffix);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(Native(temp).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         return false;
     }
@@ -76,11 +83,11 @@ bool ReplaceFile(const std::string& path, const std::function<bool(int fd)>& fil
     if (::close(fd) != 0) {
         ok = false;
     }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (ok && ::rename(Native(temp).c_str(), Native(path).c_str()) != 0) {
         ok = false;
     }
     if (!ok) {
-        ::unlink(temp.c_str());
+        ::unlink(Native(temp).c_str());
         return false;
     }
     SyncFolder(FolderOf(path));
@@ -88,14 +95,14 @@ bool ReplaceFile(const std::string& path, const std::function<bool(int fd)>& fil
 }
 
 bool StatPath(const std::string& path, struct stat& st) {
-    return ::stat(path.c_str(), &st) == 0;
+    return ::stat(Native(path).c_str(), &st) == 0;
 }
 
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
@@ -131,19 +138,19 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
 }
 
 void RemoveStaleTempFiles(const std::string& folder) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    DIR* dir = ::opendir(folder.empty() ? "." : Native(folder).c_str());
     if (dir == nullptr) {
         return;
     }
     std::vector<std::string> stale;
     while (const dirent* entry = ::readdir(dir)) {
         if (IsTempFileName(entry->d_name)) {
-            stale.emplace_back(entry->d_name);
+            stale.push_back(Platform::FromNativePath(entry->d_name));
         }
     }
     ::closedir(dir);
     for (const auto& name : stale) {
-        ::unlink((folder + "/" + name).c_str());
+        ::unlink(Native(folder + "/" + name).c_str());
     }
 }
 
@@ -170,11 +177,11 @@ bool DirectoryExists(const std::string& path) {
 }
 
 bool RemoveFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    return ::unlink(Native(path).c_str()) == 0;
 }
 
 bool CopyFileOverwrite(const std::string& from, const std::string& to) {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(Native(from).c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         return false;
     }
@@ -207,11 +214,11 @@ bool MakeDirectories(const std::string& path) {
     }
     for (size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
         const std::string prefix = path.substr(0, pos);
-        if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (::mkdir(Native(prefix).c_str(), 0777) != 0 && errno != EEXIST) {
             return false;
         }
     }
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (::mkdir(Native(path).c_str(), 0777) != 0 && errno != EEXIST) {
         return false;
     }
     return DirectoryExists(path);
@@ -241,17 +248,17 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern) {
         folder = prefix.empty() ? "/" : prefix;
         namePattern = pattern.substr(slash + 1);
     }
-    DIR* dir = ::opendir(folder.c_str());
+    DIR* dir = ::opendir(Native(folder).c_str());
     if (dir == nullptr) {
         return entries;
     }
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
+        const std::string name = Platform::FromNativePath(entry->d_name);
         if (!MatchesWildcard(name, namePattern)) {
             continue;
         }
         DirEntry item;
-        item.name = std::string(name);
+        item.name = name;
         item.fullPath = slash == std::string::npos ? item.name : prefix + "/" + item.name;
         if (entry->d_type == DT_DIR) {
             item.isDirectory = true;

@@ -9,6 +9,8 @@
 #include <ctime>
 #include <vector>
 
+#include "model/Cp1251.h"
+
 namespace Platform {
 
 std::string GetProgramFolder() {
@@ -19,7 +21,8 @@ std::string GetProgramFolder() {
             return ".";
         }
         if (static_cast<size_t>(n) < buffer.size()) {
-            const std::string exe(buffer.data(), static_cast<size_t>(n));
+            const std::string exe =
+                FromNativePath(std::string(buffer.data(), static_cast<size_t>(n)));
             const auto slash = exe.rfind('/');
             if (slash == std::string::npos) {
                 return ".";
@@ -30,9 +33,17 @@ std::string GetProgramFolder() {
     }
 }
 
+std::string ToNativePath(const std::string& path) {
+    return Cp1251::ToUtf8(path);
+}
+
+std::string FromNativePath(const std::string& nativePath) {
+    return Cp1251::FromUtf8(nativePath);
+}
+
 std::string TempFolder() {
     const char* dir = std::getenv("TMPDIR");
-    std::string folder = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
+    std::string folder = (dir != nullptr && *dir != '\0') ? FromNativePath(dir) : "/tmp";
     while (folder.size() > 1 && folder.back() == '/') {
         folder.pop_back();
     }
@@ -63,7 +74,7 @@ bool CInstanceLock::Acquire(const std::string& name) {
         return true;
     }
     const std::string path = Platform::TempFolder() + "/" + name + ".lock";
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(Platform::ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         return false;
     }

@@ -14,6 +14,13 @@ constexpr char kSeparator = '/';
 // Folder for temporary files and the instance lock.
 std::string TempFolder();
 
+// Paths inside the program are texts like any other: Windows-1251 bytes, as Sentrel.ini
+// stores them. The operating system names files in its own encoding (UTF-8 here), so
+// every call that hands a path to the system converts it at that boundary, and every
+// name that comes back from the system is converted the other way.
+std::string ToNativePath(const std::string& path);
+std::string FromNativePath(const std::string& nativePath);
+
 // The system time zone's bias in minutes (UTC = local + bias), including the daylight
 // bias when daylight time is in force; nothing when the system cannot tell.
 std::optional<int> CurrentTimeZoneBiasMinutes();
