@@ -34,7 +34,7 @@ fi
 
 SANITIZE="${SENTREL_SANITIZE:-}"
 BUILD_DIR="${SENTREL_BUILD_DIR:-build${SANITIZE:+-$SANITIZE}}"
-CMAKE_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+CMAKE_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSENTREL_BUILD_UI=ON)
 case "$SANITIZE" in
   asan) CMAKE_ARGS+=(-DSENTREL_ASAN=ON -DSENTREL_BUILD_BENCH=OFF) ;;
   tsan) CMAKE_ARGS+=(-DSENTREL_TSAN=ON -DSENTREL_BUILD_BENCH=OFF) ;;
@@ -48,7 +48,8 @@ cmake --build "$BUILD_DIR" -j "$JOBS"
 [ "$MODE" = --build-only ] && exit 0
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 if [ "$SANITIZE" = tsan ]; then
-  export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
+  # die_after_fork=0: some window tests start a copy of the program as a child process.
+  export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$PWD/tests/tsan.supp"
 fi
 if [ "$SANITIZE" = asan ]; then
   export ASAN_OPTIONS="detect_leaks=1" LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
