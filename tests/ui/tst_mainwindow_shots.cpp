@@ -11,6 +11,10 @@
 
 #include "model/DataStore.h"
 #include "tst_mainwindow_rig.h"
+#include "zones/DistanceListWindow.h"
+#include "zones/DistanceWindows.h"
+#include "zones/ZoneDistanceDialog.h"
+#include "zones/ZonesDialog.h"
 
 using namespace rig;
 
@@ -18,6 +22,7 @@ class TestMainWindowShots : public QObject {
     Q_OBJECT
 private slots:
     void listWithEveryKindOfRow();
+    void zoneViewsBesideTheWindow();
 };
 
 void TestMainWindowShots::listWithEveryKindOfRow() {
@@ -105,6 +110,52 @@ void TestMainWindowShots::listWithEveryKindOfRow() {
     app.terminate();
     QVERIFY(app.waitForFinished(10000));
     QCOMPARE(app.exitCode(), 0);
+}
+
+// The zone list, the zone-distance dialog and two distance windows beside the main
+// window. The two dialogs are modal in use; here they are shown side by side so that one
+// picture holds them all.
+void TestMainWindowShots::zoneViewsBesideTheWindow() {
+    const QString shots = qEnvironmentVariable("SENTREL_SHOTS_DIR");
+    if (shots.isEmpty()) {
+        QSKIP("SENTREL_SHOTS_DIR not set");
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty() ||
+        qEnvironmentVariable("DISPLAY").isEmpty()) {
+        QSKIP("needs an X display and ImageMagick's import");
+    }
+    QDir().mkpath(shots);
+    Rig r;
+    r.SaveSettingsFile();
+    {
+        WindowLayout layout(r.paths.layoutPath);
+        layout.mainRect = {0, 0, 760, 260};
+        layout.ResetColumnsToDefault();
+        layout.SaveLayout();
+    }
+    QVERIFY(r.Start());
+    const DateTime now = SystemClock().Now();
+    QVERIFY(r.Deliver(QStringLiteral("06115900.012"), FixRecord(12, kInA, now, now)));
+    QVERIFY(r.Deliver(QStringLiteral("06115900.007"), FixRecord(7, kInB, now, now)));
+    QVERIFY(r.Deliver(QStringLiteral("06115900.005"), FixRecord(5, kOutside, now, now)));
+    QTest::qWait(1200);
+
+    CZonesDialog zones(r.C(), &r.W());
+    zones.move(0, 330);
+    zones.resize(560, 200);
+    zones.show();
+    auto zoneDistances = r.W().DistanceWindows()->NewZoneDistanceDialog(&r.W());
+    zoneDistances->move(600, 330);
+    zoneDistances->resize(460, 260);
+    zoneDistances->show();
+    r.W().DistanceWindows()->OpenWindowAt(0, QPoint(780, 0));
+    r.W().DistanceWindows()->OpenWindowAt(1, QPoint(780, 640));
+    QTest::qWait(2500);  // a refresh pass or two reach every view
+    QProcess::execute(QStringLiteral("import"),
+                      {QStringLiteral("-window"), QStringLiteral("root"),
+                       QDir(shots).filePath(QStringLiteral("zone-views.png"))});
+    zoneDistances->close();
+    zones.close();
 }
 
 QTEST_MAIN(TestMainWindowShots)
