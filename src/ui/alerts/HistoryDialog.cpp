@@ -1,13 +1,7 @@
 #include "alerts/HistoryDialog.h"
 
-#include <QMoveEvent>
-#include <QResizeEvent>
-#include <QShowEvent>
-#include <QTimer>
-#include <QWindow>
 #include <algorithm>
 
-#include "app/Icons.h"
 #include "app/QtText.h"
 #include "console/Console.h"
 #include "model/Cp1251.h"
@@ -19,53 +13,23 @@ namespace {
 constexpr int kDefaultWidth = 720;
 constexpr int kDefaultHeight = 260;
 
-LayoutRect FrameRectOf(const QWidget& window) {
-    const QRect frame = window.frameGeometry();
-    LayoutRect rect;
-    rect.left = frame.x();
-    rect.top = frame.y();
-    rect.right = frame.x() + frame.width();
-    rect.bottom = frame.y() + frame.height();
-    return rect;
-}
-
-void PlaceFrame(QWidget& window, const LayoutRect& rect) {
-    // The stored rectangle is the outer one; move() places the frame, resize() the inside.
-    QMargins frame;
-    if (window.windowHandle() != nullptr) {
-        frame = window.windowHandle()->frameMargins();
-    }
-    window.move(rect.left, rect.top);
-    window.resize(std::max(1, rect.Width() - frame.left() - frame.right()),
-                  std::max(1, rect.Height() - frame.top() - frame.bottom()));
-}
-
 }  // namespace
 
 CHistoryDialog::CHistoryDialog(CConsole& console, int objectIndex,
                                const std::array<int32_t, 4>& widths, QWidget* owner)
-    : QDialog(owner), console_(console) {
-    setModal(false);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setWindowIcon(Icons::AppIcon());
-
-    list_ = new CObjectListCtrl(this);
-    list_->setObjectName(QStringLiteral("historyList"));
-    // Selecting rows means nothing here.
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    resize(kDefaultWidth, kDefaultHeight);
-    list_->setGeometry(0, 0, kDefaultWidth, kDefaultHeight);
-
+    : CListWindow(QStringLiteral("historyList"), kDefaultWidth, kDefaultHeight, owner),
+      console_(console) {
+    CObjectListCtrl* list = List();
     const bool stored = std::any_of(widths.begin(), widths.end(), [](int32_t w) { return w != 0; });
-    const int l = list_->width();
+    const int l = list->width();
     const std::array<int32_t, 4> defaults = {l * 4 / 10 - 33, l * 2 / 10 + 5, l * 2 / 10 + 5,
                                              l * 2 / 10 + 5};
     const std::array<int32_t, 4>& used = stored ? widths : defaults;
-    list_->InsertColumn(QStringLiteral("Район"), used[0]);
-    list_->InsertColumn(QStringLiteral("Время прибытия"), used[1]);
-    list_->InsertColumn(stored ? QStringLiteral("Время отбытия") : QStringLiteral("Время убытия"),
-                        used[2]);
-    list_->InsertColumn(QStringLiteral("Время нахождения"), used[3]);
+    list->InsertColumn(QStringLiteral("Район"), used[0]);
+    list->InsertColumn(QStringLiteral("Время прибытия"), used[1]);
+    list->InsertColumn(stored ? QStringLiteral("Время отбытия") : QStringLiteral("Время убытия"),
+                       used[2]);
+    list->InsertColumn(QStringLiteral("Время нахождения"), used[3]);
 
     std::string title;
     {
@@ -81,25 +45,8 @@ CHistoryDialog::CHistoryDialog(CConsole& console, int objectIndex,
     openVisit_ = 0;
     WriteRows();
 
-    connect(list_, &CObjectListCtrl::headerClicked, this, &CHistoryDialog::ColumnClicked);
-    connect(list_, &CObjectListCtrl::columnLayoutChanged, this, &CHistoryDialog::ReportLayout);
-    initialised_ = true;
-}
-
-void CHistoryDialog::PlaceAt(const LayoutRect& rect) {
-    placed_ = true;
-    placedRect_ = rect;
-    PlaceFrame(*this, rect);
-    list_->setGeometry(0, 0, width(), height());
-}
-
-WindowPlacement CHistoryDialog::CurrentPlacement() const {
-    WindowPlacement placement;
-    placement.rect = FrameRectOf(*this);
-    for (int i = 0; i < 4; ++i) {
-        placement.widths[static_cast<std::size_t>(i)] = list_->ColumnWidth(i);
-    }
-    return placement;
+    connect(list, &CObjectListCtrl::headerClicked, this, &CHistoryDialog::ColumnClicked);
+    FinishSetUp();
 }
 
 bool CHistoryDialog::CopyHistory(std::string* title) {
@@ -205,66 +152,33 @@ std::string CHistoryDialog::DurationText(const VisitHistory& history, int i) {
 
 void CHistoryDialog::WriteRows() {
     const int n = std::max(0, history_.visitCount);
-    list_->BeginUpdate();
-    while (list_->RowCount() > n) {
-        list_->DeleteRow(list_->RowCount() - 1);
+    CObjectListCtrl* list = List();
+    list->BeginUpdate();
+    while (list->RowCount() > n) {
+        list->DeleteRow(list->RowCount() - 1);
     }
-    while (list_->RowCount() < n) {
-        list_->InsertRow(list_->RowCount());
+    while (list->RowCount() < n) {
+        list->InsertRow(list->RowCount());
     }
     for (int r = 0; r < n; ++r) {
-        list_->SetCellText(r, 0, FromCp(history_.ZoneName(r)));
-        list_->SetCellText(r, 1, FromCp(FormatLocaleDateTime(history_.ArrivalTimeShown(r))));
+        list->SetCellText(r, 0, FromCp(history_.ZoneName(r)));
+        list->SetCellText(r, 1, FromCp(FormatLocaleDateTime(history_.ArrivalTimeShown(r))));
         if (r == openVisit_ && history_.lastVisitClosed == 0) {
             // Still in that zone: no departure yet, whatever the stored value says.
-            list_->SetCellText(r, 2, QStringLiteral("---"));
-            list_->SetCellText(r, 3, QStringLiteral("---"));
+            list->SetCellText(r, 2, QStringLiteral("---"));
+            list->SetCellText(r, 3, QStringLiteral("---"));
         } else {
-            list_->SetCellText(r, 2, FromCp(FormatLocaleDateTime(history_.DepartureTimeShown(r))));
-            list_->SetCellText(r, 3, FromCp(DurationText(history_, r)));
+            list->SetCellText(r, 2, FromCp(FormatLocaleDateTime(history_.DepartureTimeShown(r))));
+            list->SetCellText(r, 3, FromCp(DurationText(history_, r)));
         }
     }
-    list_->EndUpdate();
+    list->EndUpdate();
 }
 
-void CHistoryDialog::ReportLayout() {
-    if (!initialised_) {
-        return;
-    }
-    emit layoutReport(objectNumber_, CurrentPlacement());
+void CHistoryDialog::EmitClosing() {
+    emit closing(this);
 }
 
-void CHistoryDialog::reject() {
-    // The close box and Escape end here; the main window hears of it once.
-    if (!closed_) {
-        closed_ = true;
-        initialised_ = false;
-        emit closing(this);
-    }
-    QDialog::reject();
-}
-
-void CHistoryDialog::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    ReportLayout();
-}
-
-void CHistoryDialog::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    list_->setGeometry(0, 0, event->size().width(), event->size().height());
-    ReportLayout();
-}
-
-void CHistoryDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (placed_ && !frameCorrected_) {
-        frameCorrected_ = true;
-        // The frame's size is known only once the window is on screen.
-        QTimer::singleShot(0, this, [this] {
-            if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull() &&
-                FrameRectOf(*this) != placedRect_) {
-                PlaceFrame(*this, placedRect_);
-            }
-        });
-    }
+void CHistoryDialog::EmitLayoutReport(const WindowPlacement& placement) {
+    emit layoutReport(objectNumber_, placement);
 }

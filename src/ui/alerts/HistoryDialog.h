@@ -1,24 +1,21 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "alerts/VisitHistory.h"
-#include "settings/WindowLayout.h"
+#include "objectlist/ListWindow.h"
 
 class CConsole;
-class CObjectListCtrl;
 
 // "История (id - name)": one object's zone visits in a sortable table. Modeless, one per
 // object. It works on its own copy of the object's VisitHistory, taken again whenever the
-// main window says the visits changed, and reports its place, its column widths and its
-// closing to the main window.
+// main window says the visits changed; its reports name the object.
 //
 // The window follows its object by the object's number, not by its index in the store:
 // sorting the main list moves objects to other indexes while the window stays open.
-class CHistoryDialog : public QDialog {
+class CHistoryDialog : public CListWindow {
     Q_OBJECT
 public:
     enum SortKey : int { kByZone = 0, kByArrival = 1, kByDuration = 3 };
@@ -28,24 +25,16 @@ public:
                    QWidget* owner = nullptr);
 
     int32_t ObjectNumber() const { return objectNumber_; }
-    CObjectListCtrl* List() const { return list_; }
     const VisitHistory& History() const { return history_; }
     // Row of the visit that was the newest when the history was copied.
     int OpenVisit() const { return openVisit_; }
     SortKey Key() const { return key_; }
     bool Descending() const { return descending_; }
-    bool Initialised() const { return initialised_; }
-
-    // Places the outer frame at `rect` (position and size).
-    void PlaceAt(const LayoutRect& rect);
-    // Outer rectangle in screen coordinates and the four column widths.
-    WindowPlacement CurrentPlacement() const;
 
     // The object's visits changed: copy them again, re-sort, rewrite.
     void Refresh();
     // A click on the header of `column`: 0 zone, 1 and 2 arrival, 3 duration.
     void ColumnClicked(int column);
-    void ReportLayout();
 
     // "Время нахождения" of visit i: "---" while it has not ended, "%H:%M:%S" under a
     // day, ">%i час." with the whole hours from a day on.
@@ -55,13 +44,9 @@ signals:
     void closing(CHistoryDialog* window);
     void layoutReport(int32_t objectNumber, const WindowPlacement& placement);
 
-public slots:
-    void reject() override;
-
 protected:
-    void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void EmitClosing() override;
+    void EmitLayoutReport(const WindowPlacement& placement) override;
 
 private:
     // Copies the object's history; false when the object is gone from the store.
@@ -76,10 +61,4 @@ private:
     int openVisit_ = 0;
     SortKey key_ = kByArrival;
     bool descending_ = true;
-    CObjectListCtrl* list_;
-    bool initialised_ = false;
-    bool closed_ = false;
-    bool placed_ = false;
-    LayoutRect placedRect_;
-    bool frameCorrected_ = false;
 };

@@ -9,7 +9,6 @@
 #include <QMenuBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QWindow>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -24,6 +23,7 @@
 #include "app/ModalScope.h"
 #include "app/Prompt.h"
 #include "app/StatusBar.h"
+#include "app/WindowFrame.h"
 #include "console/Console.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "platform/Clock.h"
@@ -292,7 +292,7 @@ bool CMainDialog::Initialise() {
         auto lock = console_->Lock();
         placedRect_ = console_->layout.mainRect;
     }
-    PlaceAt(placedRect_);
+    WindowFrame::Place(*this, placedRect_);
     UpdateStatusParts();
     SetStatusTexts(QString(), QString(), QString());
 
@@ -671,27 +671,6 @@ CMainDialog::ShowState CMainDialog::CurrentShowState() const {
     return ShowState::Normal;
 }
 
-LayoutRect CMainDialog::FrameRect() const {
-    const QRect frame = frameGeometry();
-    LayoutRect rect;
-    rect.left = frame.x();
-    rect.top = frame.y();
-    rect.right = frame.x() + frame.width();
-    rect.bottom = frame.y() + frame.height();
-    return rect;
-}
-
-void CMainDialog::PlaceAt(const LayoutRect& rect) {
-    // The stored rectangle is the outer one; move() places the frame, resize() the inside.
-    QMargins frame;
-    if (windowHandle() != nullptr) {
-        frame = windowHandle()->frameMargins();
-    }
-    move(rect.left, rect.top);
-    resize(std::max(1, rect.Width() - frame.left() - frame.right()),
-           std::max(1, rect.Height() - frame.top() - frame.bottom()));
-}
-
 void CMainDialog::HandleMoveOrSize(ShowState state, bool sizeChanged) {
     if (!initDone || ended_) {
         return;
@@ -711,7 +690,7 @@ void CMainDialog::HandleMoveOrSize(ShowState state, bool sizeChanged) {
                 } else {
                     layout.maximised = false;
                     layout.minimised = false;
-                    layout.mainRect = FrameRect();
+                    layout.mainRect = WindowFrame::OuterRect(*this);
                 }
                 console_->SaveLayout();
             }
@@ -778,12 +757,8 @@ void CMainDialog::showEvent(QShowEvent* event) {
         // The frame's size is known only once the window is on screen: correct the
         // first placement so that the outer rectangle is the stored one.
         QTimer::singleShot(0, this, [this] {
-            if (windowHandle() == nullptr || CurrentShowState() != ShowState::Normal) {
-                return;
-            }
-            const QMargins frame = windowHandle()->frameMargins();
-            if (!frame.isNull() && FrameRect() != placedRect_) {
-                PlaceAt(placedRect_);
+            if (CurrentShowState() == ShowState::Normal) {
+                WindowFrame::Correct(*this, placedRect_);
             }
         });
     }

@@ -259,8 +259,6 @@ private:
 
     void BuildMenus();
     QAction* AddCommand(QMenu* menu, const QString& text, int commandId);
-    void PlaceAt(const LayoutRect& rect);
-    LayoutRect FrameRect() const;
     void UpdateStatusParts();
     void OnStatusContextMenu(const QPoint& globalPos);
     void OnListContextMenu(const QPoint& pos);

@@ -1,13 +1,7 @@
 #include "zones/DistanceListWindow.h"
 
-#include <QMoveEvent>
-#include <QResizeEvent>
-#include <QShowEvent>
-#include <QTimer>
-#include <QWindow>
 #include <algorithm>
 
-#include "app/Icons.h"
 #include "app/QtText.h"
 #include "console/Console.h"
 #include "objectlist/ObjectListCtrl.h"
@@ -26,63 +20,39 @@ constexpr int kSortKeys[4] = {kColObject, 12, kColZone, kColSpeed};
 CDistanceListWindow::CDistanceListWindow(CConsole& console, int zoneIndex,
                                          const std::string& zoneName,
                                          const std::array<int32_t, 4>& widths, QWidget* owner)
-    : QDialog(owner), console_(console), zone_(zoneIndex), zoneName_(zoneName) {
-    setModal(false);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    : CListWindow(QStringLiteral("distanceList"), kDefaultWidth, kDefaultHeight, owner),
+      console_(console),
+      zone_(zoneIndex),
+      zoneName_(zoneName) {
     setSizeGripEnabled(false);
-    setWindowIcon(Icons::AppIcon());
     setWindowTitle(QStringLiteral("Расстояние до: %1").arg(FromCp(zoneName)));
 
-    list_ = new CObjectListCtrl(this);
-    list_->setObjectName(QStringLiteral("distanceList"));
-    // Rows never stay selected: the colours are what the dispatcher reads here.
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->SetSelectionBackColour(0x000080);
-    list_->SetSelectionTextColour(0xFFFFFF);
+    List()->SetSelectionBackColour(0x000080);
+    List()->SetSelectionTextColour(0xFFFFFF);
+    SetUpColumns(*List(), widths);
 
-    resize(kDefaultWidth, kDefaultHeight);
-    list_->setGeometry(0, 0, kDefaultWidth, kDefaultHeight);
-    SetUpColumns(*list_, widths);
-
-    connect(list_, &CObjectListCtrl::headerClicked, this, &CDistanceListWindow::ColumnClicked);
-    connect(list_, &CObjectListCtrl::columnLayoutChanged, this, &CDistanceListWindow::ReportLayout);
+    connect(List(), &CObjectListCtrl::headerClicked, this, &CDistanceListWindow::ColumnClicked);
 
     RebuildRows();
-    initialised_ = true;
-}
-
-void CDistanceListWindow::PlaceAt(const LayoutRect& rect) {
-    placed_ = true;
-    placedRect_ = rect;
-    PlaceFrame(*this, rect);
-    // A hidden window gets its resize event only when shown; the list must fit now.
-    list_->setGeometry(0, 0, width(), height());
-}
-
-WindowPlacement CDistanceListWindow::CurrentPlacement() const {
-    WindowPlacement placement;
-    placement.rect = FrameRect(*this);
-    for (int i = 0; i < 4; ++i) {
-        placement.widths[static_cast<std::size_t>(i)] = list_->ColumnWidth(i);
-    }
-    return placement;
+    FinishSetUp();
 }
 
 void CDistanceListWindow::RebuildRows() {
     zone_ = ResolveZone(console_, zoneName_, zone_);
-    WriteRows(*list_, ReadRows(console_, zone_), true);
+    WriteRows(*List(), ReadRows(console_, zone_), true);
 }
 
 void CDistanceListWindow::RefreshRows() {
     zone_ = ResolveZone(console_, zoneName_, zone_);
-    WriteRows(*list_, ReadRows(console_, zone_), false);
+    WriteRows(*List(), ReadRows(console_, zone_), false);
 }
 
-void CDistanceListWindow::ReportLayout() {
-    if (!initialised_) {
-        return;
-    }
-    emit layoutReport(this, CurrentPlacement());
+void CDistanceListWindow::EmitClosing() {
+    emit closing(this);
+}
+
+void CDistanceListWindow::EmitLayoutReport(const WindowPlacement& placement) {
+    emit layoutReport(this, placement);
 }
 
 void CDistanceListWindow::ColumnClicked(int column) {
@@ -93,65 +63,7 @@ void CDistanceListWindow::ColumnClicked(int column) {
     emit sortRequested(key, zone_);
 }
 
-void CDistanceListWindow::reject() {
-    // The close box, Escape and the owner's requests all end here; the owner hears of
-    // it once.
-    if (!closed_) {
-        closed_ = true;
-        initialised_ = false;
-        emit closing(this);
-    }
-    QDialog::reject();
-}
-
-void CDistanceListWindow::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    ReportLayout();
-}
-
-void CDistanceListWindow::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    list_->setGeometry(0, 0, event->size().width(), event->size().height());
-    ReportLayout();
-}
-
-void CDistanceListWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (placed_ && !frameCorrected_) {
-        frameCorrected_ = true;
-        // The frame's size is known only once the window is on screen: correct the
-        // first placement so that the outer rectangle is the stored one.
-        QTimer::singleShot(0, this, [this] {
-            if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull() &&
-                FrameRect(*this) != placedRect_) {
-                PlaceFrame(*this, placedRect_);
-            }
-        });
-    }
-}
-
 // ---- shared rules ----
-
-void CDistanceListWindow::PlaceFrame(QWidget& window, const LayoutRect& rect) {
-    // The stored rectangle is the outer one; move() places the frame, resize() the inside.
-    QMargins frame;
-    if (window.windowHandle() != nullptr) {
-        frame = window.windowHandle()->frameMargins();
-    }
-    window.move(rect.left, rect.top);
-    window.resize(std::max(1, rect.Width() - frame.left() - frame.right()),
-                  std::max(1, rect.Height() - frame.top() - frame.bottom()));
-}
-
-LayoutRect CDistanceListWindow::FrameRect(const QWidget& window) {
-    const QRect frame = window.frameGeometry();
-    LayoutRect rect;
-    rect.left = frame.x();
-    rect.top = frame.y();
-    rect.right = frame.x() + frame.width();
-    rect.bottom = frame.y() + frame.height();
-    return rect;
-}
 
 void CDistanceListWindow::SetUpColumns(CObjectListCtrl& list,
                                        const std::array<int32_t, 4>& widths) {

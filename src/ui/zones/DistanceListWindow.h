@@ -1,23 +1,21 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "settings/WindowLayout.h"
+#include "objectlist/ListWindow.h"
 
 class CConsole;
-class CObjectListCtrl;
 
 // A small modeless window with the distance of every shown object to one zone, the
 // zone each object is in and its speed. It reads the store only when told to (rebuild,
-// refresh), and reports its place and column widths and its closing to whoever owns it.
+// refresh); its reports name the window itself.
 //
 // The static members are the rules it shares with the zone-distance dialog: the columns,
 // the row texts and colours, and the sort keys of the columns.
-class CDistanceListWindow : public QDialog {
+class CDistanceListWindow : public CListWindow {
     Q_OBJECT
 public:
     // `zoneName` is the zone's name in Windows-1251; the window keeps it so that it can
@@ -28,18 +26,10 @@ public:
 
     int ZoneIndex() const { return zone_; }
     const std::string& ZoneName() const { return zoneName_; }
-    CObjectListCtrl* List() const { return list_; }
-    bool Initialised() const { return initialised_; }
-
-    // Places the outer frame at `rect` (position and size).
-    void PlaceAt(const LayoutRect& rect);
-    // Outer rectangle in screen coordinates and the four column widths.
-    WindowPlacement CurrentPlacement() const;
 
     // The main window's requests.
     void RebuildRows();
     void RefreshRows();
-    void ReportLayout();
     // A click on the header of `column`: ask for a sort by that column's key.
     void ColumnClicked(int column);
 
@@ -71,10 +61,6 @@ public:
     static void WriteRows(CObjectListCtrl& list, const std::vector<Row>& rows, bool rebuild);
     // Sort key of a column: 6 object, 12 distance, 7 zone, 10 speed; -1 for none.
     static int SortKeyOfColumn(int column);
-    // Places a top-level window so that its outer frame covers `rect`, and reads the
-    // outer rectangle back (screen coordinates).
-    static void PlaceFrame(QWidget& window, const LayoutRect& rect);
-    static LayoutRect FrameRect(const QWidget& window);
 
 signals:
     // The window is closing; its owner forgets it.
@@ -84,22 +70,12 @@ signals:
     // Sort every object by `key` (distance to `zoneIndex` for key 12).
     void sortRequested(int key, int zoneIndex);
 
-public slots:
-    void reject() override;
-
 protected:
-    void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void EmitClosing() override;
+    void EmitLayoutReport(const WindowPlacement& placement) override;
 
 private:
     CConsole& console_;
     int zone_;
     std::string zoneName_;
-    CObjectListCtrl* list_;
-    bool initialised_ = false;
-    bool closed_ = false;
-    bool placed_ = false;
-    LayoutRect placedRect_;
-    bool frameCorrected_ = false;
 };

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QWidget>
 
+#include "app/WindowFrame.h"
 #include "console/Console.h"
 #include "zones/DistanceListWindow.h"
 #include "zones/ZoneDistanceDialog.h"
@@ -65,7 +66,7 @@ CDistanceListWindow* CDistanceWindows::OpenWindowAt(int zoneIndex, const QPoint&
         auto lock = console_.Lock();
         WindowLayout& layout = console_.layout;
         WindowPlacement placement;
-        placement.rect = CDistanceListWindow::FrameRect(*window);
+        placement.rect = WindowFrame::OuterRect(*window);
         layout.smallWindowNames.push_back(name);
         layout.smallWindowPlacements.push_back(placement);
         console_.SaveLayout();

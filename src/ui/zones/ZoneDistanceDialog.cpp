@@ -6,14 +6,15 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QTimer>
-#include <QWindow>
 #include <algorithm>
 #include <utility>
 
 #include "app/Icons.h"
 #include "app/QtText.h"
+#include "app/WindowFrame.h"
 #include "console/Console.h"
 #include "model/Cp1251.h"
+#include "objectlist/ListWindow.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "zones/DistanceListWindow.h"
 
@@ -54,7 +55,7 @@ CZoneDistanceDialog::CZoneDistanceDialog(CConsole& console, const WindowPlacemen
     if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0) {
         placed_ = true;
         placedRect_ = r;
-        CDistanceListWindow::PlaceFrame(*this, r);
+        WindowFrame::Place(*this, r);
         LayOut(width(), height());
     }
     CDistanceListWindow::SetUpColumns(*list_, stored.widths);
@@ -99,12 +100,7 @@ int CZoneDistanceDialog::SelectedZone() const {
 }
 
 WindowPlacement CZoneDistanceDialog::CurrentPlacement() const {
-    WindowPlacement placement;
-    placement.rect = CDistanceListWindow::FrameRect(*this);
-    for (int i = 0; i < 4; ++i) {
-        placement.widths[static_cast<std::size_t>(i)] = list_->ColumnWidth(i);
-    }
-    return placement;
+    return CListWindow::PlacementOf(*this, *list_);
 }
 
 void CZoneDistanceDialog::RebuildRows() {
@@ -180,11 +176,6 @@ void CZoneDistanceDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (placed_ && !frameCorrected_) {
         frameCorrected_ = true;
-        QTimer::singleShot(0, this, [this] {
-            if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull() &&
-                CDistanceListWindow::FrameRect(*this) != placedRect_) {
-                CDistanceListWindow::PlaceFrame(*this, placedRect_);
-            }
-        });
+        QTimer::singleShot(0, this, [this] { WindowFrame::Correct(*this, placedRect_); });
     }
 }
