@@ -1,22 +1,8 @@
 #include "alerts/ObjectSettingsDialog.h"
 
-#include <QTime>
-
 #include "app/Prompt.h"
+#include "app/QtText.h"
 #include "ui_ObjectSettingsDialog.h"
-
-namespace {
-
-QTime ToQTime(const DateTime& t) {
-    const CalendarFields f = t.ToCalendar();
-    return QTime(f.hour, f.minute, f.second);
-}
-
-DateTime FromQTime(const QTime& t) {
-    return DateTime::FromTimeOfDay(t.hour(), t.minute(), t.second());
-}
-
-}  // namespace
 
 CObjectSettingsDialog::CObjectSettingsDialog(const QString& caption,
                                              const ObjectSettingsEdit& initial, QWidget* parent)

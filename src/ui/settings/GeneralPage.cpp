@@ -1,7 +1,6 @@
 #include "settings/GeneralPage.h"
 
 #include <QButtonGroup>
-#include <QTime>
 
 #include "app/QtText.h"
 #include "ui_GeneralPage.h"
@@ -44,8 +43,7 @@ void CGeneralPage::SetValues(const Settings& settings) {
     sign_ = settings.timeParam < 1 ? -1 : 1;
     ShowSign();
 
-    const CalendarFields span = settings.timeSpan.ToCalendar();
-    ui_->timeSpanEdit->setTime(QTime(span.hour, span.minute, span.second));
+    ui_->timeSpanEdit->setTime(ToQTime(settings.timeSpan));
 
     UpdatePasswordField();
     UpdateLocalOffsetControls();
@@ -56,8 +54,7 @@ void CGeneralPage::TakeValues(Settings& settings) const {
     settings.minimyzeTray = ui_->trayCheck->isChecked();
     const int32_t mode = TimeModeIndex() + 1;
     settings.timeParam = sign_ < 0 ? -mode : mode;
-    const QTime span = ui_->timeSpanEdit->time();
-    settings.timeSpan = DateTime::FromTimeOfDay(span.hour(), span.minute(), span.second());
+    settings.timeSpan = FromQTime(ui_->timeSpanEdit->time());
 }
 
 std::string CGeneralPage::Password() const {

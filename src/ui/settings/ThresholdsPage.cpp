@@ -1,21 +1,7 @@
 #include "settings/ThresholdsPage.h"
 
-#include <QTime>
-
+#include "app/QtText.h"
 #include "ui_ThresholdsPage.h"
-
-namespace {
-
-QTime ToQTime(const DateTime& t) {
-    const CalendarFields f = t.ToCalendar();
-    return QTime(f.hour, f.minute, f.second);
-}
-
-DateTime FromQTime(const QTime& t) {
-    return DateTime::FromTimeOfDay(t.hour(), t.minute(), t.second());
-}
-
-}  // namespace
 
 CThresholdsPage::CThresholdsPage(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::CThresholdsPage>()) {
