@@ -1,16 +1,9 @@
-#include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
-#include "alerts/SoundOutput.h"
-#include "console/Console.h"
-#include "console/ConsoleView.h"
-#include "model/Cp1251.h"
-#include "objectlist/ObjectListCtrl.h"
+#include "ConsoleFixture.h"
 #include "objectlist/ObjectListModel.h"
 #include "zones/DistanceListWindow.h"
 #include "zones/DistanceWindows.h"
@@ -18,36 +11,14 @@
 
 namespace {
 
-class RecordingView : public ConsoleView {
-public:
-    void ShowPopup(const std::string&, PopupKind) override {}
-    void ApplyRefresh(std::shared_ptr<const RefreshSnapshot>) override {}
-    void SetTrayTip(const std::string&) override {}
-    void ReportSoundError() override {}
-    void HistoryChanged() override {}
-    void RowsReset(int rowCount) override { resets.push_back(rowCount); }
-    std::vector<int> resets;
-};
-
-class SilentSound : public SoundOutput {
-public:
-    bool PlayWav(const std::string&, const ManualResetEvent*) override { return true; }
-};
+using namespace fixture;
 
 // Zones on one meridian (0.01 degree of latitude = 1111.97 m):
 //   0 "Центр" circle 55.75, 37.6 r 2000;  1 "Порт" circle 55.80, 37.6 r 1000.
 // Objects: 1 Alpha at 55.75 (in "Центр"), 2 Beta never reported, 3 Gamma at 55.80 (in
 // "Порт"), 4 Delta at 55.77 (between).
-struct Rig {
-    QTemporaryDir dir;
-    FixedClock clock;
-    SilentSound sound;
-    RecordingView view;
-    std::unique_ptr<CConsole> console;
-
+struct Rig : ConsoleRig {
     Rig() {
-        console = std::make_unique<CConsole>(ProgramPaths::For(dir.path().toStdString()), clock,
-                                             sound, view);
         AddZone(*console->zoneMap, "Центр", 55.75, 2000);
         AddZone(*console->zoneMap, "Порт", 55.80, 1000);
         Place(AddObject("1", "Alpha"), 55.75);
@@ -56,58 +27,10 @@ struct Rig {
         Place(AddObject("4", "Delta"), 55.77);
     }
     static void AddZone(CZoneMap& map, const char* nameUtf8, double lat, int radius) {
-        ZoneRecord z;
-        z.name = W(nameUtf8);
-        z.kind = Circle;
-        z.latitude = lat;
-        z.longitude = 37.6;
-        z.radiusMetres = radius;
-        z.areaSquareMetres = 1000000;
-        map.AppendZone(z);
+        fixture::AddZone(map, nameUtf8, Circle, lat, 37.6, radius, 1000000);
     }
-    int AddObject(const std::string& id, const std::string& name) {
-        CDataStore& store = console->store;
-        store.AppendObject();
-        const int i = store.objectCount++;
-        store.Object(i).id = id;
-        store.Object(i).name = name;
-        store.Object(i).selected = 1;
-        return i;
-    }
-    void Place(int i, double lat) {
-        ObjectRecord& o = console->store.Object(i);
-        o.hasMessage |= kHasPosition;
-        o.latitude = lat;
-        o.longitude = 37.6;
-        o.currentZone = console->zoneMap->FindZoneAt(lat, 37.6);
-        o.currentZoneName = o.currentZone < 0 ? "---" : console->zoneMap->Zone(o.currentZone).name;
-    }
-    QByteArray LayoutBytes() const {
-        QFile file(QDir(dir.path()).filePath(QStringLiteral("Interface.ini")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    void Place(int i, double lat) { ConsoleRig::Place(i, lat, 37.6, 0); }
 };
-
-QStringList Column(CObjectListCtrl* list, int column) {
-    QStringList texts;
-    for (int r = 0; r < list->RowCount(); ++r) {
-        texts << list->CellText(r, column);
-    }
-    return texts;
-}
-
-QByteArray Cp(const char* utf8) {
-    return QByteArray::fromStdString(W(utf8));
-}
-
-void SaveShot(QWidget& widget, const QString& name) {
-    const QString dir = qEnvironmentVariable("SENTREL_SHOT_DIR");
-    if (dir.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(dir);
-    widget.grab().save(QDir(dir).filePath(name));
-}
 
 }  // namespace
 

@@ -1,64 +1,18 @@
-#include <QDir>
-#include <QFile>
 #include <QHeaderView>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "ConsoleFixture.h"
 #include "alerts/HistoryDialog.h"
 #include "alerts/HistoryWindows.h"
-#include "alerts/SoundOutput.h"
-#include "console/Console.h"
-#include "console/ConsoleView.h"
-#include "model/Cp1251.h"
 #include "model/TextUtil.h"
-#include "objectlist/ObjectListCtrl.h"
 #include "objectlist/ObjectListModel.h"
 
 namespace {
 
-class RecordingView : public ConsoleView {
-public:
-    void ShowPopup(const std::string&, PopupKind) override {}
-    void ApplyRefresh(std::shared_ptr<const RefreshSnapshot>) override {}
-    void SetTrayTip(const std::string&) override {}
-    void ReportSoundError() override {}
-    void HistoryChanged() override { ++historyChanges; }
-    void RowsReset(int) override {}
-    int historyChanges = 0;
-};
+using namespace fixture;
 
-class SilentSound : public SoundOutput {
-public:
-    bool PlayWav(const std::string&, const ManualResetEvent*) override { return true; }
-};
-
-// A console in a program folder of its own, filled by hand; the workers never run.
-struct Rig {
-    QTemporaryDir dir;
-    FixedClock clock;
-    SilentSound sound;
-    RecordingView view;
-    std::unique_ptr<CConsole> console;
-
-    Rig() {
-        console = std::make_unique<CConsole>(ProgramPaths::For(dir.path().toStdString()), clock,
-                                             sound, view);
-    }
-    int AddObject(const std::string& id, const char* nameUtf8) {
-        CDataStore& store = console->store;
-        store.AppendObject();
-        const int i = store.objectCount++;
-        store.Object(i).id = id;
-        store.Object(i).name = W(nameUtf8);
-        store.Object(i).selected = 1;
-        return i;
-    }
-    QByteArray LayoutBytes() const {
-        QFile file(QDir(dir.path()).filePath(QStringLiteral("Interface.ini")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
+using Rig = ConsoleRig;
 
 DateTime At(int day, int hour, int minute, int second = 0) {
     return DateTime::FromCalendar(2026, 3, day, hour, minute, second);
@@ -70,15 +24,6 @@ QString Cell(const CHistoryDialog& w, int row, int column) {
 
 QString Header(const CHistoryDialog& w, int column) {
     return w.List()->Model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-}
-
-void SaveShot(QWidget& widget, const QString& name) {
-    const QString dir = qEnvironmentVariable("SENTREL_SHOT_DIR");
-    if (dir.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(dir);
-    widget.grab().save(QDir(dir).filePath(name));
 }
 
 }  // namespace
@@ -97,7 +42,7 @@ private slots:
 
 void TestHistoryDialog::headersAndWidthsFollowTheStoredWidths() {
     Rig rig;
-    const int truck = rig.AddObject("12", "Грузовик");
+    const int truck = rig.AddObject("12", W("Грузовик"));
 
     CHistoryDialog fresh(*rig.console, truck, {0, 0, 0, 0});
     QCOMPARE(fresh.windowTitle(), QStringLiteral("История (12 - Грузовик)"));

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleFixture.h"
 #include "alerts/SoundOutput.h"
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
@@ -83,9 +84,7 @@ inline const Spot kInB{55.1, 37.0};
 inline const Spot kInC{55.2, 37.0};
 inline const Spot kOutside{55.05, 37.0};
 
-inline QByteArray Cp(const char* utf8) {
-    return QByteArray::fromStdString(W(utf8));
-}
+using fixture::Cp;
 
 // One position record.
 inline std::string FixRecord(int32_t number, Spot spot, DateTime messageTime, DateTime receiveTime,

@@ -1,17 +1,11 @@
 #include <QComboBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
-#include "alerts/SoundOutput.h"
-#include "console/Console.h"
-#include "console/ConsoleView.h"
-#include "model/Cp1251.h"
-#include "objectlist/ObjectListCtrl.h"
+#include "ConsoleFixture.h"
 #include "objectlist/ObjectListModel.h"
 #include "zones/ObjectDistanceDialog.h"
 #include "zones/ZoneDistanceDialog.h"
@@ -19,20 +13,7 @@
 
 namespace {
 
-class RecordingView : public ConsoleView {
-public:
-    void ShowPopup(const std::string&, PopupKind) override {}
-    void ApplyRefresh(std::shared_ptr<const RefreshSnapshot>) override {}
-    void SetTrayTip(const std::string&) override {}
-    void ReportSoundError() override {}
-    void HistoryChanged() override {}
-    void RowsReset(int) override {}
-};
-
-class SilentSound : public SoundOutput {
-public:
-    bool PlayWav(const std::string&, const ManualResetEvent*) override { return true; }
-};
+using namespace fixture;
 
 // Zones along one meridian, so that the distances can be written down by hand: one
 // hundredth of a degree of latitude is 6371006.84 m * pi / 18000 = 1111.97 m.
@@ -41,46 +22,7 @@ public:
 //   2 "Парк"   polygon, centroid 55.76, 37.6      (1.11 km from "Центр")
 // Objects: 1 Alpha at the centre of "Центр"; 2 Beta never reported; 3 Gamma in
 // "Порт"; 4 Hidden, not shown.
-struct Rig {
-    QTemporaryDir dir;
-    FixedClock clock;
-    SilentSound sound;
-    RecordingView view;
-    std::unique_ptr<CConsole> console;
-
-    Rig() {
-        console = std::make_unique<CConsole>(ProgramPaths::For(dir.path().toStdString()), clock,
-                                             sound, view);
-    }
-    void AddZone(const char* nameUtf8, ZoneKind kind, double lat, double lon, int radius,
-                 int area) {
-        ZoneRecord z;
-        z.name = W(nameUtf8);
-        z.kind = kind;
-        z.latitude = lat;
-        z.longitude = lon;
-        z.radiusMetres = radius;
-        z.areaSquareMetres = area;
-        console->zoneMap->AppendZone(z);
-    }
-    int AddObject(const std::string& id, const std::string& name, bool shown) {
-        CDataStore& store = console->store;
-        store.AppendObject();
-        const int i = store.objectCount++;
-        store.Object(i).id = id;
-        store.Object(i).name = name;
-        store.Object(i).selected = shown ? 1 : 0;
-        return i;
-    }
-    void Place(int i, double lat, double lon, int speed) {
-        ObjectRecord& o = console->store.Object(i);
-        o.hasMessage |= kHasPosition;
-        o.latitude = lat;
-        o.longitude = lon;
-        o.speedKmh = speed;
-        o.currentZone = console->zoneMap->FindZoneAt(lat, lon);
-        o.currentZoneName = o.currentZone < 0 ? "---" : console->zoneMap->Zone(o.currentZone).name;
-    }
+struct Rig : ConsoleRig {
     void Standard() {
         AddZone("Центр", Circle, 55.75, 37.6, 2000, 12566371);
         AddZone("Порт", Circle, 55.80, 37.6, 1000, 3141593);
@@ -94,23 +36,6 @@ struct Rig {
 
 QString Header(CObjectListCtrl* list, int column) {
     return list->Model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-}
-
-QStringList Column(CObjectListCtrl* list, int column) {
-    QStringList texts;
-    for (int r = 0; r < list->RowCount(); ++r) {
-        texts << list->CellText(r, column);
-    }
-    return texts;
-}
-
-void SaveShot(QWidget& widget, const QString& name) {
-    const QString dir = qEnvironmentVariable("SENTREL_SHOT_DIR");
-    if (dir.isEmpty()) {
-        return;
-    }
-    QDir().mkpath(dir);
-    widget.grab().save(QDir(dir).filePath(name));
 }
 
 }  // namespace
