@@ -274,6 +274,8 @@ private:
     void SaveSettingsOrReport();
     // Shared steps of the two start-up loads.
     bool LoadAtStartWithPrompts(bool zones);
+    // Shared steps of the two menu commands that open another zone file or address book.
+    void OpenDataFileWithPrompts(bool zones);
     // Finds the objects of the selected rows; false when one is not in the store.
     // Call with the console lock held.
     bool SelectedObjectsLocked(std::vector<int>& indexes) const;

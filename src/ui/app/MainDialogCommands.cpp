@@ -59,6 +59,16 @@ const FilePrompts& ZonePrompts() {
     return prompts;
 }
 
+// The setting that names the zone file or the address book.
+std::string& DataFilePath(CConsole& console, bool zones) {
+    Settings& settings = console.settings;
+    return zones ? settings.qmxInfoFile : settings.channelObj;
+}
+
+bool LoadDataFile(CConsole& console, bool zones) {
+    return zones ? console.LoadZones() : console.LoadAddressBook();
+}
+
 }  // namespace
 
 // ---- start-up ----
@@ -85,14 +95,7 @@ bool CMainDialog::LoadZonesAtStart() {
 
 bool CMainDialog::LoadAtStartWithPrompts(bool zones) {
     const FilePrompts& prompts = zones ? ZonePrompts() : AddressBookPrompts();
-    auto load = [this, zones] {
-        return zones ? console_->LoadZones() : console_->LoadAddressBook();
-    };
-    auto configuredPath = [this, zones]() -> std::string& {
-        Settings& settings = console_->settings;
-        return zones ? settings.qmxInfoFile : settings.channelObj;
-    };
-    if (load()) {
+    if (LoadDataFile(*console_, zones)) {
         return true;
     }
     QString chosen;
@@ -106,7 +109,7 @@ bool CMainDialog::LoadAtStartWithPrompts(bool zones) {
         std::string current;
         {
             auto lock = console_->Lock();
-            current = configuredPath();
+            current = DataFilePath(*console_, zones);
         }
         chosen = Prompt::OpenFile(this, prompts.filter, prompts.defaultName, FromCp(current));
         if (ended_) {
@@ -119,9 +122,9 @@ bool CMainDialog::LoadAtStartWithPrompts(bool zones) {
     }
     {
         auto lock = console_->Lock();
-        configuredPath() = ToCp(chosen);
+        DataFilePath(*console_, zones) = ToCp(chosen);
     }
-    if (load()) {
+    if (LoadDataFile(*console_, zones)) {
         return true;
     }
     ModalScope modal(*this);
@@ -172,79 +175,55 @@ bool CMainDialog::CheckPassword() {
 // ---- main menu ----
 
 void CMainDialog::OpenZoneFile() {
-    if (!CheckPassword()) {
-        return;
-    }
-    console_->StopWorkers();
-    QString chosen;
-    std::string previous;
-    {
-        auto lock = console_->Lock();
-        previous = console_->settings.qmxInfoFile;
-    }
-    {
-        ModalScope modal(*this);
-        chosen = Prompt::OpenFile(this, ZonePrompts().filter, ZonePrompts().defaultName,
-                                  FromCp(previous));
-    }
-    if (!chosen.isEmpty()) {
-        {
-            auto lock = console_->Lock();
-            console_->settings.qmxInfoFile = ToCp(chosen);
-        }
-        // A map that does not load is never put into use, and the settings keep naming
-        // the file that is.
-        if (console_->LoadZones()) {
-            SaveSettingsOrReport();
-        } else {
-            {
-                auto lock = console_->Lock();
-                console_->settings.qmxInfoFile = previous;
-            }
-            ModalScope modal(*this);
-            Prompt::Message(this, ZonePrompts().wrongFile, kCaption, Prompt::Icon::Stop);
-        }
-    }
-    // Zone indexes of the state and the assignments belong to the map in use.
-    console_->ReloadState();
-    StartWorkers();
+    OpenDataFileWithPrompts(true);
 }
 
 void CMainDialog::OpenAddressBookFile() {
+    OpenDataFileWithPrompts(false);
+}
+
+void CMainDialog::OpenDataFileWithPrompts(bool zones) {
     if (!CheckPassword()) {
         return;
     }
     console_->StopWorkers();
+    const FilePrompts& prompts = zones ? ZonePrompts() : AddressBookPrompts();
     QString chosen;
     std::string previous;
     {
         auto lock = console_->Lock();
-        previous = console_->settings.channelObj;
+        previous = DataFilePath(*console_, zones);
     }
     {
         ModalScope modal(*this);
-        chosen = Prompt::OpenFile(this, AddressBookPrompts().filter,
-                                  AddressBookPrompts().defaultName, FromCp(previous));
+        chosen = Prompt::OpenFile(this, prompts.filter, prompts.defaultName, FromCp(previous));
     }
     if (!chosen.isEmpty()) {
         {
             auto lock = console_->Lock();
-            console_->settings.channelObj = ToCp(chosen);
+            DataFilePath(*console_, zones) = ToCp(chosen);
         }
-        if (console_->LoadAddressBook()) {
+        // A file that does not load is never put into use, and the settings keep naming
+        // the file that is.
+        if (LoadDataFile(*console_, zones)) {
             SaveSettingsOrReport();
         } else {
-            // The objects of a rejected file must not stay: the next save of the state
-            // would write them over the data of the real ones. The book in use comes back.
             {
                 auto lock = console_->Lock();
-                console_->settings.channelObj = previous;
+                DataFilePath(*console_, zones) = previous;
             }
-            console_->LoadAddressBook();
+            if (!zones) {
+                // A map that does not load leaves the one in use alone, but the objects of
+                // a rejected address book are already in the store: the next save of the
+                // state would write them over the data of the real ones. The book in use
+                // comes back.
+                console_->LoadAddressBook();
+            }
             ModalScope modal(*this);
-            Prompt::Message(this, AddressBookPrompts().wrongFile, kCaption, Prompt::Icon::Stop);
+            Prompt::Message(this, prompts.wrongFile, kCaption, Prompt::Icon::Stop);
         }
     }
+    // Zone indexes of the state and the assignments belong to the map in use.
     console_->ReloadState();
     StartWorkers();
 }
