@@ -628,7 +628,7 @@ void CMainDialog::SetTrayTip(const QString& text) {
     }
 }
 
-void CMainDialog::RestoreFromTray() {
+void CMainDialog::ShowUnminimised() {
     bool maximised;
     {
         auto lock = console_->Lock();
@@ -639,6 +639,10 @@ void CMainDialog::RestoreFromTray() {
     } else {
         showNormal();
     }
+}
+
+void CMainDialog::RestoreFromTray() {
+    ShowUnminimised();
     {
         auto lock = console_->Lock();
         console_->layout.minimised = false;

@@ -260,6 +260,8 @@ private:
     void BuildMenus();
     QAction* AddCommand(QMenu* menu, const QString& text, int commandId);
     void UpdateStatusParts();
+    // Back from the tray or the task bar: maximised again when it was maximised before.
+    void ShowUnminimised();
     void OnStatusContextMenu(const QPoint& globalPos);
     void OnListContextMenu(const QPoint& pos);
     void EndDialog();

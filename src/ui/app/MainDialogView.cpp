@@ -222,16 +222,7 @@ void CMainDialog::ShowPopupText(const QString& text, int kind) {
     if (trayIconShown_) {
         RestoreFromTray();
     } else if (isMinimized()) {
-        bool maximised;
-        {
-            auto lock = console_->Lock();
-            maximised = console_->layout.maximised;
-        }
-        if (maximised) {
-            showMaximized();
-        } else {
-            showNormal();
-        }
+        ShowUnminimised();
     }
     raise();
     activateWindow();
