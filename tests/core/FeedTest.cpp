@@ -49,6 +49,19 @@ std::vector<std::string> ConsoleKeys(const std::string& log, int& unknown) {
     return keys;
 }
 
+// Waits until the console has taken every message file from the inbox.
+bool WaitForEmptyInbox(const std::string& inbox, int timeoutMs) {
+    return WaitUntil(
+        [&] {
+            for (const auto& entry : std::filesystem::directory_iterator(inbox)) {
+                if (IsInboxFileName(entry.path().string()))
+                    return false;
+            }
+            return true;
+        },
+        timeoutMs);
+}
+
 }  // namespace
 
 TEST(FeedTest, AMinuteOfTrafficFromFiftyObjectsLosesNothing) {
@@ -93,15 +106,7 @@ TEST(FeedTest, AMinuteOfTrafficFromFiftyObjectsLosesNothing) {
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     // Let the console take what is left in the inbox.
-    const bool drained = WaitUntil(
-        [&] {
-            for (const auto& entry : std::filesystem::directory_iterator(folder.inbox)) {
-                if (IsInboxFileName(entry.path().string()))
-                    return false;
-            }
-            return true;
-        },
-        8000);
+    const bool drained = WaitForEmptyInbox(folder.inbox, 8000);
     console.StopWorkers();
     console.WaitForWorkers();
     EXPECT_TRUE(drained);
@@ -196,16 +201,8 @@ TEST(FeedTest, DemoRoutesRaiseEveryAlertWithinTwoMinutesOfRecords) {
                                 folder.dir.path() +
                                 "' --rate 400 --count 960 --utc-offset-minutes 0 > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    const bool drained = WaitUntil(
-        [&] {
-            for (const auto& entry : std::filesystem::directory_iterator(folder.inbox)) {
-                if (IsInboxFileName(entry.path().string()))
-                    return false;
-            }
-            return true;
-        },
-        // Each record is saved with a sync; a busy disk takes its time.
-        60000);
+    // Each record is saved with a sync; a busy disk takes its time.
+    const bool drained = WaitForEmptyInbox(folder.inbox, 60000);
     console.StopWorkers();
     console.WaitForWorkers();
     ASSERT_TRUE(drained);
