@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTimeEdit>
 
+#include "FindChild.h"
 #include "alerts/ObjectSettingsDialog.h"
 #include "app/Prompt.h"
 #include "app/QtText.h"
@@ -30,15 +31,6 @@ QCheckBox* Box(QWidget* dialog, int field) {
         qFatal("no box %s", kBoxNames[field]);
     }
     return box;
-}
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) {
-        qFatal("no child %s", name);
-    }
-    return child;
 }
 
 ObjectRecord MakeObject(const char* id, const char* name) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "FindChild.h"
 #include "alerts/SoundOutput.h"
 #include "app/Prompt.h"
 #include "model/Cp1251.h"
@@ -63,15 +64,6 @@ Settings BaseSettings() {
 const std::vector<int32_t> kAllIds = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 // The defaults for a 700-pixel main window: w = (700 - 90) / 7 = 87, column 0 w - 11.
 const std::vector<int32_t> kDefaultWidths700 = {76, 18, 18, 18, 18, 18, 87, 87, 87, 87, 87, 87};
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) {
-        qFatal("no child %s", name);
-    }
-    return child;
-}
 
 QStringList Texts(const QListWidget* list) {
     QStringList texts;

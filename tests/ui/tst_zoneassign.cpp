@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "FindChild.h"
 #include "app/QtText.h"
 #include "model/Cp1251.h"
 #include "zones/ZoneAssignDialog.h"
@@ -22,15 +23,6 @@ CZoneMap MakeMap() {
         map.AppendZone(std::move(z));
     }
     return map;
-}
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) {
-        qFatal("no child %s", name);
-    }
-    return child;
 }
 
 QStringList Texts(const QTableWidget* list) {
