@@ -21,20 +21,28 @@ using namespace rig;
 class TestMainWindowShots : public QObject {
     Q_OBJECT
 private slots:
+    void init();
     void listWithEveryKindOfRow();
     void zoneViewsBesideTheWindow();
+
+private:
+    QString shots_;
 };
 
-void TestMainWindowShots::listWithEveryKindOfRow() {
-    const QString shots = qEnvironmentVariable("SENTREL_SHOTS_DIR");
-    if (shots.isEmpty()) {
+// Every picture is taken of the X screen into SENTREL_SHOTS_DIR.
+void TestMainWindowShots::init() {
+    shots_ = qEnvironmentVariable("SENTREL_SHOTS_DIR");
+    if (shots_.isEmpty()) {
         QSKIP("SENTREL_SHOTS_DIR not set");
     }
     if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty() ||
         qEnvironmentVariable("DISPLAY").isEmpty()) {
         QSKIP("needs an X display and ImageMagick's import");
     }
-    QDir().mkpath(shots);
+    QDir().mkpath(shots_);
+}
+
+void TestMainWindowShots::listWithEveryKindOfRow() {
     Rig r;
     Rig::Write(r.addressBook,
                Cp("12,КамАЗ 12,x,\r\n7,Автобус 7,x,\r\n5,ГАЗель 5,x,\r\n3,Урал 3,x,\r\n"
@@ -106,7 +114,7 @@ void TestMainWindowShots::listWithEveryKindOfRow() {
     QTest::qWait(2500);  // two refresh passes
     QProcess::execute(QStringLiteral("import"),
                       {QStringLiteral("-window"), QStringLiteral("root"),
-                       QDir(shots).filePath(QStringLiteral("sentrel-list.png"))});
+                       QDir(shots_).filePath(QStringLiteral("sentrel-list.png"))});
     app.terminate();
     QVERIFY(app.waitForFinished(10000));
     QCOMPARE(app.exitCode(), 0);
@@ -116,15 +124,6 @@ void TestMainWindowShots::listWithEveryKindOfRow() {
 // window. The two dialogs are modal in use; here they are shown side by side so that one
 // picture holds them all.
 void TestMainWindowShots::zoneViewsBesideTheWindow() {
-    const QString shots = qEnvironmentVariable("SENTREL_SHOTS_DIR");
-    if (shots.isEmpty()) {
-        QSKIP("SENTREL_SHOTS_DIR not set");
-    }
-    if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty() ||
-        qEnvironmentVariable("DISPLAY").isEmpty()) {
-        QSKIP("needs an X display and ImageMagick's import");
-    }
-    QDir().mkpath(shots);
     Rig r;
     r.SaveSettingsFile();
     {
@@ -153,7 +152,7 @@ void TestMainWindowShots::zoneViewsBesideTheWindow() {
     QTest::qWait(2500);  // a refresh pass or two reach every view
     QProcess::execute(QStringLiteral("import"),
                       {QStringLiteral("-window"), QStringLiteral("root"),
-                       QDir(shots).filePath(QStringLiteral("zone-views.png"))});
+                       QDir(shots_).filePath(QStringLiteral("zone-views.png"))});
     zoneDistances->close();
     zones.close();
 }
