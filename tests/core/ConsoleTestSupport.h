@@ -29,6 +29,9 @@
 #include "platform/ManualResetEvent.h"
 #include "zones/Geometry.h"
 
+#include "FakeSound.h"
+#include "ThreeZones.h"
+
 namespace consoletest {
 
 // Polls `condition` until it holds or `timeoutMs` pass.
@@ -149,84 +152,11 @@ private:
     int historyChanges_ = 0;
 };
 
-// Records the paths it is asked to play. A play "lasts" `playMs` (interrupted by the
-// stop event); paths in `failing` cannot be played.
-class FakeSound : public SoundOutput {
-public:
-    bool PlayWav(const std::string& path, const ManualResetEvent* stop) override {
-        int playMs;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            plays_.push_back(path);
-            if (failing_.count(path) != 0)
-                return false;
-            playMs = playMs_;
-            maxConcurrent_ = std::max(maxConcurrent_, ++concurrent_);
-        }
-        if (stop != nullptr)
-            stop->WaitFor(playMs);
-        std::lock_guard<std::mutex> lock(mutex_);
-        --concurrent_;
-        return true;
-    }
-    // The most plays that were ever in progress at once.
-    int maxConcurrent() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return maxConcurrent_;
-    }
-    std::vector<std::string> plays() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return plays_;
-    }
-    std::size_t playCount() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return plays_.size();
-    }
-    std::string lastPlay() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return plays_.empty() ? std::string() : plays_.back();
-    }
-    void SetFailing(const std::string& path) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        failing_.insert(path);
-    }
-    void SetPlayMs(int ms) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        playMs_ = ms;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> plays_;
-    std::set<std::string> failing_;
-    int playMs_ = 5;
-    int concurrent_ = 0;
-    int maxConcurrent_ = 0;
-};
-
 // Sound files by kind as the test settings name them.
 inline const char* kAlarmWav = "alarm.wav";
 inline const char* kPowerOnWav = "pu.wav";
 inline const char* kForbiddenWav = "bad.wav";
 inline const char* kDestinationWav = "spec.wav";
-
-// Three circle zones along one meridian, small to large, so their indexes are 0, 1, 2:
-// A (500 m) at 55.00, B (700 m) at 55.10, C (900 m) at 55.20, all at 37.00 east.
-// Between them lies zone-free ground.
-struct Spot {
-    double latitude;
-    double longitude;
-};
-inline const Spot kInA{55.0, 37.0};
-inline const Spot kInB{55.1, 37.0};
-inline const Spot kInC{55.2, 37.0};
-inline const Spot kOutside{55.05, 37.0};
-
-inline std::string ZoneFileBytes() {
-    return "1\t55.0\t37.0\t0\t A (R500)\r\n"
-           "2\t55.1\t37.0\t0\t B (R700)\r\n"
-           "3\t55.2\t37.0\t0\t C (R900)\r\n";
-}
 
 // A program folder with an inbox, an address book of Truck (12), Bus (7) and Van (5),
 // the zone file above and Sentrel.ini pointing at them. Truck and Bus are shown.

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "../core/FakeSound.h"
+#include "../core/ThreeZones.h"
 #include "ConsoleFixture.h"
 #include "alerts/SoundOutput.h"
 #include "app/MainDialog.h"
@@ -33,38 +35,7 @@
 
 namespace rig {
 
-// Plays nothing; records what it was asked to play. A play lasts until the stop event
-// (or `playMs`), like a real sound that repeats until acknowledged.
-class FakeSound : public SoundOutput {
-public:
-    bool PlayWav(const std::string& path, const ManualResetEvent* stop) override {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            plays_.push_back(path);
-            if (failing_.count(path) != 0) {
-                return false;
-            }
-        }
-        if (stop != nullptr) {
-            stop->WaitFor(playMs_.load());
-        }
-        return true;
-    }
-    std::vector<std::string> plays() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return plays_;
-    }
-    void SetFailing(const std::string& path) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        failing_.insert(path);
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> plays_;
-    std::set<std::string> failing_;
-    std::atomic<int> playMs_{20};
-};
+using consoletest::FakeSound;
 
 // Local "now" of the tests: 6 December 2026, 12:00:00; the display offset is 0.
 inline DateTime Now() {
@@ -74,15 +45,12 @@ inline DateTime MinutesAgo(double minutes) {
     return Now().AddMinutes(-minutes);
 }
 
-struct Spot {
-    double latitude;
-    double longitude;
-};
 // Circle zones A (500 m), B (700 m), C (900 m) along one meridian; ground between them.
-inline const Spot kInA{55.0, 37.0};
-inline const Spot kInB{55.1, 37.0};
-inline const Spot kInC{55.2, 37.0};
-inline const Spot kOutside{55.05, 37.0};
+using consoletest::kInA;
+using consoletest::kInB;
+using consoletest::kInC;
+using consoletest::kOutside;
+using consoletest::Spot;
 
 using fixture::Cp;
 
@@ -130,9 +98,7 @@ public:
         otherZoneFile = dir.filePath(QStringLiteral("other.mrk"));
         Write(addressBook,
               "12,Truck,x,\r\n7,Bus,x,\r\n5,Van,x,\r\n3,Car,x,\r\n9,Jeep,x,\r\n4,Lada,x,\r\n");
-        Write(zoneFile,
-              "1\t55.0\t37.0\t0\t A (R500)\r\n2\t55.1\t37.0\t0\t B (R700)\r\n"
-              "3\t55.2\t37.0\t0\t C (R900)\r\n");
+        Write(zoneFile, QByteArray::fromStdString(consoletest::ZoneFileBytes()));
         Write(otherZoneFile, "1\t55.05\t37.0\t0\t Middle (R3000)\r\n");
         settings = Settings::Defaults(paths.defaultAlarmSoundPath);
         settings.channelOutFolder = inbox.toStdString() + "/";
@@ -145,6 +111,8 @@ public:
         settings.timer = 10;
         settings.timeParam = 3;  // universal time: no display offset
         selectedIds = "|12||7||5||3||9|";
+        // A play lasts until the alert is acknowledged, or this long.
+        sound.SetPlayMs(20);
     }
     ~Rig() { window.reset(); }
 
