@@ -280,7 +280,7 @@ private:
     void OpenDataFileWithPrompts(bool zones);
     // Finds the objects of the selected rows; false when one is not in the store.
     // Call with the console lock held.
-    bool SelectedObjectsLocked(std::vector<int>& indexes) const;
+    bool SelectedObjectsLocked(std::vector<const ObjectRecord*>& objects) const;
     // Recomputes the modal flag from the open dialogs and the pop-up.
     void UpdateModalFlag();
 

@@ -387,13 +387,9 @@ void CMainDialog::EditObjectSettings() {
     std::string caption;
     {
         auto lock = console_->Lock();
-        std::vector<int> indexes;
-        if (!SelectedObjectsLocked(indexes)) {
-            return;
-        }
         std::vector<const ObjectRecord*> objects;
-        for (const int i : indexes) {
-            objects.push_back(&console_->store.Object(i));
+        if (!SelectedObjectsLocked(objects)) {
+            return;
         }
         initial = ObjectSettingsEdit::ForSelection(objects, console_->settings.firstTimeOut,
                                                    console_->settings.secondTimeOut);
@@ -426,13 +422,9 @@ void CMainDialog::EditZoneAssignment() {
     ZoneAssignmentEdit edit;
     {
         auto lock = console_->Lock();
-        std::vector<int> indexes;
-        if (!SelectedObjectsLocked(indexes)) {
-            return;
-        }
         std::vector<const ObjectRecord*> objects;
-        for (const int i : indexes) {
-            objects.push_back(&console_->store.Object(i));
+        if (!SelectedObjectsLocked(objects)) {
+            return;
         }
         edit = ZoneAssignmentEdit::ForSelection(objects);
     }

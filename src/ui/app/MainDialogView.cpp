@@ -180,8 +180,8 @@ std::vector<int32_t> CMainDialog::SelectedObjectNumbers() const {
     return numbers;
 }
 
-bool CMainDialog::SelectedObjectsLocked(std::vector<int>& indexes) const {
-    indexes.clear();
+bool CMainDialog::SelectedObjectsLocked(std::vector<const ObjectRecord*>& objects) const {
+    objects.clear();
     const std::vector<int> rows = list_->SelectedRows();
     for (const int row : rows) {
         const int32_t number = RowObjectNumber(row);
@@ -189,9 +189,9 @@ bool CMainDialog::SelectedObjectsLocked(std::vector<int>& indexes) const {
         if (i < 0) {
             return false;
         }
-        indexes.push_back(i);
+        objects.push_back(&console_->store.Object(i));
     }
-    return !indexes.empty();
+    return !objects.empty();
 }
 
 QString CMainDialog::RowTooltip(int row) const {
