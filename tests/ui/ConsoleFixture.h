@@ -105,10 +105,10 @@ inline QStringList Column(CObjectListCtrl* list, int column) {
     return texts;
 }
 
-// Pictures of the windows for the documentation, only when SENTREL_SHOT_DIR names a
+// Pictures of the windows for the documentation, only when SENTREL_SHOTS_DIR names a
 // folder.
 inline void SaveShot(QWidget& widget, const QString& name) {
-    const QString dir = qEnvironmentVariable("SENTREL_SHOT_DIR");
+    const QString dir = qEnvironmentVariable("SENTREL_SHOTS_DIR");
     if (dir.isEmpty()) {
         return;
     }
