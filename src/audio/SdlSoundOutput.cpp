@@ -24,14 +24,14 @@ bool SdlSoundOutput::PlayWav(const std::string& path, const ManualResetEvent* st
     std::lock_guard<std::mutex> lock(mutex_);
     if (!initialised_)
         return false;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec format;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(Platform::ToNativePath(path).c_str(), &spec, &buffer, &length) == nullptr)
+    if (SDL_LoadWAV(Platform::ToNativePath(path).c_str(), &format, &buffer, &length) == nullptr)
         return false;
 
     SDL_AudioSpec obtained;
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &spec, &obtained, 0);
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &format, &obtained, 0);
     if (device == 0) {
         SDL_FreeWAV(buffer);
         return false;
@@ -46,8 +46,8 @@ bool SdlSoundOutput::PlayWav(const std::string& path, const ManualResetEvent* st
 
     // Wait until the queue is drained, then for the device's own buffer to play out.
     const int bytesPerFrame =
-        SDL_AUDIO_BITSIZE(spec.format) / 8 * (spec.channels ? spec.channels : 1);
-    const double bytesPerMs = spec.freq > 0 ? spec.freq * bytesPerFrame / 1000.0 : 0.0;
+        SDL_AUDIO_BITSIZE(format.format) / 8 * (format.channels ? format.channels : 1);
+    const double bytesPerMs = format.freq > 0 ? format.freq * bytesPerFrame / 1000.0 : 0.0;
     const auto deadline =
         std::chrono::steady_clock::now() +
         std::chrono::milliseconds(bytesPerMs > 0 ? static_cast<long>(length / bytesPerMs) + 5000

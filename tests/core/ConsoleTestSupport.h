@@ -156,7 +156,7 @@ private:
 inline const char* kAlarmWav = "alarm.wav";
 inline const char* kPowerOnWav = "pu.wav";
 inline const char* kForbiddenWav = "bad.wav";
-inline const char* kDestinationWav = "spec.wav";
+inline const char* kDestinationWav = "destination.wav";
 
 // A program folder with an inbox, an address book of Truck (12), Bus (7) and Van (5),
 // the zone file above and Sentrel.ini pointing at them. Truck and Bus are shown.

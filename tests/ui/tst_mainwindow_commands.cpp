@@ -261,9 +261,9 @@ void TestMainWindowCommands::zoneAssignmentFromTheControlPanel() {
         });
     }
     r.WithObject(5, [](ObjectRecord& o) { QCOMPARE(o.zoneAssignment.count, 0); });
-    const QByteArray spec = Rig::Read(r.InFolder("SntSpec.dat"));
-    QVERIFY(spec.contains("B"));
-    QVERIFY(spec.contains("C"));
+    const QByteArray assignments = Rig::Read(r.InFolder("SntSpec.dat"));
+    QVERIFY(assignments.contains("B"));
+    QVERIFY(assignments.contains("C"));
 
     // The assignment works: Truck arriving in B is a destination arrival.
     r.WithObject(12, [](ObjectRecord& o) {

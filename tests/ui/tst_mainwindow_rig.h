@@ -107,7 +107,7 @@ public:
         settings.alarmSoundPath = "alarm.wav";
         settings.puSoundPath = "pu.wav";
         settings.badZoneSoundPath = "bad.wav";
-        settings.specZoneSoundPath = "spec.wav";
+        settings.specZoneSoundPath = "destination.wav";
         settings.timer = 10;
         settings.timeParam = 3;  // universal time: no display offset
         selectedIds = "|12||7||5||3||9|";
