@@ -21,8 +21,7 @@ struct VisitHistory {
 
     // Adds a visit at index 0 (dropping the oldest at the limit); its departure time is
     // the current local time `now`; the newest visit is open afterwards.
-    void StartVisit(const std::string& zoneName, int zoneIndex, DateTime arrivalTime,
-                    DateTime now);
+    void StartVisit(const std::string& zoneName, int zoneIndex, DateTime arrivalTime, DateTime now);
     // Sets the departure time of visit 0. False (and nothing changes) without visits.
     bool EndVisit(DateTime departureTime, bool markClosed);
     void Clear();

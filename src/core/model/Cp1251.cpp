@@ -6,6 +6,7 @@
 namespace {
 
 // Unicode code points of bytes 0x80..0xFF. 0x98 has no character and maps to U+0098.
+// clang-format off
 constexpr std::array<uint16_t, 128> kHigh = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -24,6 +25,7 @@ constexpr std::array<uint16_t, 128> kHigh = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
 
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
@@ -39,10 +41,13 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 }
 
 char EncodeCodePoint(uint32_t cp) {
-    if (cp < 0x80) return static_cast<char>(cp);
-    if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(cp - 0x0410 + 0xC0);
+    if (cp < 0x80)
+        return static_cast<char>(cp);
+    if (cp >= 0x0410 && cp <= 0x044F)
+        return static_cast<char>(cp - 0x0410 + 0xC0);
     for (std::size_t i = 0; i < kHigh.size(); ++i) {
-        if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
+        if (kHigh[i] == cp)
+            return static_cast<char>(0x80 + i);
     }
     return '?';
 }
@@ -115,9 +120,11 @@ int Compare(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < n; ++i) {
         const auto x = static_cast<unsigned char>(a[i]);
         const auto y = static_cast<unsigned char>(b[i]);
-        if (x != y) return x < y ? -1 : 1;
+        if (x != y)
+            return x < y ? -1 : 1;
     }
-    if (a.size() == b.size()) return 0;
+    if (a.size() == b.size())
+        return 0;
     return a.size() < b.size() ? -1 : 1;
 }
 

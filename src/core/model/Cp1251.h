@@ -18,4 +18,6 @@ int Compare(std::string_view a, std::string_view b);
 }  // namespace Cp1251
 
 // Shorthand for a UTF-8 literal held as Windows-1251 bytes, e.g. W("Тревога").
-inline std::string W(std::string_view utf8) { return Cp1251::FromUtf8(utf8); }
+inline std::string W(std::string_view utf8) {
+    return Cp1251::FromUtf8(utf8);
+}

@@ -43,8 +43,7 @@ public:
     void SetTimeOffset(int32_t mode, DateTime span, std::optional<int> biasMinutes);
     // Exchange sort of all objects by a column key (1..12); true if anything moved.
     // `now` is needed for the zone-time key.
-    bool SortObjects(int key, int descending, int zoneIndex, const CZoneMap* zoneMap,
-                     DateTime now);
+    bool SortObjects(int key, int descending, int zoneIndex, const CZoneMap* zoneMap, DateTime now);
     // The day-change test of the refresh: true (and the day path cleared) when the last
     // message, shown in display time, is from another day than `now`.
     bool ResetDayPathIfNewDay(int i, DateTime now);

@@ -35,7 +35,8 @@ static_assert(kOleEpochDays == -25569);
 
 long long FloorDiv(long long a, long long b) {
     long long q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
     return q;
 }
 
@@ -56,13 +57,15 @@ DateTime DateTime::FromTimeOfDay(int hour, int minute, int second) {
 }
 
 double DateTime::Linear() const {
-    if (date >= 0) return date;
+    if (date >= 0)
+        return date;
     const double t = std::ceil(date);
     return t - (date - t);
 }
 
 DateTime DateTime::FromLinear(double days) {
-    if (days >= 0) return DateTime(days, 0);
+    if (days >= 0)
+        return DateTime(days, 0);
     const double whole = std::floor(days);
     const double frac = days - whole;
     return DateTime(whole - frac, 0);
@@ -70,7 +73,8 @@ DateTime DateTime::FromLinear(double days) {
 
 CalendarFields DateTime::ToCalendar() const {
     CalendarFields f;
-    if (!std::isfinite(date)) return f;
+    if (!std::isfinite(date))
+        return f;
     const long long totalSeconds = std::llround(Linear() * 86400.0);
     const long long days = FloorDiv(totalSeconds, 86400);
     const long long sod = totalSeconds - days * 86400;
@@ -95,18 +99,29 @@ DateTime DateTime::Decode(const uint8_t* in12) {
     return DateTime(ByteIO::GetF64(in12), ByteIO::GetI32(in12 + 8));
 }
 
-double operator-(const DateTime& a, const DateTime& b) { return a.Linear() - b.Linear(); }
-bool operator<(const DateTime& a, const DateTime& b) { return a.Linear() < b.Linear(); }
-bool operator<=(const DateTime& a, const DateTime& b) { return a.Linear() <= b.Linear(); }
-bool operator>(const DateTime& a, const DateTime& b) { return a.Linear() > b.Linear(); }
-bool operator>=(const DateTime& a, const DateTime& b) { return a.Linear() >= b.Linear(); }
+double operator-(const DateTime& a, const DateTime& b) {
+    return a.Linear() - b.Linear();
+}
+bool operator<(const DateTime& a, const DateTime& b) {
+    return a.Linear() < b.Linear();
+}
+bool operator<=(const DateTime& a, const DateTime& b) {
+    return a.Linear() <= b.Linear();
+}
+bool operator>(const DateTime& a, const DateTime& b) {
+    return a.Linear() > b.Linear();
+}
+bool operator>=(const DateTime& a, const DateTime& b) {
+    return a.Linear() >= b.Linear();
+}
 bool operator==(const DateTime& a, const DateTime& b) {
     return a.date == b.date && a.status == b.status;
 }
 
 SpanFields SplitSpan(double spanDays) {
     SpanFields s;
-    if (!std::isfinite(spanDays)) return s;
+    if (!std::isfinite(spanDays))
+        return s;
     const long long total = std::llround(spanDays * 86400.0);
     s.days = total / 86400;
     const long long rem = total % 86400;
@@ -120,8 +135,8 @@ std::string FormatStamp(const DateTime& t) {
     const CalendarFields f = t.ToCalendar();
     char buf[64];
     const int m = (f.month >= 1 && f.month <= 12) ? f.month - 1 : 0;
-    std::snprintf(buf, sizeof buf, "%02d.%s.%04d - %02d:%02d:%02d", f.day, kMonthAbbrev[m],
-                  f.year, f.hour, f.minute, f.second);
+    std::snprintf(buf, sizeof buf, "%02d.%s.%04d - %02d:%02d:%02d", f.day, kMonthAbbrev[m], f.year,
+                  f.hour, f.minute, f.second);
     return buf;
 }
 
@@ -166,7 +181,8 @@ std::string FormatSpanHms(double spanDays) {
 std::optional<DateTime> ParseTimeOfDay(std::string_view text) {
     std::size_t pos = 0;
     auto skipBlanks = [&] {
-        while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+        while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
+            ++pos;
     };
     auto number = [&](int& out) {
         skipBlanks();
@@ -174,7 +190,8 @@ std::optional<DateTime> ParseTimeOfDay(std::string_view text) {
         long v = 0;
         while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
             v = v * 10 + (text[pos] - '0');
-            if (v > 1000) return false;
+            if (v > 1000)
+                return false;
             ++pos;
         }
         out = static_cast<int>(v);
@@ -189,15 +206,19 @@ std::optional<DateTime> ParseTimeOfDay(std::string_view text) {
         return false;
     };
     int h = 0, m = 0, s = 0;
-    if (!number(h) || !colon() || !number(m)) return std::nullopt;
+    if (!number(h) || !colon() || !number(m))
+        return std::nullopt;
     const std::size_t afterMinutes = pos;
     if (colon()) {
-        if (!number(s)) return std::nullopt;
+        if (!number(s))
+            return std::nullopt;
     } else {
         pos = afterMinutes;
     }
     skipBlanks();
-    if (pos != text.size()) return std::nullopt;
-    if (h > 23 || m > 59 || s > 59) return std::nullopt;
+    if (pos != text.size())
+        return std::nullopt;
+    if (h > 23 || m > 59 || s > 59)
+        return std::nullopt;
     return DateTime::FromTimeOfDay(h, m, s);
 }

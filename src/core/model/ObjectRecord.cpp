@@ -2,4 +2,6 @@
 
 #include "model/TextUtil.h"
 
-int32_t ObjectRecord::Number() const { return TextUtil::LeadingInt(id); }
+int32_t ObjectRecord::Number() const {
+    return TextUtil::LeadingInt(id);
+}

@@ -16,7 +16,8 @@ bool IsBlank(char c) {
 
 int32_t LeadingInt(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -25,18 +26,23 @@ int32_t LeadingInt(std::string_view text) {
     long long v = 0;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
         v = v * 10 + (text[i] - '0');
-        if (v > (1LL << 40)) v = 1LL << 40;  // saturate, keep going to the end of digits
+        if (v > (1LL << 40))
+            v = 1LL << 40;  // saturate, keep going to the end of digits
         ++i;
     }
-    if (negative) v = -v;
-    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    if (negative)
+        v = -v;
+    if (v > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
 
 double LeadingDouble(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -44,17 +50,22 @@ double LeadingDouble(std::string_view text) {
     }
     // Only plain decimal numbers are read: digits, one '.', an exponent with digits.
     std::size_t j = i;
-    while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+    while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
+        ++j;
     if (j < text.size() && text[j] == '.') {
         ++j;
-        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
+            ++j;
     }
-    if (j == i || (j == i + 1 && text[i] == '.')) return 0.0;
+    if (j == i || (j == i + 1 && text[i] == '.'))
+        return 0.0;
     if (j < text.size() && (text[j] == 'e' || text[j] == 'E')) {
         std::size_t k = j + 1;
-        if (k < text.size() && (text[k] == '+' || text[k] == '-')) ++k;
+        if (k < text.size() && (text[k] == '+' || text[k] == '-'))
+            ++k;
         if (k < text.size() && std::isdigit(static_cast<unsigned char>(text[k]))) {
-            while (k < text.size() && std::isdigit(static_cast<unsigned char>(text[k]))) ++k;
+            while (k < text.size() && std::isdigit(static_cast<unsigned char>(text[k])))
+                ++k;
             j = k;
         }
     }

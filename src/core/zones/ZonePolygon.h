@@ -7,9 +7,9 @@
 // The vertices of a polygon zone and their flat projection around vertex 1.
 struct ZonePolygon {
     int32_t vertexCount = 0;
-    std::vector<double> vertexLatitudes;   // slot k-1 holds vertex number k
+    std::vector<double> vertexLatitudes;  // slot k-1 holds vertex number k
     std::vector<double> vertexLongitudes;
-    std::vector<double> northMetres;       // filled by Project
+    std::vector<double> northMetres;  // filled by Project
     std::vector<double> eastMetres;
 
     // Sets vertex number n (1-based), growing the polygon with (0, 0) slots as needed.
