@@ -11,13 +11,20 @@
 
 namespace {
 
-const std::string& FreshMarker() {
-    static const std::string marker = W("Свежее");
-    return marker;
-}
-const std::string& InputsMarker() {
-    static const std::string marker = W("Входы: ");
-    return marker;
+// The Windows-1251 texts a record may need, converted once rather than per record.
+struct RecordTexts {
+    std::string fresh = W("Свежее");
+    std::string inputs = W("Входы: ");
+    std::string unknownId = W("Неизвестный ID\r\n");
+    std::string processed = W("Обрабатывалось");
+    std::string notProcessed = W("Не обрабатывалось\r\n");
+    std::string lastMessage = W("%s: последнее сообщение от %s (%s)");
+    std::string trayTip = W("%s: последнее сообщение от %s");
+    std::string processedWithPath = W("%s %s (Путь-%s)\r\n");
+};
+const RecordTexts& Texts() {
+    static const RecordTexts texts;
+    return texts;
 }
 const std::string kPowerOnMarker = " PU ";
 
@@ -121,14 +128,14 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
 
     const int i = store.FindObjectByNumber(h.objectNumber);
     if (i < 0) {
-        log_.AppendLog(W("Неизвестный ID\r\n"));
+        log_.AppendLog(Texts().unknownId);
         return false;
     }
     ObjectRecord& o = store.Object(i);
     const int old = o.currentZone;
-    const bool fresh = text.find(FreshMarker()) != std::string::npos;
-    const std::size_t inputsAt = text.find(InputsMarker());
-    const std::string processed = W("Обрабатывалось");
+    const bool fresh = text.find(Texts().fresh) != std::string::npos;
+    const std::size_t inputsAt = text.find(Texts().inputs);
+    const std::string& processed = Texts().processed;
     std::string outcome;
 
     if ((h.flags & InboxRecordHeader::kPositionFlag) != 0 && h.longitude != 0.0 &&
@@ -144,11 +151,11 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         ++runMessageCount;
         ++layout.totalMessageCount;
         const std::string title = store.FormatIdAndName(i);
-        layout.lastMessageText = TextUtil::Format(W("%s: последнее сообщение от %s (%s)").c_str(),
-                                                  FormatLocaleDateTime(now).c_str(), title.c_str(),
-                                                  FormatLocaleDateTime(h.receiveTime).c_str());
+        layout.lastMessageText =
+            TextUtil::Format(Texts().lastMessage.c_str(), FormatLocaleDateTime(now).c_str(),
+                             title.c_str(), FormatLocaleDateTime(h.receiveTime).c_str());
         if (trayIconShown.load()) {
-            view_.SetTrayTip(TextUtil::Format(W("%s: последнее сообщение от %s").c_str(),
+            view_.SetTrayTip(TextUtil::Format(Texts().trayTip.c_str(),
                                               FormatLocaleDateTime(now).c_str(), title.c_str()));
         }
         SaveLayout();
@@ -185,12 +192,12 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
             }
             RaiseAlert(i, AlertKind::PowerOn);
         }
-        outcome = TextUtil::Format(W("%s %s (Путь-%s)\r\n").c_str(), processed.c_str(),
+        outcome = TextUtil::Format(Texts().processedWithPath.c_str(), processed.c_str(),
                                    FormatLogTime(h.messageTime).c_str(), pathText.c_str());
         store.SaveState();
     } else if ((h.flags & InboxRecordHeader::kAlarmFlag) != 0) {
         if (!o.alertSettings.alarmAlert()) {
-            outcome = W("Не обрабатывалось\r\n");
+            outcome = Texts().notProcessed;
         } else {
             o.lastEventTime = h.messageTime;
             o.lastEventKind = kEventAlarm;
@@ -218,7 +225,7 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         }
         stateUnsaved = true;
     } else {
-        outcome = W("Не обрабатывалось\r\n");
+        outcome = Texts().notProcessed;
     }
     log_.AppendLog(outcome);
     return true;

@@ -15,7 +15,8 @@ std::string FormatAge(DateTime t, DateTime reference) {
     if (d.days == 0)
         return TextUtil::Format("%02d:%02d:%02d", d.hours, d.minutes, d.seconds);
     const long long hours = d.days * 24 + d.hours;
-    return TextUtil::Format(">%lld ", hours) + W("час.");
+    static const std::string kHours = W("час.");  // formatted for many cells every second
+    return TextUtil::Format(">%lld ", hours) + kHours;
 }
 
 std::string CDataStore::FormatIdAndName(int i) const {

@@ -221,5 +221,6 @@ std::string CZoneMap::FormatDistanceKm(int zoneIndex, double latitude, double lo
     const ZoneRecord& z = zones_[static_cast<std::size_t>(zoneIndex)];
     const double km =
         GreatCircleDistance(z.latitude, z.longitude, latitude, longitude) * Geometry::kMetresToKm;
-    return TextUtil::Format("%.02f ", km) + W("км");
+    static const std::string kKm = W("км");  // every distance cell, every second
+    return TextUtil::Format("%.02f ", km) + kKm;
 }
