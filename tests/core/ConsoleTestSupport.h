@@ -243,8 +243,16 @@ inline InboxRecord Fix(int32_t number, Spot spot, DateTime messageTime, const st
     return Record(h, text);
 }
 
-// A console started as the window starts it (settings, address book, zones, state),
-// workers not running, with a fixed clock.
+// Start-up as the window runs it, without the prompts: settings, address book, zones,
+// stored state. The workers are not started.
+inline void StartLikeTheWindow(CConsole& console) {
+    EXPECT_TRUE(console.LoadSettingsAtStart());
+    EXPECT_TRUE(console.LoadAddressBook());
+    EXPECT_TRUE(console.LoadZones());
+    console.ReloadState();
+}
+
+// A console started as the window starts it, workers not running, with a fixed clock.
 class ConsoleFixture : public testing::Test {
 protected:
     void SetUp() override { folder.SaveSettingsFile(); }
@@ -252,10 +260,7 @@ protected:
 
     CConsole& Start() {
         console = std::make_unique<CConsole>(folder.paths, clock, sound, view);
-        EXPECT_TRUE(console->LoadSettingsAtStart());
-        EXPECT_TRUE(console->LoadAddressBook());
-        EXPECT_TRUE(console->LoadZones());
-        console->ReloadState();
+        StartLikeTheWindow(*console);
         return *console;
     }
     ObjectRecord& Object(int32_t number) {

@@ -84,10 +84,8 @@ TEST(FeedTest, AMinuteOfTrafficFromFiftyObjectsLosesNothing) {
     FakeSound sound;
     RecordingView view;
     CConsole console(folder.paths, clock, sound, view);
-    ASSERT_TRUE(console.LoadSettingsAtStart());
-    ASSERT_TRUE(console.LoadAddressBook());
-    ASSERT_TRUE(console.LoadZones());
-    console.ReloadState();
+    StartLikeTheWindow(console);
+    ASSERT_FALSE(HasFailure());
     for (int i = 0; i < console.store.objectCount; ++i) {
         // Everything on, so the alerts and the sound run under load too.
         for (int f = 0; f < AlertSettings::kCount; ++f)
@@ -189,10 +187,8 @@ TEST(FeedTest, DemoRoutesRaiseEveryAlertWithinTwoMinutesOfRecords) {
     FakeSound sound;
     RecordingView view;
     CConsole console(folder.paths, clock, sound, view);
-    ASSERT_TRUE(console.LoadSettingsAtStart());
-    ASSERT_TRUE(console.LoadAddressBook());
-    ASSERT_TRUE(console.LoadZones());
-    console.ReloadState();
+    StartLikeTheWindow(console);
+    ASSERT_FALSE(HasFailure());
     console.StartWorkers();
 
     const std::string command = std::string(SENTREL_FEED_PATH) + " " + args + " --inbox '" +
