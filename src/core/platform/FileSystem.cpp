@@ -31,17 +31,6 @@ std::mutex& ReplaceMutex() {
     return mutex;
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
-}
-
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -55,17 +44,6 @@ bool WriteAll(int fd, const char* data, size_t size) {
         size -= static_cast<size_t>(n);
     }
     return true;
-}
-
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    // Some file systems refuse to sync a directory; the rename itself has happened, so
-    // this is only about durability and is not worth failing the write for.
-    (void)::fsync(fd);
-    ::close(fd);
 }
 
 // Writes the temporary file through `fill`, then renames it over `path`.
@@ -100,14 +78,77 @@ bool StatPath(const std::string& path, struct stat& st) {
 
 }  // namespace
 
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    // Some file systems refuse to sync a directory; the rename itself has happened, so
+    // this is only about durability and is not worth failing the write for.
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+bool WriteAndSync(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    if (::close(fd) != 0) {
+        ok = false;
+    }
+    return ok;
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
+    return ::rename(Native(from).c_str(), Native(to).c_str()) == 0;
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes, bool sync) {
+    const int fd = ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    if (ok && sync && ::fsync(fd) != 0) {
+        ok = false;
+    }
+    if (::close(fd) != 0) {
+        ok = false;
+    }
+    return ok;
+}
+
+bool TruncateFile(const std::string& path, int64_t size) {
+    return size >= 0 && ::truncate(Native(path).c_str(), static_cast<off_t>(size)) == 0;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO put where a file was expected must not hang the reader until
+    // some writer opens it. Regular files ignore the flag.
+    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    if (st.st_size > 0) {
         bytes.reserve(static_cast<size_t>(st.st_size));
     }
     char buffer[65536];
@@ -262,8 +303,14 @@ std::vector<DirEntry> ListDirectory(const std::string& pattern) {
         item.fullPath = slash == std::string::npos ? item.name : prefix + "/" + item.name;
         if (entry->d_type == DT_DIR) {
             item.isDirectory = true;
+        } else if (entry->d_type == DT_REG) {
+            item.isRegular = true;
         } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            item.isDirectory = DirectoryExists(item.fullPath);
+            struct stat st {};
+            if (StatPath(item.fullPath, st)) {
+                item.isDirectory = S_ISDIR(st.st_mode);
+                item.isRegular = S_ISREG(st.st_mode);
+            }
         }
         entries.push_back(std::move(item));
     }

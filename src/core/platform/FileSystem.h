@@ -9,12 +9,29 @@
 // has to replace this file's implementation.
 namespace FileSystem {
 
-// Reads a whole file into bytes. False when it cannot be opened or read.
+// Reads a whole regular file into bytes. False when it cannot be opened or read, and for
+// anything that is not a regular file (a FIFO or a device is never opened blocking).
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 // Replaces a file whole and atomically: the bytes go to a temporary file in the same
 // folder, are flushed and synced, and the temporary file is renamed over the target
 // (then the folder is synced). A failure leaves the previous file untouched.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+// Writes bytes to `path` (created or truncated) and syncs them to the disk before it
+// returns. The halves of a group commit are written this way under temporary names
+// and renamed into place later.
+bool WriteAndSync(const std::string& path, std::string_view bytes);
+// Renames `from` over `to` in one step; an existing target is replaced.
+bool RenameOver(const std::string& from, const std::string& to);
+// Makes the names in a folder (creations, renames, deletions) durable. Does nothing
+// where the system syncs names with the files or cannot sync a folder.
+void SyncFolder(const std::string& folder);
+// The folder part of a path: the text before the last separator ("." for a bare name).
+std::string FolderOf(const std::string& path);
+// Appends bytes to the end of a file, creating it when it is missing; with `sync` the
+// bytes have reached the disk when it returns true.
+bool AppendToFile(const std::string& path, std::string_view bytes, bool sync);
+// Cuts an existing file to `size` bytes (or extends it with zeros).
+bool TruncateFile(const std::string& path, int64_t size);
 // Removes leftovers of interrupted atomic writes in a folder (start-up).
 void RemoveStaleTempFiles(const std::string& folder);
 // True when `name` is a temporary name of WriteFileAtomically.
@@ -40,6 +57,9 @@ struct DirEntry {
     std::string name;      // file name without folder
     std::string fullPath;  // folder + '/' + name
     bool isDirectory = false;
+    // A plain file: not a folder, FIFO, socket or device (a link counts as what it
+    // points to).
+    bool isRegular = false;
 };
 // Lists the entries matching a pattern "folder/name-pattern", where the name pattern may
 // hold '*' (any run of characters) and '?' (one character). The folder is the text
