@@ -112,6 +112,14 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         rowsResets_.push_back(rowCount);
     }
+    void ReportSaveFailure(bool failing) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        saveFailures_.push_back(failing);
+    }
+    std::vector<bool> saveFailures() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return saveFailures_;
+    }
 
     std::vector<PopupCall> popups() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -148,6 +156,7 @@ private:
     std::vector<std::shared_ptr<const RefreshSnapshot>> snapshots_;
     std::vector<std::string> trayTips_;
     std::vector<int> rowsResets_;
+    std::vector<bool> saveFailures_;
     int soundErrors_ = 0;
     int historyChanges_ = 0;
 };

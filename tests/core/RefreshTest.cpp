@@ -69,6 +69,7 @@ TEST_F(RefreshTest, StatusTextsAndTheCellsOfShownRows) {
     EXPECT_EQ(console->StatusTexts()[1], "0 (1)");
     console->ResetTotalCounter();
     EXPECT_EQ(console->StatusTexts()[1], "0 (0)");
+    EXPECT_TRUE(console->FlushSaves());
     EXPECT_NE(ReadFile(folder.paths.layoutPath).find("[Count]\r\n0\r\n"), std::string::npos);
 }
 

@@ -4,6 +4,11 @@
 #include "intake/InboxFile.h"
 #include "model/TextUtil.h"
 
+namespace {
+// The group commit's journal, beside the data files it names.
+constexpr const char* kCommitJournalFile = "SntCommit.jnl";
+}  // namespace
+
 CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOutput& sound,
                    ConsoleView& view)
     : paths(programPaths),
@@ -16,6 +21,14 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
       log_(programPaths.logPath, programPaths.oldLogPath) {
     soundPlayer_ =
         std::make_unique<CSoundPlayer>(sound, soundStopEvent, [this] { view_.ReportSoundError(); });
+    committer_ = std::make_unique<CStateCommitter>(
+        storeMutex_, log_, store.FilePath(kCommitJournalFile),
+        std::array<std::string, CStateCommitter::kFileCount>{
+            store.FilePath(CDataStore::kSettingsFile), store.FilePath(CDataStore::kMessagesFile),
+            store.FilePath(CDataStore::kHistoryFile),
+            store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath},
+        [this](CStateCommitter::File file) { return EncodeFile(file); });
+    inboxWorker_ = std::make_unique<CInboxWorker>(*this);
     LoadLayout();
 }
 
@@ -25,6 +38,35 @@ CConsole::~CConsole() {
     StopWorkers();
     WaitForWorkers();
     soundPlayer_.reset();
+}
+
+std::string CConsole::EncodeFile(CStateCommitter::File file) const {
+    switch (file) {
+        case CStateCommitter::kSettingsFile:
+            return store.EncodeSettingsFile();
+        case CStateCommitter::kMessagesFile:
+            return store.EncodeMessagesFile();
+        case CStateCommitter::kHistoryFile:
+            return store.EncodeHistoryFile();
+        case CStateCommitter::kAssignmentsFile:
+            return store.EncodeZoneAssignmentsFile(*zoneMap);
+        case CStateCommitter::kLayoutFile:
+            return layout.BuildLayoutFile();
+    }
+    return {};
+}
+
+void CConsole::RequestSave(uint32_t files) {
+    committer_->MarkDirty(files);
+    inboxWorker_->Wake();
+}
+
+bool CConsole::FlushSaves() {
+    return inboxWorker_->Commit();
+}
+
+void CConsole::SaveFailureChanged(bool failing) {
+    view_.ReportSaveFailure(failing);
 }
 
 // ---- start-up ----
@@ -45,11 +87,19 @@ void CConsole::LoadLayout() {
 }
 
 bool CConsole::LoadAddressBook() {
+    // What the workers applied belongs to the objects being replaced: on the disk first.
+    QuiesceWorkers();
     auto lock = Lock();
-    return store.LoadAddressBook(settings.channelObj);
+    const bool loaded = store.LoadAddressBook(settings.channelObj);
+    // Whatever could not be written stays in its inbox files and is read again.
+    committer_->DiscardLocked();
+    inboxWorker_->DiscardBatch();
+    return loaded;
 }
 
 bool CConsole::LoadZones() {
+    // No record may be judged against one map and stored against the other.
+    QuiesceWorkers();
     auto lock = Lock();
     // A map that failed to load is never put into use.
     auto map = std::make_unique<CZoneMap>();
@@ -60,13 +110,11 @@ bool CConsole::LoadZones() {
 }
 
 void CConsole::ReloadState() {
+    QuiesceWorkers();
+    RecoverOnce();
     auto lock = Lock();
-    if (!staleTempFilesRemoved_) {
-        // Only now: the single-instance lock is held, so no other copy of the program
-        // can be in the middle of writing one of these files.
-        FileSystem::RemoveStaleTempFiles(paths.programFolder);
-        staleTempFilesRemoved_ = true;
-    }
+    committer_->DiscardLocked();
+    inboxWorker_->DiscardBatch();
     store.LoadState();
     RecomputeFromLastMessages();
     store.LoadZoneAssignments(*zoneMap);
@@ -96,7 +144,8 @@ bool CConsole::SaveSettings() {
 }
 
 bool CConsole::SaveLayout() {
-    return layout.SaveLayout();
+    RequestSave(CStateCommitter::kLayoutFile);
+    return true;
 }
 
 std::string CConsole::ZoneNameOf(int zone) const {
@@ -120,20 +169,57 @@ void CConsole::StartWorkers() {
     stopPollingEvent.Reset();
     refreshDoneEvent.Reset();
     pollingDoneEvent.Reset();
+    int periodMs;
+    {
+        auto lock = Lock();
+        periodMs = settings.timer < 0 ? 0 : settings.timer;
+    }
     refreshThread_ = std::thread([this] { RefreshWorkerLoop(); });
-    inboxThread_ = std::thread([this] { InboxWorkerLoop(); });
+    inboxThread_ = std::thread([this, periodMs] {
+        inboxWorker_->Run(periodMs);
+        pollingDoneEvent.Set();
+    });
 }
 
 void CConsole::StopWorkers() {
     stopRefreshEvent.Set();
     soundStopEvent.Set();
     stopPollingEvent.Set();
+    inboxWorker_->Wake();
 }
 
 void CConsole::WaitForWorkers() {
     pollingDoneEvent.Wait();
     refreshDoneEvent.Wait();
     JoinWorkers();
+    // Saves asked for while the worker was stopped, or after its last commit.
+    inboxWorker_->Commit();
+}
+
+void CConsole::StopWorkersAndWait() {
+    StopWorkers();
+    WaitForWorkers();
+    soundStopEvent.Set();
+}
+
+void CConsole::RecoverOnce() {
+    std::call_once(recovery_, [this] {
+        // Not before the single-instance lock is held (the window's start-up, or its
+        // first save), so no other copy of the program can be in the middle of a commit.
+        // A commit a crash interrupted is finished before the files are read or written
+        // again; its temporary files are kept while it cannot be.
+        std::vector<std::string> undeleted;
+        if (committer_->Recover(&undeleted))
+            FileSystem::RemoveStaleTempFiles(paths.programFolder);
+        inboxWorker_->AddUndeletable(undeleted);
+    });
+}
+
+void CConsole::QuiesceWorkers() {
+    if (inboxThread_.joinable() || refreshThread_.joinable())
+        StopWorkersAndWait();
+    else
+        inboxWorker_->Commit();
 }
 
 void CConsole::JoinWorkers() {
@@ -157,20 +243,6 @@ void CConsole::ResetListRows() {
         ++rowsGeneration_;
     }
     view_.RowsReset(rowCount);
-}
-
-void CConsole::InboxWorkerLoop() {
-    int periodMs;
-    {
-        auto lock = Lock();
-        periodMs = settings.timer < 0 ? 0 : settings.timer;
-    }
-    for (;;) {
-        PollOnce();
-        if (stopPollingEvent.WaitFor(periodMs))
-            break;
-    }
-    pollingDoneEvent.Set();
 }
 
 void CConsole::RefreshWorkerLoop() {
@@ -201,7 +273,7 @@ bool CConsole::AcknowledgeAlerts(const std::vector<int32_t>& objectNumbers) {
         }
     }
     if (!objectNumbers.empty())
-        store.SaveState();
+        RequestSave(CStateCommitter::kStateFiles);
     return changed;
 }
 

@@ -11,7 +11,9 @@
 
 #include "console/ConsoleView.h"
 #include "console/ProgramPaths.h"
+#include "intake/InboxWorker.h"
 #include "intake/LogWriter.h"
+#include "intake/StateCommitter.h"
 #include "model/DataStore.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -30,9 +32,10 @@ struct InboxRecord;
 //
 // Threads: the window's thread calls everything not marked otherwise. The inbox worker
 // and the refresh worker run inside. One mutex guards the store, the zone map, the
-// layout and the counters: held for one inbox record, for one refresh pass, and briefly
-// by the window's operations (take it with Lock()). No thread holds it while it waits
-// for another thread.
+// layout and the counters: held for one inbox file, for one refresh pass, while a
+// commit serialises the changed files, and briefly by the window's operations (take it
+// with Lock()). No thread holds it while it waits for another thread or for the disk:
+// the data files are written by the group commit (CStateCommitter) outside it.
 class CConsole {
 public:
     CConsole(const ProgramPaths& paths, const Clock& clock, SoundOutput& sound, ConsoleView& view);
@@ -88,7 +91,16 @@ public:
     void RecomputeFromLastMessages();
     // Writes Sentrel.ini from the current values; false on a write failure.
     bool SaveSettings();
+    // Asks for Interface.ini to be written with the next commit (soon, without waiting
+    // for the disk); any thread, with or without the lock.
     bool SaveLayout();
+    // Asks for data files (CStateCommitter::File bits) to be written with the next
+    // commit; any thread, with or without the lock. Saves asked for while the inbox
+    // worker is stopped are written when it is waited for, restarted or by FlushSaves.
+    void RequestSave(uint32_t files);
+    // Writes everything pending now (call without the lock). False when it failed; it
+    // stays pending and is tried again.
+    bool FlushSaves();
 
     // ---- workers ----
     // ResetListRows, then (after the previous workers have ended) starts the refresh
@@ -96,13 +108,19 @@ public:
     void StartWorkers();
     // Sets the stop events of both workers and of the sound; does not wait.
     void StopWorkers();
-    // Blocks until both workers have left their loops (used at close and in tests).
+    // Blocks until both workers have left their loops, then writes what is pending.
     void WaitForWorkers();
+    // StopWorkers and WaitForWorkers; the sound stays stopped (a worker finishing its
+    // pass may have raised an alert meanwhile). Before anything replaces the store or
+    // the map, and before a modal dialog that changes them.
+    void StopWorkersAndWait();
     // Rebuilds the list rows: one per shown object, every rowState -1 (view->RowsReset).
     void ResetListRows();
 
     // ---- the road of one message (inbox worker; public for tests) ----
-    void PollOnce();  // one pass of the inbox worker over the shown objects
+    // One pass of the inbox worker over the shown objects, committed before it returns.
+    void PollOnce();
+    // Applies a file's records (without deleting it) and commits them.
     void ProcessInboxFile(const std::string& path);
     void ProcessRecord(const InboxRecord& record, const std::string& path);
     void ApplyZoneTransition(int objectIndex, int previousZone, int newZone, DateTime time);
@@ -131,16 +149,24 @@ public:
     std::array<std::string, 3> StatusTexts();
 
 private:
-    void InboxWorkerLoop();
+    friend class CInboxWorker;
+
     void RefreshWorkerLoop();
     void JoinWorkers();
-    // Handles one accepted inbox entry: skips a file that could not be deleted before
-    // and has not changed since, otherwise processes and deletes it.
-    void HandleInboxEntry(const std::string& path);
-    // ProcessRecord with the lock held. Returns false for an object not in the address
-    // book; `stateUnsaved` is set when the record changed state that no save covered.
-    bool ProcessRecordLocked(const InboxRecord& record, const std::string& path,
-                             bool& stateUnsaved);
+    // Before the store or the map is replaced: workers that run are stopped and waited
+    // for, and what is pending is written.
+    void QuiesceWorkers();
+    // Finishes a commit a crash interrupted; once per run, before the first commit and
+    // before the state is read.
+    void RecoverOnce();
+    // ProcessRecord with the lock held: applies the record and queues its log entry and
+    // the files it changed for the next commit. False for an object not in the address
+    // book.
+    bool ProcessRecordLocked(const InboxRecord& record, const std::string& path);
+    // The bytes of one data file from the current store, layout and map (lock held).
+    std::string EncodeFile(CStateCommitter::File file) const;
+    // The failure state of the saves changed: the window is told.
+    void SaveFailureChanged(bool failing);
     // Name of a zone of the map in use, "---" for -1 or an index the map does not have.
     std::string ZoneNameOf(int zone) const;
     std::array<std::string, 3> StatusTextsLocked(DateTime now) const;
@@ -151,13 +177,12 @@ private:
     CLogWriter log_;
     std::unique_ptr<CSoundPlayer> soundPlayer_;
     std::mutex storeMutex_;
+    std::unique_ptr<CStateCommitter> committer_;
+    std::unique_ptr<CInboxWorker> inboxWorker_;
     std::thread inboxThread_;
     std::thread refreshThread_;
     std::atomic<uint64_t> rowsGeneration_{0};
     int alarmBlinkPhase_ = 0;
     int powerOnBlinkPhase_ = 0;
-    // Inbox files whose deletion failed, with their size and time at that moment: they
-    // are not applied again until they change. Inbox worker only.
-    std::map<std::string, FileSystem::FileStamp> undeletable_;
-    bool staleTempFilesRemoved_ = false;
+    std::once_flag recovery_;
 };

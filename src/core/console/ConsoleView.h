@@ -58,4 +58,7 @@ public:
     // Called on the caller's thread (the window's) by ResetListRows: the list must be
     // rebuilt with `rowCount` empty rows; distance views rebuild their rows.
     virtual void RowsReset(int rowCount) = 0;
+    // Any thread. The data files could not be written (`failing`), or can be again:
+    // nothing is lost meanwhile, the inbox files stay until their records are saved.
+    virtual void ReportSaveFailure(bool failing) { (void)failing; }
 };

@@ -80,6 +80,25 @@ int ReadInboxRecords(std::string_view bytes,
     return count;
 }
 
+bool IsCompleteInboxFile(std::string_view bytes) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (bytes.size() - pos < InboxRecordHeader::kSize)
+            return false;
+        const uint32_t flags = ByteIO::GetU32(data + pos + InboxRecordHeader::kFlagsAt);
+        const auto textLength =
+            static_cast<uint32_t>(ByteIO::GetI32(data + pos + InboxRecordHeader::kTextLengthAt));
+        pos += InboxRecordHeader::kSize;
+        if (bytes.size() - pos < textLength)
+            return false;
+        pos += textLength;
+        if ((flags & InboxRecordHeader::kLastRecordFlag) != 0)
+            return true;
+    }
+    return pos > 0;
+}
+
 std::string EncodeInboxRecord(const InboxRecordHeader& header, std::string_view text) {
     std::array<uint8_t, InboxRecordHeader::kSize> out = header.raw;
     uint8_t* p = out.data();

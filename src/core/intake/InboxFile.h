@@ -66,6 +66,11 @@ std::string SplitFileName(const std::string& path, bool wantExtension);
 int ReadInboxRecords(std::string_view bytes,
                      const std::function<bool(const InboxRecord&)>& onRecord);
 
+// True when the bytes end where a record ends: every record is whole up to the end of
+// the file, or up to a whole record flagged as the file's last. A file shorter than one
+// header, or one that ends inside a header or a text, is not (yet) complete.
+bool IsCompleteInboxFile(std::string_view bytes);
+
 // Truncates toward zero, saturating at the int32 range (NaN gives 0): speeds and counts
 // come from files and must not overflow the conversion.
 int32_t TruncateTowardZero(double value);

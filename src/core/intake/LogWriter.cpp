@@ -1,35 +1,70 @@
 #include "intake/LogWriter.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "platform/FileSystem.h"
-#include "platform/Platform.h"
 
 CLogWriter::CLogWriter(std::string logPath, std::string oldLogPath)
     : logPath_(std::move(logPath)), oldLogPath_(std::move(oldLogPath)) {}
 
 void CLogWriter::AppendLog(const std::string& text) const {
-    std::FILE* file = std::fopen(Platform::ToNativePath(logPath_).c_str(), "ab");
-    if (file == nullptr) {
-        return;
-    }
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-    }
-    if (size > kRotateAboveBytes) {
-        std::fclose(file);
-        // Only start a fresh log once its content is safe in the old log; if the copy
-        // fails the entry goes on the end of the big log rather than wiping it.
-        const bool saved = FileSystem::CopyFileOverwrite(logPath_, oldLogPath_);
-        file = std::fopen(Platform::ToNativePath(logPath_).c_str(), saved ? "wb" : "ab");
-        if (file == nullptr) {
-            return;
+    WriteBatch(Batch{CurrentSize(), {text}}, false);
+}
+
+int64_t CLogWriter::CurrentSize() const {
+    const int64_t size = FileSystem::FileSize(logPath_);
+    return size < 0 ? 0 : size;
+}
+
+bool CLogWriter::Rotate() const {
+    // Only start a fresh log once its content is safe in the old log; if the copy fails
+    // the entries go on the end of the big log rather than wiping it.
+    if (!FileSystem::CopyFileOverwrite(logPath_, oldLogPath_))
+        return false;
+    return FileSystem::TruncateFile(logPath_, 0);
+}
+
+void CLogWriter::WriteBatch(const Batch& batch, bool sync) const {
+    // Where the batch stands in the log: whatever an interrupted attempt wrote is cut
+    // off again (the log only ever grows between rotations, and this batch is the only
+    // writer). A log smaller than before means an interrupted attempt has rotated it
+    // already; the entries before that rotation are then in the old log.
+    const int64_t present = FileSystem::FileSize(logPath_);
+    int64_t size = batch.sizeBefore;
+    std::size_t first = 0;
+    if (present >= 0 && present < batch.sizeBefore) {
+        // Find the entry before which that attempt rotated.
+        while (first < batch.entries.size() && size <= kRotateAboveBytes)
+            size += static_cast<int64_t>(batch.entries[first++].size());
+        if (size > kRotateAboveBytes && first < batch.entries.size()) {
+            FileSystem::TruncateFile(logPath_, 0);
+            size = 0;
+        } else {
+            // Not ours to explain (the log was cut from outside): append after it.
+            first = 0;
+            size = present;
         }
+    } else if (present > batch.sizeBefore) {
+        FileSystem::TruncateFile(logPath_, batch.sizeBefore);
+    } else if (present < 0) {
+        size = 0;
     }
-    if (!text.empty()) {
-        std::fwrite(text.data(), 1, text.size(), file);
+
+    std::string pending;
+    auto flush = [&] {
+        if (!pending.empty() && !FileSystem::AppendToFile(logPath_, pending, sync)) {
+            // No room or no access: these entries are lost, the next ones may fare better.
+        }
+        pending.clear();
+    };
+    for (std::size_t k = first; k < batch.entries.size(); ++k) {
+        if (size > kRotateAboveBytes) {
+            flush();
+            if (Rotate())
+                size = 0;
+        }
+        pending += batch.entries[k];
+        size += static_cast<int64_t>(batch.entries[k].size());
     }
-    std::fclose(file);
+    flush();
 }

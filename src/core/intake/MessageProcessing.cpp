@@ -35,100 +35,46 @@ constexpr std::size_t kInputStep = 2;
 }  // namespace
 
 void CConsole::PollOnce() {
-    for (int i = 0;; ++i) {
-        std::string pattern;
-        {
-            auto lock = Lock();
-            // The count is read again on every step: the window may reload the objects.
-            if (i >= store.objectCount)
-                break;
-            const ObjectRecord& o = store.Object(i);
-            if (o.selected == 0)
-                continue;
-            pattern = TextUtil::Format("%s*.%03i", settings.channelOutFolder.c_str(), o.Number());
-        }
-        for (const FileSystem::DirEntry& entry : FileSystem::ListDirectory(pattern)) {
-            if (entry.name != "." && entry.name != ".." && !entry.isDirectory &&
-                IsInboxFileName(entry.fullPath)) {
-                HandleInboxEntry(entry.fullPath);
-            }
-            if (stopPollingEvent.IsSet())
-                break;
-        }
-    }
-    // Files that could not be deleted are remembered only while they exist.
-    for (auto it = undeletable_.begin(); it != undeletable_.end();) {
-        if (!FileSystem::FileExists(it->first))
-            it = undeletable_.erase(it);
-        else
-            ++it;
-    }
-}
-
-void CConsole::HandleInboxEntry(const std::string& path) {
-    const auto known = undeletable_.find(path);
-    if (known != undeletable_.end()) {
-        // Applying the same records on every pass would count them again and again; a
-        // file that was rewritten since is a new message and is read again.
-        // Its records are applied already: only the deletion is tried again.
-        if (FileSystem::StampOf(path) == known->second) {
-            if (FileSystem::RemoveFile(path))
-                undeletable_.erase(known);
-            return;
-        }
-        undeletable_.erase(known);
-    }
-    // Stamped before reading: a file rewritten while it is read is then read again
-    // rather than skipped.
-    const FileSystem::FileStamp stamp = FileSystem::StampOf(path);
-    ProcessInboxFile(path);
-    if (!FileSystem::RemoveFile(path) && FileSystem::FileExists(path))
-        undeletable_[path] = stamp;
+    inboxWorker_->PassAndCommit();
 }
 
 void CConsole::ProcessInboxFile(const std::string& path) {
     std::string bytes;
     if (!FileSystem::ReadWholeFile(path, bytes))
         return;
-    bool stateUnsaved = false;
-    ReadInboxRecords(bytes, [&](const InboxRecord& record) {
-        bool knownObject;
-        {
-            auto lock = Lock();
-            knownObject = ProcessRecordLocked(record, path, stateUnsaved);
-        }
-        return !(knownObject && stopPollingEvent.IsSet());
-    });
-    if (stateUnsaved) {
-        // Alarm and sensor records do not save the state themselves; the file is
-        // deleted after this, so what it brought must be on disk first.
+    {
         auto lock = Lock();
-        store.SaveState();
+        ReadInboxRecords(bytes, [&](const InboxRecord& record) {
+            ProcessRecordLocked(record, path);
+            return true;
+        });
     }
+    inboxWorker_->Commit();
 }
 
 void CConsole::ProcessRecord(const InboxRecord& record, const std::string& path) {
-    bool stateUnsaved = false;
-    auto lock = Lock();
-    ProcessRecordLocked(record, path, stateUnsaved);
-    if (stateUnsaved)
-        store.SaveState();
+    {
+        auto lock = Lock();
+        ProcessRecordLocked(record, path);
+    }
+    inboxWorker_->Commit();
 }
 
-bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string& path,
-                                   bool& stateUnsaved) {
+bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string& path) {
     const InboxRecordHeader& h = record.header;
     // The text is a C string to everything that reads it: a zero byte ends it.
     const std::string text(record.text.c_str());
     const DateTime now = clock_.Now();
 
-    log_.AppendLog(TextUtil::Format("%s %s %i (%s) %f %f ", FormatLogTime(now).c_str(),
-                                    path.c_str(), h.objectNumber, text.c_str(), h.longitude,
-                                    h.latitude));
+    // The header line and the outcome are one entry of the log: never split by a
+    // rotation.
+    std::string entry = TextUtil::Format("%s %s %i (%s) %f %f ", FormatLogTime(now).c_str(),
+                                         path.c_str(), h.objectNumber, text.c_str(), h.longitude,
+                                         h.latitude);
 
     const int i = store.FindObjectByNumber(h.objectNumber);
     if (i < 0) {
-        log_.AppendLog(Texts().unknownId);
+        committer_->AddLogEntry(entry + Texts().unknownId);
         return false;
     }
     ObjectRecord& o = store.Object(i);
@@ -138,8 +84,10 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
     const std::string& processed = Texts().processed;
     std::string outcome;
 
+    // A coordinate that is no number (NaN, infinity) is no position either: it would
+    // poison the path and every distance computed from it.
     if ((h.flags & InboxRecordHeader::kPositionFlag) != 0 && h.longitude != 0.0 &&
-        h.latitude != 0.0) {
+        h.latitude != 0.0 && std::isfinite(h.longitude) && std::isfinite(h.latitude)) {
         const int z = zoneMap->FindZoneAt(h.latitude, h.longitude);
         if ((o.hasMessage & kHasPosition) == 0) {
             // The first fix starts the path; it adds no distance.
@@ -158,7 +106,7 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
             view_.SetTrayTip(TextUtil::Format(Texts().trayTip.c_str(),
                                               FormatLocaleDateTime(now).c_str(), title.c_str()));
         }
-        SaveLayout();
+        committer_->MarkDirty(CStateCommitter::kLayoutFile);
 
         std::string pathText = "0";
         if (fresh) {
@@ -194,7 +142,6 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         }
         outcome = TextUtil::Format(Texts().processedWithPath.c_str(), processed.c_str(),
                                    FormatLogTime(h.messageTime).c_str(), pathText.c_str());
-        store.SaveState();
     } else if ((h.flags & InboxRecordHeader::kAlarmFlag) != 0) {
         if (!o.alertSettings.alarmAlert()) {
             outcome = Texts().notProcessed;
@@ -208,7 +155,6 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
             o.lastMessageTime = h.messageTime;
             outcome = TextUtil::Format("%s %s\r\n", processed.c_str(),
                                        FormatLogTime(h.messageTime).c_str());
-            stateUnsaved = true;
             RaiseAlert(i, AlertKind::Alarm);
         }
     } else if (inputsAt != std::string::npos) {
@@ -223,10 +169,10 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
             const char c = at < text.size() ? text[at] : '\0';
             o.inputs[ObjectRecord::kFirstSensorInput + k] = (c >= '0' && c <= '9') ? c - '0' : 0;
         }
-        stateUnsaved = true;
     } else {
         outcome = Texts().notProcessed;
     }
-    log_.AppendLog(outcome);
+    committer_->MarkDirty(CStateCommitter::kStateFiles);
+    committer_->AddLogEntry(entry + outcome);
     return true;
 }

@@ -157,18 +157,27 @@ void AppendZoneBlock(std::string& out, int32_t number, char roleMark, const Zone
 
 }  // namespace
 
-bool CDataStore::SaveState() {
+std::string CDataStore::EncodeSettingsFile() const {
     std::string settings;
+    for (int i = 0; i < objectCount; ++i)
+        EncodeSettingsRecord(settings, Object(i));
+    return settings;
+}
+
+std::string CDataStore::EncodeMessagesFile() const {
     std::string messages;
     for (int i = 0; i < objectCount; ++i) {
         const ObjectRecord& o = Object(i);
-        EncodeSettingsRecord(settings, o);
         if ((o.hasMessage & kHasPosition) != 0)
             EncodeMessageRecord(messages, o);
     }
-    if (!FileSystem::WriteFileAtomically(FilePath(kSettingsFile), settings))
+    return messages;
+}
+
+bool CDataStore::SaveState() {
+    if (!FileSystem::WriteFileAtomically(FilePath(kSettingsFile), EncodeSettingsFile()))
         return false;
-    return FileSystem::WriteFileAtomically(FilePath(kMessagesFile), messages);
+    return FileSystem::WriteFileAtomically(FilePath(kMessagesFile), EncodeMessagesFile());
 }
 
 void CDataStore::LoadState() {
@@ -224,7 +233,7 @@ void CDataStore::LoadState() {
     LoadHistory();
 }
 
-bool CDataStore::SaveHistory() {
+std::string CDataStore::EncodeHistoryFile() const {
     std::string bytes;
     for (int i = 0; i < objectCount; ++i) {
         const ObjectRecord& o = Object(i);
@@ -240,7 +249,11 @@ bool CDataStore::SaveHistory() {
             EncodeHistoryEntry(bytes, h, static_cast<std::size_t>(k));
         }
     }
-    return FileSystem::WriteFileAtomically(FilePath(kHistoryFile), bytes);
+    return bytes;
+}
+
+bool CDataStore::SaveHistory() {
+    return FileSystem::WriteFileAtomically(FilePath(kHistoryFile), EncodeHistoryFile());
 }
 
 bool CDataStore::LoadHistory() {
@@ -295,14 +308,19 @@ bool CDataStore::LoadHistory() {
     return true;
 }
 
-bool CDataStore::SaveZoneAssignments(const CZoneMap& zoneMap) {
+std::string CDataStore::EncodeZoneAssignmentsFile(const CZoneMap& zoneMap) const {
     std::string bytes;
     for (int i = 0; i < objectCount; ++i) {
         const ObjectRecord& o = Object(i);
         AppendZoneBlock(bytes, o.Number(), '+', o.zoneAssignment, true, zoneMap);
         AppendZoneBlock(bytes, o.Number(), '-', o.zoneAssignment, false, zoneMap);
     }
-    return FileSystem::WriteFileAtomically(FilePath(kZoneAssignmentsFile), bytes);
+    return bytes;
+}
+
+bool CDataStore::SaveZoneAssignments(const CZoneMap& zoneMap) {
+    return FileSystem::WriteFileAtomically(FilePath(kZoneAssignmentsFile),
+                                           EncodeZoneAssignmentsFile(zoneMap));
 }
 
 bool CDataStore::LoadZoneAssignments(const CZoneMap& zoneMap) {

@@ -55,6 +55,11 @@ public:
     void SetAddressBookField(const std::string& text, int fieldIndex);
 
     // ---- data files ----
+    // The bytes of each file as its Save writes it (the group commit writes them itself).
+    std::string EncodeSettingsFile() const;
+    std::string EncodeMessagesFile() const;
+    std::string EncodeHistoryFile() const;
+    std::string EncodeZoneAssignmentsFile(const CZoneMap& zoneMap) const;
     bool SaveState();
     void LoadState();
     bool SaveHistory();

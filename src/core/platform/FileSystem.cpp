@@ -199,6 +199,10 @@ bool IsTempFileName(std::string_view name) {
     return name.size() > kTempSuffix.size() && name.ends_with(kTempSuffix);
 }
 
+std::string TemporaryPathFor(const std::string& path, const std::string& tag) {
+    return path + "." + tag + std::string(kTempSuffix);
+}
+
 int64_t FileSize(const std::string& path) {
     struct stat st {};
     if (!StatPath(path, st) || !S_ISREG(st.st_mode)) {

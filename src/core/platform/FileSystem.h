@@ -34,8 +34,11 @@ bool AppendToFile(const std::string& path, std::string_view bytes, bool sync);
 bool TruncateFile(const std::string& path, int64_t size);
 // Removes leftovers of interrupted atomic writes in a folder (start-up).
 void RemoveStaleTempFiles(const std::string& folder);
-// True when `name` is a temporary name of WriteFileAtomically.
+// True when `name` is a temporary name of WriteFileAtomically or TemporaryPathFor.
 bool IsTempFileName(std::string_view name);
+// A temporary name beside `path`, distinct for every `tag`, that IsTempFileName knows
+// (so leftovers are removed at start-up) and that no reader of the program ever opens.
+std::string TemporaryPathFor(const std::string& path, const std::string& tag);
 
 // Size in bytes, or -1 when the file does not exist or is not a regular file.
 int64_t FileSize(const std::string& path);

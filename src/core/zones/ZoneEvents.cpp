@@ -25,7 +25,7 @@ void CConsole::ApplyZoneTransition(int objectIndex, int previousZone, int newZon
         o.history.EndVisit(time, true);
         o.history.StartVisit(ZoneNameOf(newZone), newZone, time, clock_.Now());
     }
-    store.SaveHistory();
+    committer_->MarkDirty(CStateCommitter::kHistoryFile);
     view_.HistoryChanged();
 
     if (newZone != -1) {

@@ -103,6 +103,7 @@ public:
     void SetTrayTip(const std::string& text) override;
     void ReportSoundError() override;
     void HistoryChanged() override;
+    void ReportSaveFailure(bool failing) override;
     // GUI thread only (called by StartWorkers through ResetListRows).
     void RowsReset(int rowCount) override;
 
@@ -301,6 +302,8 @@ private:
     CDistanceWindows* distanceWindows_ = nullptr;
     CHistoryWindows* historyWindows_ = nullptr;
     QPointer<CAlertPopupDialog> popup_;
+    // The dispatcher is told once per episode of failed saves.
+    bool saveFailureReported_ = false;
 
     // What the list rows show, as far as the refresh passes told: the object number,
     // the state the row is coloured for (-1 = not yet) and the texts written (to skip

@@ -140,10 +140,9 @@ void CMainDialog::RestoreWindowsAtStart(bool show) {
 // ---- workers ----
 
 void CMainDialog::StopWorkersAndWait() {
-    console_->StopWorkers();
-    // A worker told to stop still finishes its pass over the objects (at most one file
-    // each); a dialog that changes the store without the lock waits for that.
-    console_->WaitForWorkers();
+    // A worker told to stop still finishes the file it is applying; a dialog that
+    // changes the store without the lock, or a reload that replaces it, waits for that.
+    console_->StopWorkersAndWait();
 }
 
 void CMainDialog::StartWorkers() {
@@ -186,7 +185,7 @@ void CMainDialog::OpenDataFileWithPrompts(bool zones) {
     if (!CheckPassword()) {
         return;
     }
-    console_->StopWorkers();
+    StopWorkersAndWait();
     const FilePrompts& prompts = zones ? ZonePrompts() : AddressBookPrompts();
     QString chosen;
     std::string previous;
@@ -256,7 +255,7 @@ void CMainDialog::EditAddressBook() {
         store.selectedIdsText = store.BuildSelectedIdsText();
         saved = console_->SaveSettings();
         if (thresholdsChanged) {
-            store.SaveState();
+            console_->RequestSave(CStateCommitter::kStateFiles);
         }
     }
     if (!saved) {
@@ -270,7 +269,7 @@ void CMainDialog::EditSettings() {
         return;
     }
     // This also stops the alert sound.
-    console_->StopWorkers();
+    StopWorkersAndWait();
     Settings current;
     std::vector<int32_t> columnIds;
     std::vector<int32_t> columnWidths;
@@ -411,11 +410,10 @@ void CMainDialog::EditObjectSettings() {
         if (i < 0) {
             continue;
         }
-        if (values.ApplyTo(store.Object(i))) {
-            store.SaveState();
-        }
+        values.ApplyTo(store.Object(i));
     }
-    store.SaveState();
+    // One write for the whole selection.
+    console_->RequestSave(CStateCommitter::kStateFiles);
 }
 
 void CMainDialog::EditZoneAssignment() {
@@ -448,8 +446,7 @@ void CMainDialog::EditZoneAssignment() {
             store.Object(i).zoneAssignment = dialog.assignment();
         }
     }
-    store.SaveState();
-    store.SaveZoneAssignments(*console_->zoneMap);
+    console_->RequestSave(CStateCommitter::kStateFiles | CStateCommitter::kAssignmentsFile);
 }
 
 void CMainDialog::OpenHistoryWindows() {

@@ -80,6 +80,26 @@ void CMainDialog::ReportSoundError() {
     PostToGui([this] { ShowSoundError(); });
 }
 
+void CMainDialog::ReportSaveFailure(bool failing) {
+    PostToGui([this, failing] {
+        if (!failing) {
+            saveFailureReported_ = false;
+            return;
+        }
+        if (saveFailureReported_ || ended_) {
+            return;
+        }
+        saveFailureReported_ = true;
+        ModalScope modal(*this);
+        Prompt::Message(this,
+                        QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
+                                       "свободного места. Сообщения не потеряны: файлы остаются "
+                                       "во входной папке и будут обработаны, когда запись снова "
+                                       "станет возможной."),
+                        QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+    });
+}
+
 void CMainDialog::HistoryChanged() {
     PostToGui([this] {
         if (historyWindows_ != nullptr) {

@@ -1,0 +1,160 @@
+#include "intake/CommitJournal.h"
+
+#include <set>
+
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr std::string_view kMagic = "SNTJRNL1";
+
+uint64_t Checksum(std::string_view bytes) {
+    // FNV-1a: enough to tell a whole journal from anything else in that place.
+    uint64_t h = 14695981039346656037ull;
+    for (const char c : bytes) {
+        h ^= static_cast<uint8_t>(c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+void PutU64(std::string& out, uint64_t v) {
+    for (int k = 0; k < 8; ++k)
+        out += static_cast<char>((v >> (8 * k)) & 0xFF);
+}
+
+void PutText(std::string& out, std::string_view text) {
+    PutU64(out, text.size());
+    out.append(text);
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    bool U64(uint64_t& v) {
+        if (bytes_.size() - pos_ < 8)
+            return false;
+        v = 0;
+        for (int k = 0; k < 8; ++k)
+            v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes_[pos_ + k])) << (8 * k);
+        pos_ += 8;
+        return true;
+    }
+    bool I64(int64_t& v) {
+        uint64_t u;
+        if (!U64(u))
+            return false;
+        v = static_cast<int64_t>(u);
+        return true;
+    }
+    bool Text(std::string& text) {
+        uint64_t size;
+        if (!U64(size) || bytes_.size() - pos_ < size)
+            return false;
+        text.assign(bytes_.substr(pos_, size));
+        pos_ += size;
+        return true;
+    }
+    bool Count(uint64_t& n) {
+        // Every counted item takes at least 8 bytes: a count beyond that is damage.
+        return U64(n) && n <= (bytes_.size() - pos_) / 8;
+    }
+    bool AtEnd() const { return pos_ == bytes_.size(); }
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::string CCommitJournal::Encode() const {
+    std::string out(kMagic);
+    PutU64(out, replacements.size());
+    for (const Replacement& r : replacements) {
+        PutText(out, r.temporaryPath);
+        PutText(out, r.finalPath);
+        PutU64(out, static_cast<uint64_t>(r.size));
+    }
+    PutText(out, logPath);
+    PutText(out, oldLogPath);
+    PutU64(out, static_cast<uint64_t>(log.sizeBefore));
+    PutU64(out, log.entries.size());
+    for (const std::string& entry : log.entries)
+        PutText(out, entry);
+    PutU64(out, processedFiles.size());
+    for (const std::string& path : processedFiles)
+        PutText(out, path);
+    PutU64(out, Checksum(out));
+    return out;
+}
+
+bool CCommitJournal::Decode(std::string_view bytes, CCommitJournal& journal) {
+    journal = CCommitJournal{};
+    if (bytes.size() < kMagic.size() + 8 || bytes.substr(0, kMagic.size()) != kMagic)
+        return false;
+    const std::string_view body = bytes.substr(0, bytes.size() - 8);
+    uint64_t stored;
+    Reader tail(bytes.substr(bytes.size() - 8));
+    if (!tail.U64(stored) || stored != Checksum(body))
+        return false;
+
+    Reader in(body.substr(kMagic.size()));
+    uint64_t n;
+    if (!in.Count(n))
+        return false;
+    journal.replacements.resize(n);
+    for (Replacement& r : journal.replacements) {
+        if (!in.Text(r.temporaryPath) || !in.Text(r.finalPath) || !in.I64(r.size))
+            return false;
+    }
+    if (!in.Text(journal.logPath) || !in.Text(journal.oldLogPath) ||
+        !in.I64(journal.log.sizeBefore) || !in.Count(n))
+        return false;
+    journal.log.entries.resize(n);
+    for (std::string& entry : journal.log.entries) {
+        if (!in.Text(entry))
+            return false;
+    }
+    if (!in.Count(n))
+        return false;
+    journal.processedFiles.resize(n);
+    for (std::string& path : journal.processedFiles) {
+        if (!in.Text(path))
+            return false;
+    }
+    return in.AtEnd();
+}
+
+bool CCommitJournal::Complete(std::vector<std::string>* undeleted) const {
+    std::set<std::string> folders;
+    for (const Replacement& r : replacements) {
+        // A temporary file that is gone was put in place by an earlier attempt.
+        const int64_t size = FileSystem::FileSize(r.temporaryPath);
+        if (size < 0)
+            continue;
+        // Synced before the journal was written, so it is whole; anything else is not
+        // ours, and a half file never replaces a good one.
+        if (size != r.size || !FileSystem::RenameOver(r.temporaryPath, r.finalPath))
+            return false;
+        folders.insert(FileSystem::FolderOf(r.finalPath));
+    }
+    for (const std::string& folder : folders)
+        FileSystem::SyncFolder(folder);
+
+    if (!log.entries.empty() && !logPath.empty())
+        CLogWriter(logPath, oldLogPath).WriteBatch(log, true);
+
+    // The records of these files are in the data files and the log now.
+    folders.clear();
+    for (const std::string& path : processedFiles) {
+        if (FileSystem::RemoveFile(path) || !FileSystem::FileExists(path)) {
+            folders.insert(FileSystem::FolderOf(path));
+        } else if (undeleted != nullptr) {
+            undeleted->push_back(path);
+        }
+    }
+    for (const std::string& folder : folders)
+        FileSystem::SyncFolder(folder);
+    return true;
+}

@@ -1,0 +1,232 @@
+#include "intake/InboxWorker.h"
+
+#include <algorithm>
+#include <set>
+
+#include "console/Console.h"
+#include "intake/InboxFile.h"
+#include "intake/InboxScanner.h"
+
+namespace {
+
+int MillisecondsBetween(std::chrono::steady_clock::time_point from,
+                        std::chrono::steady_clock::time_point to) {
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
+}
+
+}  // namespace
+
+CInboxWorker::CInboxWorker(CConsole& console) : console_(console) {}
+
+void CInboxWorker::Run(int periodMs) {
+    using Clock = std::chrono::steady_clock;
+    SteadyTime lastPass = Clock::now() - std::chrono::milliseconds(periodMs);
+    // Since when saves the window asked for have been waiting (none: max()).
+    SteadyTime savesWaitingSince = SteadyTime::max();
+    for (;;) {
+        if (console_.stopPollingEvent.IsSet())
+            break;
+        // Reset before the listing: a file that arrives during the pass wakes the next.
+        wake_.Reset();
+        const std::string folder = [&] {
+            auto lock = console_.Lock();
+            return CInboxScanner::ListedFolder(console_.settings.channelOutFolder);
+        }();
+        if (folder != watchedFolder_ || !watch_.IsRunning()) {
+            watch_.Stop();
+            watchedFolder_ = folder;
+            watch_.Start(folder, [this] { Wake(); });
+        }
+        Pass();
+        lastPass = Clock::now();
+
+        // Only the window's saves are left: they are gathered for a moment, so a window
+        // dragged across the screen is written once, not once per pixel.
+        if (console_.committer_->AnythingDirty()) {
+            if (savesWaitingSince == SteadyTime::max())
+                savesWaitingSince = lastPass;
+            if (MillisecondsBetween(savesWaitingSince, lastPass) >= kSaveDelayMs) {
+                Commit();
+                savesWaitingSince = SteadyTime::max();
+            }
+        } else {
+            savesWaitingSince = SteadyTime::max();
+        }
+
+        int waitMs = periodMs;
+        if (savesWaitingSince != SteadyTime::max())
+            waitMs = std::min(waitMs, std::max(0, kSaveDelayMs - MillisecondsBetween(
+                                                                    savesWaitingSince, lastPass)));
+        if (console_.committer_->failing())
+            waitMs = std::min(waitMs, kRetryMs);
+        // A notice, the window's save request or the stop ends the wait early.
+        wake_.WaitFor(waitMs);
+    }
+    watch_.Stop();
+    Commit();
+}
+
+void CInboxWorker::PassAndCommit() {
+    Pass();
+    Commit();
+}
+
+bool CInboxWorker::Commit() {
+    console_.RecoverOnce();
+    std::lock_guard<std::mutex> lock(mutex_);
+    CommitLocked();
+    return !console_.committer_->failing();
+}
+
+void CInboxWorker::CommitLocked() {
+    lastAttempt_ = std::chrono::steady_clock::now();
+    CStateCommitter::Result result = console_.committer_->Commit();
+    if (result.ok) {
+        // Every file of the batch is deleted, or known as one that could not be.
+        for (const std::string& path : result.undeleted) {
+            const auto it = batch_.find(path);
+            undeletable_[path] = it != batch_.end() ? it->second : FileSystem::StampOf(path);
+        }
+        batch_.clear();
+    }
+    if (result.ok == reportedFailing_) {
+        reportedFailing_ = !result.ok;
+        console_.SaveFailureChanged(reportedFailing_);
+    }
+}
+
+void CInboxWorker::DiscardBatch() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    batch_.clear();
+}
+
+void CInboxWorker::AddUndeletable(const std::vector<std::string>& paths) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const std::string& path : paths)
+        undeletable_[path] = FileSystem::StampOf(path);
+}
+
+bool CInboxWorker::BatchFull(SteadyTime batchStart) const {
+    const CStateCommitter& committer = *console_.committer_;
+    return committer.ProcessedFileCountLocked() >= kBatchFiles ||
+           committer.LogBytesLocked() >= kBatchLogBytes ||
+           MillisecondsBetween(batchStart, std::chrono::steady_clock::now()) >= kBatchMs;
+}
+
+void CInboxWorker::Pass() {
+    console_.RecoverOnce();
+    std::lock_guard<std::mutex> lock(mutex_);
+    const SteadyTime start = std::chrono::steady_clock::now();
+    if (console_.committer_->failing()) {
+        // Nothing new is taken while what was taken cannot be saved.
+        if (MillisecondsBetween(lastAttempt_, start) < kRetryMs)
+            return;
+        CommitLocked();
+        if (console_.committer_->failing())
+            return;
+    }
+
+    std::string inboxFolder;
+    std::vector<int32_t> shown;
+    {
+        auto storeLock = console_.Lock();
+        inboxFolder = console_.settings.channelOutFolder;
+        const CDataStore& store = console_.store;
+        for (int i = 0; i < store.objectCount; ++i) {
+            if (store.Object(i).selected != 0)
+                shown.push_back(store.Object(i).Number());
+        }
+    }
+    const std::vector<CInboxScanner::Entry> entries = CInboxScanner::List(inboxFolder, shown);
+
+    SteadyTime batchStart = start;
+    bool full = false;
+    for (const CInboxScanner::Entry& entry : entries) {
+        // A stop is looked at between files only: a file is applied whole or not at all.
+        if (console_.stopPollingEvent.IsSet())
+            break;
+        if (!TakeFile(entry.path, start))
+            continue;
+        {
+            auto storeLock = console_.Lock();
+            full = BatchFull(batchStart);
+        }
+        if (full) {
+            CommitLocked();
+            if (console_.committer_->failing())
+                break;
+            batchStart = std::chrono::steady_clock::now();
+        }
+    }
+    bool pending;
+    {
+        auto storeLock = console_.Lock();
+        pending = console_.committer_->ProcessedFileCountLocked() > 0;
+    }
+    if (pending)
+        CommitLocked();
+
+    // What is remembered of files is kept only while they are listed.
+    std::set<std::string> listed;
+    for (const CInboxScanner::Entry& entry : entries)
+        listed.insert(entry.path);
+    std::erase_if(undeletable_, [&](const auto& item) {
+        return listed.count(item.first) == 0 && !FileSystem::FileExists(item.first);
+    });
+    std::erase_if(unsettled_, [&](const auto& item) { return listed.count(item.first) == 0; });
+}
+
+bool CInboxWorker::TakeFile(const std::string& path, SteadyTime now) {
+    if (batch_.count(path) != 0)
+        return false;
+    const auto known = undeletable_.find(path);
+    if (known != undeletable_.end()) {
+        // Its records are applied already: only the deletion is tried again. A file
+        // that was rewritten since is a new message and is read again.
+        if (FileSystem::StampOf(path) == known->second) {
+            if (FileSystem::RemoveFile(path))
+                undeletable_.erase(known);
+            return false;
+        }
+        undeletable_.erase(known);
+    }
+    // Stamped before reading: a file rewritten while it is read is then read again
+    // rather than skipped.
+    const FileSystem::FileStamp stamp = FileSystem::StampOf(path);
+    std::string bytes;
+    if (!FileSystem::ReadWholeFile(path, bytes))
+        return false;
+    if (!IsCompleteInboxFile(bytes) && !Settled(path, stamp, now))
+        return false;
+    unsettled_.erase(path);
+    {
+        auto storeLock = console_.Lock();
+        ReadInboxRecords(bytes, [&](const InboxRecord& record) {
+            console_.ProcessRecordLocked(record, path);
+            return true;
+        });
+        console_.committer_->AddProcessedFile(path);
+    }
+    batch_[path] = stamp;
+    return true;
+}
+
+bool CInboxWorker::Settled(const std::string& path, const FileSystem::FileStamp& stamp,
+                           SteadyTime now) {
+    // Old by its own time: a writer that gave up long ago, or a file from before the
+    // start. The modification time is the system's wall clock.
+    const int64_t nowNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    if (stamp.size >= 0 && nowNs - stamp.modifiedNs >= int64_t{kSettleMs} * 1000000)
+        return true;
+    // Unchanged for as long while this worker watched it (a clock set back does not
+    // hold a file forever).
+    auto it = unsettled_.find(path);
+    if (it == unsettled_.end() || !(it->second.stamp == stamp)) {
+        unsettled_[path] = Unsettled{stamp, now};
+        return false;
+    }
+    return MillisecondsBetween(it->second.since, now) >= kSettleMs;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "intake/CommitJournal.h"
+#include "intake/LogWriter.h"
+
+// The group commit of the intake: what records and operator commands change is kept in
+// memory and written once per batch — the data files that changed, the layout, the log
+// entries — and only then are the batch's inbox files deleted.
+//
+// A commit serialises the changed files under the store lock (the encoder is called
+// with it held) and writes and syncs them outside it: each file under a temporary name,
+// then a journal naming them, the log entries and the inbox files, then the files are
+// renamed into place, the log written and the inbox files deleted. A crash before the
+// journal is on the disk leaves the old files and every inbox file (the records are
+// applied again at the next start, once); a crash after it is finished by Recover.
+//
+// Threads: the Mark/Add members run under the store lock (the caller's); Commit and
+// Recover without it. Commits are serialised among themselves.
+class CStateCommitter {
+public:
+    // The files a commit may rewrite; a bit set of them says what changed.
+    enum File : uint32_t {
+        kSettingsFile = 1,     // SntSettings.dat
+        kMessagesFile = 2,     // SntQMXMSG.dat
+        kHistoryFile = 4,      // SntHistory.dat
+        kAssignmentsFile = 8,  // SntSpec.dat
+        kLayoutFile = 16,      // Interface.ini
+    };
+    static constexpr int kFileCount = 5;
+    static constexpr uint32_t kStateFiles = kSettingsFile | kMessagesFile;
+
+    // Builds the bytes of one file from the store; called with the store lock held.
+    using Encoder = std::function<std::string(File)>;
+
+    CStateCommitter(std::mutex& storeMutex, const CLogWriter& log, std::string journalPath,
+                    const std::array<std::string, kFileCount>& filePaths, Encoder encoder);
+
+    // Any thread, with or without the store lock.
+    void MarkDirty(uint32_t files) { dirty_.fetch_or(files); }
+    bool AnythingDirty() const { return dirty_.load() != 0; }
+
+    // ---- under the store lock ----
+    void AddLogEntry(std::string entry);
+    // An inbox file whose records are applied: deleted once they are on the disk.
+    void AddProcessedFile(const std::string& path) { files_.push_back(path); }
+    // Nothing waits to be written.
+    bool IdleLocked() const { return dirty_.load() == 0 && files_.empty() && entries_.empty(); }
+    std::size_t ProcessedFileCountLocked() const { return files_.size(); }
+    std::size_t LogBytesLocked() const { return logBytes_; }
+    // Forgets what was applied but not committed: the store it belonged to is being
+    // replaced, so those records will be read again from their files.
+    void DiscardLocked();
+
+    // ---- without the store lock ----
+    struct Result {
+        bool ok = true;
+        // Inbox files whose records are committed but that could not be deleted.
+        std::vector<std::string> undeleted;
+    };
+    // Writes everything pending. On failure nothing pending is lost: it stays for the
+    // next attempt, and no inbox file of it has been deleted.
+    Result Commit();
+    // The last commit failed (cleared by the next one that succeeds).
+    bool failing() const { return failing_.load(); }
+    // Start-up, before anything reads the data files: finishes a commit that a crash
+    // interrupted. False when it could not be finished (nothing is committed until it is).
+    // Inbox files of it that could not be deleted are added to `undeleted`.
+    bool Recover(std::vector<std::string>* undeleted);
+
+    const std::string& journalPath() const { return journalPath_; }
+
+private:
+    bool CompleteOutstanding(std::vector<std::string>& undeleted);
+
+    std::mutex& storeMutex_;
+    const CLogWriter& log_;
+    const std::string journalPath_;
+    const std::array<std::string, kFileCount> filePaths_;
+    const Encoder encoder_;
+
+    // Pending, guarded by the store lock (the dirty bits may be set without it).
+    std::atomic<uint32_t> dirty_{0};
+    std::vector<std::string> files_;
+    std::vector<std::string> entries_;
+    std::size_t logBytes_ = 0;
+
+    std::mutex commitMutex_;
+    // A journal is on the disk that is not carried out yet (guarded by commitMutex_).
+    bool outstanding_ = false;
+    CCommitJournal outstandingJournal_;
+    uint64_t sequence_;
+    std::atomic<bool> failing_{false};
+};

@@ -1,0 +1,242 @@
+// The intake under the conditions of a real shift: backlogs, slow writers, reloads while
+// a file is being applied, a disk that refuses writes, a log at its size limit.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+
+#include "ConsoleTestSupport.h"
+#include "intake/CommitJournal.h"
+
+using namespace consoletest;
+
+namespace {
+
+using IntakeTrustTest = ConsoleFixture;
+
+std::string Bytes(const InboxRecord& r) {
+    return EncodeInboxRecord(r.header, r.text);
+}
+
+// Counts the non-overlapping occurrences of `needle`.
+std::size_t Count(const std::string& text, const std::string& needle) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos;
+         at = text.find(needle, at + needle.size()))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(IntakeTrustTest, BacklogOfOneObjectIsAppliedInTheOrderOfItsNames) {
+    Start();
+    // Forty files of Truck, written to the folder in a shuffled order (the listing order
+    // of a hashed directory is no better); the names carry the order of their times.
+    std::vector<int> order(40);
+    for (int k = 0; k < 40; ++k)
+        order[static_cast<std::size_t>(k)] = k;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    for (const int k : order) {
+        const InboxRecord r =
+            Fix(12, {55.0 + 0.001 * k, 37.5}, At(9, k), "n" + std::to_string(k), 10.0 + k);
+        folder.Drop(TextUtil::Format("%08i.012", 3000001 + k), Bytes(r));
+    }
+    // Not a message file, and opening it for reading would block: left alone.
+    ASSERT_EQ(::mkfifo(folder.InboxPath("03000100.012").c_str(), 0600), 0);
+
+    console->PollOnce();
+
+    ObjectRecord& o = Object(12);
+    EXPECT_EQ(o.lastMessageTime, At(9, 39));
+    EXPECT_DOUBLE_EQ(o.latitude, 55.039);
+    EXPECT_EQ(o.speedKmh, 49);
+    const std::string log = folder.Log();
+    std::size_t previous = 0;
+    for (int k = 0; k < 40; ++k) {
+        const std::size_t at = log.find("(n" + std::to_string(k) + ")");
+        ASSERT_NE(at, std::string::npos) << k;
+        EXPECT_GT(at, previous) << "record " << k << " out of order";
+        previous = at;
+    }
+    EXPECT_TRUE(Exists(folder.InboxPath("03000100.012")));
+}
+
+TEST_F(IntakeTrustTest, FileWrittenInPiecesIsTakenWholeOnceComplete) {
+    folder.settings.timer = 20;
+    folder.SaveSettingsFile();
+    Start();
+    console->StartWorkers();
+    const std::string bytes = Bytes(Fix(12, kOutside, At(9, 0), "first")) +
+                              Bytes(Fix(12, kOutside, At(9, 1), "second"));
+    const std::string path = folder.InboxPath("06090000.012");
+    // Three pieces a second apart, the second ending inside the second record.
+    const std::size_t cuts[] = {50, bytes.size() - 10, bytes.size()};
+    std::size_t written = 0;
+    for (const std::size_t cut : cuts) {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out.write(bytes.data() + written, static_cast<std::streamsize>(cut - written));
+        out.close();
+        written = cut;
+        if (cut != bytes.size())
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(path); }));
+    console->StopWorkersAndWait();
+    EXPECT_EQ(console->runMessageCount, 2);
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 1));
+}
+
+TEST_F(IntakeTrustTest, FailedSaveKeepsTheFileTellsOnceAndAppliesItOnceWhenTheDiskIsBack) {
+    Start();
+    // The journal's name taken by a folder that cannot be replaced: every commit fails.
+    const std::string journal = folder.dir.path() + "/SntCommit.jnl";
+    std::filesystem::create_directories(journal + "/busy");
+    const std::string path = folder.Drop("06090000.012", Bytes(Fix(12, kInA, At(9, 0), "once")));
+    const std::string statePath = folder.dir.path() + "/SntQMXMSG.dat";
+    const std::string stateBefore = ReadFile(statePath);
+
+    console->PollOnce();
+    console->PollOnce();
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(ReadFile(statePath), stateBefore);
+    EXPECT_EQ(folder.Log(), "");
+    EXPECT_EQ(view.saveFailures(), std::vector<bool>{true});
+
+    std::filesystem::remove_all(journal);
+    console->PollOnce();
+    console->PollOnce();
+    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(view.saveFailures(), (std::vector<bool>{true, false}));
+    EXPECT_EQ(console->runMessageCount, 1);
+    EXPECT_EQ(Count(folder.Log(), "(once)"), 1u);
+
+    // What is on the disk is what the store holds.
+    console->ReloadState();
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 0));
+    EXPECT_EQ(Object(12).currentZone, 0);
+}
+
+TEST_F(IntakeTrustTest, LogAtItsLimitRotatesBetweenEntriesNeverInsideOne) {
+    Start();
+    const std::string full(static_cast<std::size_t>(CLogWriter::kRotateAboveBytes), 'x');
+    WriteFile(folder.paths.logPath, full);
+    Process(Fix(12, kOutside, At(9, 0), "one"), "/inbox/a.012");
+    Process(Fix(12, kOutside, At(9, 1), "two"), "/inbox/b.012");
+
+    const std::string head = "12/6/26 12:00:00 ";
+    const std::string one = head + "/inbox/a.012 12 (one) 37.000000 55.050000 " +
+                            W("Обрабатывалось") + " 12/6/26 9:00:00 (" + W("Путь") + "-0)\r\n";
+    const std::string two = head + "/inbox/b.012 12 (two) 37.000000 55.050000 " +
+                            W("Обрабатывалось") + " 12/6/26 9:01:00 (" + W("Путь") + "-0)\r\n";
+    EXPECT_EQ(ReadFile(folder.paths.oldLogPath), full + one);
+    EXPECT_EQ(folder.Log(), two);
+}
+
+namespace {
+
+// Blocks the worker inside its first pop-up until released, with the store lock held,
+// as a dispatcher's reload may meet it.
+class BlockingView : public RecordingView {
+public:
+    void ShowPopup(const std::string& text, PopupKind kind) override {
+        RecordingView::ShowPopup(text, kind);
+        if (!entered.IsSet()) {
+            entered.Set();
+            release.Wait();
+        }
+    }
+    ManualResetEvent entered;
+    ManualResetEvent release;
+};
+
+}  // namespace
+
+TEST(IntakeReloadTest, ReloadWaitsForTheWorkerAndKeepsWhatItApplied) {
+    ProgramFolder folder;
+    folder.settings.timer = 10;
+    folder.SaveSettingsFile();
+    FixedClock clock{TestNow(), 0};
+    FakeSound sound;
+    BlockingView view;
+    CConsole console(folder.paths, clock, sound, view);
+    StartLikeTheWindow(console);
+    {
+        auto lock = console.Lock();
+        const int i = console.store.FindObjectByNumber(12);
+        for (int f = 0; f < AlertSettings::kCount; ++f)
+            console.store.Object(i).alertSettings[f] = 1;
+    }
+    InboxRecord alarm =
+        Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
+    const InboxRecord fix = Fix(12, kInA, At(9, 1), "after");
+    folder.Drop("06090000.012", Bytes(alarm) + Bytes(fix));
+    console.StartWorkers();
+    ASSERT_TRUE(view.entered.WaitFor(3000));
+
+    // The address book is opened again while the worker is inside the file.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        view.release.Set();
+    });
+    EXPECT_TRUE(console.LoadAddressBook());
+    console.ReloadState();
+    releaser.join();
+    EXPECT_TRUE(console.soundStopEvent.IsSet());
+
+    // Both records of the file were applied, saved before the store was replaced and
+    // read back: nothing of them was written over by the emptied store.
+    auto lock = console.Lock();
+    const ObjectRecord& o = console.store.Object(console.store.FindObjectByNumber(12));
+    EXPECT_EQ(o.lastEventKind, kEventAlarm);
+    EXPECT_EQ(o.lastMessageTime, At(9, 1));
+    EXPECT_EQ(o.currentZone, 0);
+    EXPECT_FALSE(Exists(folder.InboxPath("06090000.012")));
+}
+
+TEST(CommitJournalTest, CarriedOutTwiceLeavesEveryEffectOnce) {
+    TempFolder dir;
+    const std::string target = dir.path() + "/SntQMXMSG.dat";
+    const std::string temporary = target + ".7.~sentrel-tmp";
+    const std::string inboxFile = dir.path() + "/06090000.012";
+    WriteFile(target, "old");
+    WriteFile(temporary, "new contents");
+    WriteFile(inboxFile, "record");
+    WriteFile(dir.path() + "/Sentrel.log", "earlier\r\n");
+
+    CCommitJournal journal;
+    journal.replacements.push_back({temporary, target, 12});
+    journal.logPath = dir.path() + "/Sentrel.log";
+    journal.oldLogPath = dir.path() + "/SntOld.log";
+    journal.log.sizeBefore = 9;
+    journal.log.entries = {"first\r\n", "second\r\n"};
+    journal.processedFiles = {inboxFile};
+
+    CCommitJournal decoded;
+    const std::string encoded = journal.Encode();
+    ASSERT_TRUE(CCommitJournal::Decode(encoded, decoded));
+    // A journal cut short or damaged is no journal.
+    CCommitJournal ignored;
+    EXPECT_FALSE(CCommitJournal::Decode(encoded.substr(0, encoded.size() - 1), ignored));
+    std::string damaged = encoded;
+    damaged[damaged.size() / 2] ^= 1;
+    EXPECT_FALSE(CCommitJournal::Decode(damaged, ignored));
+
+    // A crash during the first run (after the log entries were written) and the run at
+    // the next start.
+    std::vector<std::string> undeleted;
+    ASSERT_TRUE(decoded.Complete(&undeleted));
+    ASSERT_TRUE(decoded.Complete(&undeleted));
+    EXPECT_TRUE(undeleted.empty());
+    EXPECT_EQ(ReadFile(target), "new contents");
+    EXPECT_FALSE(Exists(temporary));
+    EXPECT_FALSE(Exists(inboxFile));
+    EXPECT_EQ(ReadFile(journal.logPath), "earlier\r\nfirst\r\nsecond\r\n");
+
+    // A temporary file that is not whole is never put in place.
+    WriteFile(temporary, "cut");
+    EXPECT_FALSE(decoded.Complete(&undeleted));
+    EXPECT_EQ(ReadFile(target), "new contents");
+}
