@@ -91,7 +91,9 @@ struct ConsoleRig {
         o.currentZone = console->zoneMap->FindZoneAt(lat, lon);
         o.currentZoneName = o.currentZone < 0 ? "---" : console->zoneMap->Zone(o.currentZone).name;
     }
+    // Interface.ini once what is pending has been written.
     QByteArray LayoutBytes() const {
+        console->FlushSaves();
         QFile file(QDir(dir.path()).filePath(QStringLiteral("Interface.ini")));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }

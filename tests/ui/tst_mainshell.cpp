@@ -12,6 +12,7 @@
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
 #include "app/StatusBar.h"
+#include "console/Console.h"
 #include "console/ProgramPaths.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "objectlist/ObjectListModel.h"
@@ -402,7 +403,7 @@ void TestMainShell::headerClickAndColumnWidths() {
     // An operator's width change goes into the layout file at once.
     dialog.List()->horizontalHeader()->resizeSection(1, 123);
     QCOMPARE(dialog.Layout().columnWidths, (std::vector<int32_t>{150, 123, 60}));
-    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("[Cols]\r\n6=150\r\n7=123\r\n9=60\r\n"));
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("[Cols]\r\n6=150\r\n7=123\r\n9=60\r\n"));
 }
 
 void TestMainShell::trayWhenAvailable() {
@@ -428,7 +429,7 @@ void TestMainShell::trayWhenAvailable() {
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.TrayIconShown());
     QVERIFY(!dialog.Layout().minimised);
-    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("maxMin=0\r\n"));
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("maxMin=0\r\n"));
 
     // Minimising with MinimyzeTray on sends the window to the tray.
     dialog.CurrentSettings().minimyzeTray = true;
@@ -483,13 +484,13 @@ void TestMainShell::placementBookkeeping() {
     dialog.HandleMoveOrSize(CMainDialog::ShowState::Maximised, true);
     QVERIFY(layout.maximised);
     QVERIFY(!layout.minimised);
-    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("maxMin=1\r\n"));
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("maxMin=1\r\n"));
     QCOMPARE(notices.count(), 1);
 
     dialog.HandleMoveOrSize(CMainDialog::ShowState::Minimised, true);
     QVERIFY(layout.maximised);
     QVERIFY(layout.minimised);
-    QVERIFY(ReadFile(InFolder("Interface.ini")).contains("maxMin=3\r\n"));
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("maxMin=3\r\n"));
     QCOMPARE(notices.count(), 1);      // minimising tells the other windows nothing
     QVERIFY(!dialog.TrayIconShown());  // MinimyzeTray is off
 
@@ -509,7 +510,7 @@ void TestMainShell::placementBookkeeping() {
     const QRect frame = dialog.frameGeometry();
     QCOMPARE(layout.mainRect, (LayoutRect{frame.x(), frame.y(), frame.x() + frame.width(),
                                           frame.y() + frame.height()}));
-    QVERIFY(ReadFile(InFolder("Interface.ini"))
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini")))
                 .startsWith(QStringLiteral("[GlobalSize]\r\npos=%1,%2,%3,%4\r\nmaxMin=0\r\n")
                                 .arg(frame.x())
                                 .arg(frame.x() + frame.width())

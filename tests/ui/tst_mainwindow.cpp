@@ -291,11 +291,11 @@ void TestMainWindow::statusBarEdgesAndCountersArea() {
     QTRY_COMPARE(bar->PartText(1), QStringLiteral("2 (2)"));
     r.W().RunCommand(CMainDialog::kCmdResetRunCounter);
     QCOMPARE(bar->PartText(1), QStringLiteral("0 (2)"));
-    QVERIFY(Rig::Read(r.InFolder("Interface.ini")).contains("[Count]\r\n2\r\n"));
+    QVERIFY(r.Saved("Interface.ini").contains("[Count]\r\n2\r\n"));
     r.W().RunCommand(CMainDialog::kCmdResetTotalCounter);
     QCOMPARE(bar->PartText(1), QStringLiteral("0 (0)"));
     QCOMPARE(bar->PartText(2), QStringLiteral("06.12.2026 12:00:00"));
-    QVERIFY(Rig::Read(r.InFolder("Interface.ini")).contains("[Count]\r\n0\r\n"));
+    QVERIFY(r.Saved("Interface.ini").contains("[Count]\r\n0\r\n"));
 }
 
 void TestMainWindow::popupKeepsItsHistoryUntilClosed() {
@@ -471,10 +471,10 @@ void TestMainWindow::layoutFlagsFollowTheWindowState() {
     const QString layoutFile = r.InFolder("Interface.ini");
     r.W().showMaximized();
     QTRY_COMPARE(flags(), std::make_pair(true, false));
-    QVERIFY(Rig::Read(layoutFile).contains("maxMin=1\r\n"));
+    QVERIFY(r.Saved("Interface.ini").contains("maxMin=1\r\n"));
     r.W().showMinimized();
     QTRY_COMPARE(flags(), std::make_pair(true, true));
-    QVERIFY(Rig::Read(layoutFile).contains("maxMin=3\r\n"));
+    QVERIFY(r.Saved("Interface.ini").contains("maxMin=3\r\n"));
     // Restored from minimised-maximised: maximised again.
     r.W().showNormal();
     QTRY_COMPARE(flags(), std::make_pair(true, false));
@@ -482,7 +482,7 @@ void TestMainWindow::layoutFlagsFollowTheWindowState() {
     r.W().showNormal();
     QTRY_COMPARE(flags(), std::make_pair(false, false));
     r.W().setGeometry(50, 60, 640, 280);
-    QTRY_VERIFY(Rig::Read(layoutFile).contains("maxMin=0\r\n"));
+    QTRY_VERIFY(r.Saved("Interface.ini").contains("maxMin=0\r\n"));
     const QRect frame = r.W().frameGeometry();
     QTRY_COMPARE(r.W().Layout().mainRect,
                  (LayoutRect{frame.x(), frame.y(), frame.right() + 1, frame.bottom() + 1}));

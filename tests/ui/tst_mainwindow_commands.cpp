@@ -212,6 +212,7 @@ void TestMainWindowCommands::controlPanelWritesTheSelectedObjects() {
         });
     }
     r.WithObject(5, [](ObjectRecord& o) { QCOMPARE(o.alertSettings[3], 0); });
+    r.window->Console().FlushSaves();
     QVERIFY(QFile::exists(stateFile));
 
     // The flags take effect: an alarm of Bus shows the pop-up.
@@ -261,7 +262,7 @@ void TestMainWindowCommands::zoneAssignmentFromTheControlPanel() {
         });
     }
     r.WithObject(5, [](ObjectRecord& o) { QCOMPARE(o.zoneAssignment.count, 0); });
-    const QByteArray assignments = Rig::Read(r.InFolder("SntSpec.dat"));
+    const QByteArray assignments = r.Saved("SntSpec.dat");
     QVERIFY(assignments.contains("B"));
     QVERIFY(assignments.contains("C"));
 
@@ -354,7 +355,7 @@ void TestMainWindowCommands::settingsDialogAppliesItsChanges() {
     QVERIFY(Rig::Read(QString::fromStdString(r.paths.settingsPath))
                 .contains("QMXInfoFile" + r.otherZoneFile.toUtf8() + "\r\n"));
     QCOMPARE(r.List().ColumnCount(), 12);
-    QVERIFY(Rig::Read(r.InFolder("Interface.ini")).contains("11="));
+    QVERIFY(r.Saved("Interface.ini").contains("11="));
     // The state was recomputed against the new map: Car is in "Middle" now.
     QTRY_COMPARE(r.Cell(3, kColZone), QStringLiteral("Middle"));
     QVERIFY(r.Deliver("06115902.012", FixRecord(12, kOutside, MinutesAgo(1), MinutesAgo(1))));
@@ -476,7 +477,7 @@ void TestMainWindowCommands::historyWindowsOpenOncePerObject() {
     QCOMPARE(r.W().HistoryWindows()->Count(), 2);
     r.W().RunCommand(CMainDialog::kCmdHistory);
     QCOMPARE(r.W().HistoryWindows()->Count(), 2);
-    const QByteArray layout = Rig::Read(r.InFolder("Interface.ini"));
+    const QByteArray layout = r.Saved("Interface.ini");
     QVERIFY(layout.contains("[HistoryDlg=0012|1]"));
     QVERIFY(layout.contains("[HistoryDlg=0007|1]"));
 
@@ -509,7 +510,7 @@ void TestMainWindowCommands::zoneListAndZoneDistanceDialog() {
     }
     QCOMPARE(r.W().DistanceWindows()->Count(), 1);
     QCOMPARE(r.W().DistanceWindows()->Window(0)->windowTitle(), QStringLiteral("Расстояние до: B"));
-    QVERIFY(Rig::Read(r.InFolder("Interface.ini")).contains("[SmallDlg=B]"));
+    QVERIFY(r.Saved("Interface.ini").contains("[SmallDlg=B]"));
 
     // The zone-distance dialog is kept current while it is open; its header sorts.
     bool registered = false;

@@ -128,6 +128,11 @@ public:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // A data file of the program folder once what is pending has been written.
+    QByteArray Saved(const char* name) const {
+        window->Console().FlushSaves();
+        return Read(InFolder(name));
+    }
     QString InFolder(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
 
     // Builds the window and runs its start-up; false when start-up ended the program.

@@ -204,14 +204,25 @@ void CConsole::StopWorkersAndWait() {
 
 void CConsole::RecoverOnce() {
     std::call_once(recovery_, [this] {
-        // Not before the single-instance lock is held (the window's start-up, or its
+        // Not before the single-instance lock is held (the settings at start-up, or the
         // first save), so no other copy of the program can be in the middle of a commit.
         // A commit a crash interrupted is finished before the files are read or written
         // again; its temporary files are kept while it cannot be.
+        const bool interrupted = FileSystem::FileExists(committer_->journalPath());
         std::vector<std::string> undeleted;
         if (committer_->Recover(&undeleted))
             FileSystem::RemoveStaleTempFiles(paths.programFolder);
         inboxWorker_->AddUndeletable(undeleted);
+        // The window was built from the layout read before, which may be older than the
+        // one the commit put in place: the counters the intake keeps there are taken
+        // over, the window's own placement it writes again itself.
+        if (interrupted) {
+            WindowLayout recovered(paths.layoutPath);
+            recovered.LoadLayout();
+            auto lock = Lock();
+            layout.totalMessageCount = recovered.totalMessageCount;
+            layout.lastMessageText = recovered.lastMessageText;
+        }
     });
 }
 

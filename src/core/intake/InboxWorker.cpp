@@ -102,9 +102,8 @@ void CInboxWorker::DiscardBatch() {
 }
 
 void CInboxWorker::AddUndeletable(const std::vector<std::string>& paths) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const std::string& path : paths)
-        undeletable_[path] = FileSystem::StampOf(path);
+    std::lock_guard<std::mutex> lock(handedInMutex_);
+    handedIn_.insert(handedIn_.end(), paths.begin(), paths.end());
 }
 
 bool CInboxWorker::BatchFull(SteadyTime batchStart) const {
@@ -117,6 +116,12 @@ bool CInboxWorker::BatchFull(SteadyTime batchStart) const {
 void CInboxWorker::Pass() {
     console_.RecoverOnce();
     std::lock_guard<std::mutex> lock(mutex_);
+    {
+        std::lock_guard<std::mutex> handedInLock(handedInMutex_);
+        for (const std::string& path : handedIn_)
+            undeletable_[path] = FileSystem::StampOf(path);
+        handedIn_.clear();
+    }
     const SteadyTime start = std::chrono::steady_clock::now();
     if (console_.committer_->failing()) {
         // Nothing new is taken while what was taken cannot be saved.

@@ -52,7 +52,8 @@ public:
     // The store is being replaced: what was applied and not committed will be read again
     // from its files. Call with the store lock held and the worker stopped.
     void DiscardBatch();
-    // Inbox files already committed that could not be deleted (found at start-up).
+    // Inbox files already committed that could not be deleted (found at start-up); any
+    // thread, with or without the store lock.
     void AddUndeletable(const std::vector<std::string>& paths);
 
 private:
@@ -85,5 +86,8 @@ private:
     };
     std::map<std::string, Unsettled> unsettled_;
     SteadyTime lastAttempt_{};
+    // Handed in by AddUndeletable, taken over by the next pass.
+    std::mutex handedInMutex_;
+    std::vector<std::string> handedIn_;
     bool reportedFailing_ = false;
 };
