@@ -67,7 +67,7 @@ private:
 
 void TestMainWindowCommands::initTestCase() {
     QVERIFY(lockDir_.isValid());
-    qputenv("TMPDIR", lockDir_.path().toUtf8());
+    qputenv("SENTREL_LOCK_FOLDER", lockDir_.path().toUtf8());
 }
 
 void TestMainWindowCommands::init() {

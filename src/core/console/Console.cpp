@@ -31,8 +31,10 @@ CConsole::~CConsole() {
 
 bool CConsole::LoadSettingsAtStart() {
     bool saved = true;
-    if (!::LoadSettings(paths.settingsPath, paths.defaultAlarmSoundPath, settings,
-                        store.selectedIdsText)) {
+    const SettingsFileState state = ::LoadSettings(paths.settingsPath, paths.defaultAlarmSoundPath,
+                                                   settings, store.selectedIdsText);
+    settingsFileUnreadable = state == SettingsFileState::Unreadable;
+    if (state == SettingsFileState::Missing) {
         saved = SaveSettings();
     }
     store.SetTimeOffset(settings.timeParam, settings.timeSpan, clock_.TimeZoneBiasMinutes());
@@ -92,6 +94,10 @@ void CConsole::RecomputeFromLastMessages() {
 }
 
 bool CConsole::SaveSettings() {
+    if (!MaySaveSettingsOver(paths.settingsPath, settingsFileUnreadable)) {
+        return false;
+    }
+    settingsFileUnreadable = false;
     return ::SaveSettings(paths.settingsPath, settings, store.selectedIdsText);
 }
 

@@ -158,7 +158,7 @@ void CMainDialog::SaveSettingsOrReport() {
         saved = console_->SaveSettings();
     }
     if (!saved) {
-        ReportWriteFailure();
+        ReportSettingsNotSaved();
     }
 }
 
@@ -260,7 +260,7 @@ void CMainDialog::EditAddressBook() {
         }
     }
     if (!saved) {
-        ReportWriteFailure();
+        ReportSettingsNotSaved();
     }
     StartWorkers();
 }
