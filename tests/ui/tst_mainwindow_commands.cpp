@@ -87,6 +87,12 @@ void TestMainWindowCommands::passwordGuardsTheProtectedCommands() {
     QVERIFY(r.Start());
     QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
     r.W().RefreshNow();
+    // With no row selected these would do nothing, so nothing is asked.
+    for (const int command : {CMainDialog::kCmdControlPanel, CMainDialog::kCmdHistory}) {
+        ModalAnswerer answerer;
+        r.W().RunCommand(command);
+        QVERIFY(answerer.seen.isEmpty());
+    }
     r.Select({12});
 
     const int guarded[] = {CMainDialog::kCmdControlPanel,      CMainDialog::kCmdHistory,

@@ -380,6 +380,14 @@ void CMainDialog::AcknowledgeAlerts() {
 }
 
 void CMainDialog::EditObjectSettings() {
+    // The password is asked only when the panel will open: rows selected, all known.
+    {
+        auto lock = console_->Lock();
+        std::vector<const ObjectRecord*> objects;
+        if (!SelectedObjectsLocked(objects)) {
+            return;
+        }
+    }
     if (!CheckPassword()) {
         return;
     }
@@ -453,7 +461,8 @@ void CMainDialog::EditZoneAssignment() {
 }
 
 void CMainDialog::OpenHistoryWindows() {
-    if (!CheckPassword()) {
+    // No selection, nothing to open: no password prompt either.
+    if (SelectedObjectNumbers().empty() || !CheckPassword()) {
         return;
     }
     const std::vector<int32_t> numbers = SelectedObjectNumbers();
