@@ -121,6 +121,6 @@ TEST(DataStoreTest, ObjectsAddedLaterShowHistoryWithTheOffset) {
     VisitHistory& h = store.Object(0).history;
     EXPECT_EQ(h.displayOffsetMinutes, -180);
     const DateTime arrival = DateTime::FromCalendar(2024, 5, 1, 10, 0, 0);
-    h.StartVisit("Depot", 0, arrival);
+    h.StartVisit("Depot", 0, arrival, arrival);
     EXPECT_EQ(h.ArrivalTimeShown(0).ToCalendar().hour, 13);
 }

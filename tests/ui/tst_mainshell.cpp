@@ -14,6 +14,7 @@
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
 #include "app/StatusBar.h"
+#include "console/Console.h"
 #include "console/ProgramPaths.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "objectlist/ObjectListModel.h"

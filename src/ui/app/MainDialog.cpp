@@ -265,7 +265,7 @@ void CMainDialog::OnListContextMenu(const QPoint& pos) {
 void CMainDialog::ShowAbout() {
     ModalScope modal(*this);
     CAboutDialog about(this);
-    about.exec();
+    ExecWindowModal(about);
 }
 
 // ---- start-up ----

@@ -233,7 +233,7 @@ void CMainDialog::ShowZonesDialog() {
     CZonesDialog dialog(*console_, this);
     connect(&dialog, &CZonesDialog::openDistanceWindow, this,
             [this](int zone) { distanceWindows_->OpenWindow(zone); });
-    dialog.exec();
+    ExecWindowModal(dialog);
 }
 
 void CMainDialog::EditAddressBook() {
@@ -246,7 +246,7 @@ void CMainDialog::EditAddressBook() {
         ModalScope modal(*this);
         // The dialog changes the store directly: the workers are stopped meanwhile.
         CAddressBookDialog dialog(console_->store, this);
-        dialog.exec();
+        ExecWindowModal(dialog);
         thresholdsChanged = dialog.thresholdsChanged();
     }
     bool saved;
@@ -288,7 +288,7 @@ void CMainDialog::EditSettings() {
     {
         ModalScope modal(*this);
         CSettingsDialog dialog(current, columnIds, columnWidths, mainWidth, sound_, this);
-        accepted = dialog.exec() == QDialog::Accepted;
+        accepted = ExecWindowModal(dialog) == QDialog::Accepted;
         if (accepted) {
             edited = dialog.settings();
             columnsChanged = dialog.columnsChanged();
@@ -344,13 +344,13 @@ void CMainDialog::EditSettings() {
 void CMainDialog::ShowZoneDistances() {
     ModalScope modal(*this);
     std::unique_ptr<CZoneDistanceDialog> dialog = distanceWindows_->NewZoneDistanceDialog(this);
-    dialog->exec();
+    ExecWindowModal(*dialog);
 }
 
 void CMainDialog::ShowObjectDistances() {
     ModalScope modal(*this);
     CObjectDistanceDialog dialog(*console_, this);
-    dialog.exec();
+    ExecWindowModal(dialog);
 }
 
 // ---- list commands ----
@@ -407,7 +407,7 @@ void CMainDialog::EditObjectSettings() {
     CObjectSettingsDialog dialog(FromCp(caption), initial, this);
     connect(&dialog, &CObjectSettingsDialog::zoneAssignmentRequested, this,
             &CMainDialog::EditZoneAssignment);
-    if (dialog.exec() != QDialog::Accepted) {
+    if (ExecWindowModal(dialog) != QDialog::Accepted) {
         return;
     }
     const ObjectSettingsEdit values = dialog.values();
@@ -444,7 +444,7 @@ void CMainDialog::EditZoneAssignment() {
     }
     // The map is replaced only on this thread; the workers only read it.
     CZoneAssignDialog dialog(FromCp(edit.title), edit.initial, *console_->zoneMap, parent);
-    if (dialog.exec() != QDialog::Accepted) {
+    if (ExecWindowModal(dialog) != QDialog::Accepted) {
         return;
     }
     const std::vector<int32_t> numbers = SelectedObjectNumbers();
