@@ -565,9 +565,9 @@ void TestMainWindowCommands::secondaryWindowsStayUsableBesideAModalDialog() {
     r.W().ShowPopupText(QStringLiteral("Тревога"), 3);
     CAlertPopupDialog* popup = r.W().Popup();
     QVERIFY(popup != nullptr);
-    for (QWidget* w : {static_cast<QWidget*>(distance),
-                       static_cast<QWidget*>(r.W().HistoryWindows()->Window(0)),
-                       static_cast<QWidget*>(popup)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(distance), static_cast<QWidget*>(r.W().HistoryWindows()->Window(0)),
+          static_cast<QWidget*>(popup)}) {
         QVERIFY(QTest::qWaitForWindowExposed(w));
     }
 

@@ -42,8 +42,8 @@ void CSoundPlayer::StartSound(AlertKind kind) {
         wake_.notify_all();
     }
     const int32_t requested = static_cast<int32_t>(kind);
-    const bool alarmHolds = soundKind_.load() == kAlarm && requested != kAlarm &&
-                            (failedKinds_ & Bit(kAlarm)) == 0;
+    const bool alarmHolds =
+        soundKind_.load() == kAlarm && requested != kAlarm && (failedKinds_ & Bit(kAlarm)) == 0;
     if (!alarmHolds) {
         soundKind_.store(requested);
     }

@@ -70,7 +70,7 @@ private:
     std::array<std::string, 4> paths_;
     bool active_ = false;     // a run has been requested or is in progress
     bool requested_ = false;  // the thread has yet to pick up the request
-    unsigned failedKinds_ = 0;  // bit per AlertKind: could not be played, reported
+    unsigned failedKinds_ = 0;     // bit per AlertKind: could not be played, reported
     int32_t lastPlayedKind_ = -1;  // the last kind that did play since the acknowledgement
     bool quit_ = false;
     std::thread thread_;

@@ -73,7 +73,8 @@ public:
     // RecomputeFromLastMessages, the zone and alert steps) run under the caller's lock.
     // Settings from Sentrel.ini; when the file is missing, the defaults are written
     // back at once. Returns false only when that write failed (the window shows
-    // "Ошибка записи на жесткий диск, ..."). Sets settingsFileUnreadable. Also passes the time offset to the store.
+    // "Ошибка записи на жесткий диск, ..."). Sets settingsFileUnreadable. Also passes
+    // the time offset to the store.
     bool LoadSettingsAtStart();
     // Reads Interface.ini (done by the constructor; exposed for reloads in tests).
     void LoadLayout();

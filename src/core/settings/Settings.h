@@ -40,7 +40,7 @@ enum class SettingsFileState {
 // Sets every value to its default, then reads the file. `selectedIdsText` receives
 // SelectedIDs.
 SettingsFileState LoadSettings(const std::string& path, const std::string& defaultAlarmSoundPath,
-                  Settings& settings, std::string& selectedIdsText);
+                               Settings& settings, std::string& selectedIdsText);
 // Parses the bytes of a settings file over `settings` (the reading half of LoadSettings).
 void ParseSettings(const std::string& bytes, Settings& settings, std::string& selectedIdsText);
 // The bytes of the whole file.
