@@ -3,8 +3,11 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cstdint>
+#include <string>
 #include <thread>
 
+#include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
 #include "platform/Platform.h"
 
@@ -12,28 +15,52 @@ SdlSoundOutput::SdlSoundOutput() {
     // Without this hint SDL installs its own SIGINT/SIGTERM handlers and the outside
     // close request never reaches the window.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    StartAudio();
 }
 
 SdlSoundOutput::~SdlSoundOutput() {
+    StopAudio();
+}
+
+bool SdlSoundOutput::StartAudio() {
+    if (!initialised_)
+        initialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    return initialised_;
+}
+
+void SdlSoundOutput::StopAudio() {
     if (initialised_)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    initialised_ = false;
 }
 
 bool SdlSoundOutput::PlayWav(const std::string& path, const ManualResetEvent* stop) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!initialised_)
+    // Audio that could not start (no sound server yet at log-in, say) is tried again at
+    // every play rather than given up for the whole run.
+    if (!StartAudio())
         return false;
+    // The file is read by our own reader, which refuses FIFOs and devices instead of
+    // waiting on them: a play must never hang before it can see the stop event.
+    std::string bytes;
+    if (!FileSystem::ReadWholeFile(path, bytes) || bytes.size() > INT32_MAX)
+        return false;
+    if (stop != nullptr && stop->IsSet())
+        return true;
     SDL_AudioSpec format;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(Platform::ToNativePath(path).c_str(), &format, &buffer, &length) == nullptr)
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (source == nullptr || SDL_LoadWAV_RW(source, 1, &format, &buffer, &length) == nullptr)
         return false;
 
     SDL_AudioSpec obtained;
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &format, &obtained, 0);
     if (device == 0) {
         SDL_FreeWAV(buffer);
+        // The device may have gone with its driver (a sound server restarted): the next
+        // play starts SDL audio afresh.
+        StopAudio();
         return false;
     }
     const bool queued = SDL_QueueAudio(device, buffer, length) == 0;

@@ -16,6 +16,10 @@ public:
     bool PlayWav(const std::string& path, const ManualResetEvent* stop) override;
 
 private:
+    // SDL audio up, starting it when it is not (yet); false when it cannot start.
+    bool StartAudio();
+    void StopAudio();
+
     bool initialised_ = false;
     std::mutex mutex_;  // one play at a time through this object
 };

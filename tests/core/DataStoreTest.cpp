@@ -108,3 +108,19 @@ TEST(DataStoreTest, TimeOffsetModes) {
     store.SetTimeOffset(4, DateTime::FromTimeOfDay(5, 0, 0), -60);
     EXPECT_EQ(store.timeOffsetMinutes, 180);
 }
+
+TEST(DataStoreTest, ObjectsAddedLaterShowHistoryWithTheOffset) {
+    // The offset is set at start, before the address book; objects come after it, also
+    // when the book is reloaded, and without a history file to load.
+    CDataStore store("/data");
+    store.SetTimeOffset(-1, DateTime::FromTimeOfDay(3, 0, 0), std::nullopt);
+    AddObject(store, "1");
+    EXPECT_EQ(store.Object(0).history.displayOffsetMinutes, -180);
+    store.ClearObjects();
+    AddObject(store, "2");
+    VisitHistory& h = store.Object(0).history;
+    EXPECT_EQ(h.displayOffsetMinutes, -180);
+    const DateTime arrival = DateTime::FromCalendar(2024, 5, 1, 10, 0, 0);
+    h.StartVisit("Depot", 0, arrival, arrival);
+    EXPECT_EQ(h.ArrivalTimeShown(0).ToCalendar().hour, 13);
+}

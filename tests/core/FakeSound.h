@@ -51,9 +51,16 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return plays_.empty() ? std::string() : plays_.back();
     }
-    void SetFailing(const std::string& path) {
+    void SetFailing(const std::string& path, bool failing = true) {
         std::lock_guard<std::mutex> lock(mutex_);
-        failing_.insert(path);
+        if (failing)
+            failing_.insert(path);
+        else
+            failing_.erase(path);
+    }
+    std::size_t CountOf(const std::string& path) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return static_cast<std::size_t>(std::count(plays_.begin(), plays_.end(), path));
     }
     void SetPlayMs(int ms) {
         std::lock_guard<std::mutex> lock(mutex_);

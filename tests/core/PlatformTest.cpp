@@ -2,6 +2,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -312,23 +315,89 @@ TEST(PlatformInstanceTest, SecondLockFailsWhileTheFirstIsHeld) {
     }
     CInstanceLock again;
     EXPECT_TRUE(again.Acquire(name));
-    std::filesystem::remove(Platform::TempFolder() + "/" + name + ".lock");
+    std::filesystem::remove(Platform::InstanceLockFolder() + "/" + name + ".lock");
 }
 
-TEST(PlatformInfoTest, ProgramFolderTempFolderAndBias) {
+namespace {
+
+// Runs `body` in a child process under the unprivileged account 65534 (nobody); the
+// child's exit status is body's answer.
+bool AsOtherAccount(const std::function<bool()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && body();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+TEST(PlatformInstanceTest, OneLockForEveryAccount) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run a second account";
+    }
+    // A folder like /tmp: everyone may create files, only owners remove them.
+    ScratchFolder folder;
+    ASSERT_EQ(::chmod(folder.path().c_str(), 01777), 0);
+    ::setenv("SENTREL_LOCK_FOLDER", folder.path().c_str(), 1);
+    const std::string name = "Sentrel-test";
+    const std::string file = folder / (name + ".lock");
+    auto take = [&name] { return CInstanceLock().Acquire(name); };
+
+    // What an earlier copy of root's left behind: a 0644 file and no copy running.
+    WriteRaw(file, "");
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    EXPECT_TRUE(AsOtherAccount(take));
+    {
+        CInstanceLock root;
+        ASSERT_TRUE(root.Acquire(name));
+        EXPECT_FALSE(AsOtherAccount(take));
+    }
+    EXPECT_TRUE(AsOtherAccount(take));
+
+    // The other account makes the file, under a strict umask; root's copy still gets
+    // the lock, and the file stays open to every account.
+    std::filesystem::remove(file);
+    EXPECT_TRUE(AsOtherAccount([&] {
+        ::umask(077);
+        CInstanceLock other;
+        return other.Acquire(name) && !AsOtherAccount(take);
+    }));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);
+    EXPECT_NE(st.st_uid, 0u);
+    EXPECT_TRUE(take());
+    ::unsetenv("SENTREL_LOCK_FOLDER");
+}
+
+TEST(PlatformInfoTest, ProgramFolderLockFolderAndBias) {
     const std::string folder = Platform::GetProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), '/');
     EXPECT_TRUE(FileSystem::DirectoryExists(folder));
 
-    const char* saved = std::getenv("TMPDIR");
+    // The lock is the machine's, not the account's: TMPDIR does not move it.
+    const char* saved = std::getenv("SENTREL_LOCK_FOLDER");
     const std::string savedValue = saved ? saved : "";
+    ::unsetenv("SENTREL_LOCK_FOLDER");
+    const char* savedTmp = std::getenv("TMPDIR");
+    const std::string savedTmpValue = savedTmp ? savedTmp : "";
     ::setenv("TMPDIR", "/var/tmp/", 1);
-    EXPECT_EQ(Platform::TempFolder(), "/var/tmp");
-    ::unsetenv("TMPDIR");
-    EXPECT_EQ(Platform::TempFolder(), "/tmp");
+    EXPECT_EQ(Platform::InstanceLockFolder(), "/tmp");
+    ::setenv("SENTREL_LOCK_FOLDER", "/var/tmp/", 1);
+    EXPECT_EQ(Platform::InstanceLockFolder(), "/var/tmp");
+    ::unsetenv("SENTREL_LOCK_FOLDER");
     if (saved) {
-        ::setenv("TMPDIR", savedValue.c_str(), 1);
+        ::setenv("SENTREL_LOCK_FOLDER", savedValue.c_str(), 1);
+    }
+    if (savedTmp) {
+        ::setenv("TMPDIR", savedTmpValue.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
     }
 
     const char* savedTz = std::getenv("TZ");

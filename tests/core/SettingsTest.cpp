@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -38,7 +39,7 @@ protected:
         WriteFile(bytes);
         Settings s;
         std::string selected = "junk";
-        EXPECT_TRUE(LoadSettings(path_, kSound, s, selected));
+        EXPECT_EQ(LoadSettings(path_, kSound, s, selected), SettingsFileState::Read);
         if (ids != nullptr) {
             *ids = selected;
         }
@@ -73,7 +74,7 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsWrittenBackExactly) {
     Settings s;
     s.timer = 5;
     std::string ids = "|1|";
-    EXPECT_FALSE(LoadSettings(path_, kSound, s, ids));
+    EXPECT_EQ(LoadSettings(path_, kSound, s, ids), SettingsFileState::Missing);
     EXPECT_EQ(ids, "");
     EXPECT_EQ(s.channelOutFolder, "/opt/QMX5/Inbox/");
     EXPECT_EQ(s.firstTimeOut, DateTime::FromTimeOfDay(0, 11, 0));
@@ -216,4 +217,18 @@ TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile) {
     EXPECT_FALSE(SaveSettings(path_, s, ""));
     EXPECT_EQ(ReadFile(), kDefaultFile);
     EXPECT_FALSE(SaveSettings(folder_ + "/missing/Sentrel.ini", s, ""));
+}
+
+TEST_F(SettingsFileTest, FileThatCannotBeReadIsNeverSavedOver) {
+    // A FIFO stands for any file that is there and cannot be read (even by root).
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0644), 0);
+    Settings s;
+    std::string ids = "|1|";
+    EXPECT_EQ(LoadSettings(path_, kSound, s, ids), SettingsFileState::Unreadable);
+    EXPECT_EQ(s.timer, 1000);
+    EXPECT_EQ(ids, "");
+    EXPECT_FALSE(MaySaveSettingsOver(path_, true));
+    EXPECT_TRUE(MaySaveSettingsOver(path_, false));
+    std::filesystem::remove(path_);
+    EXPECT_TRUE(MaySaveSettingsOver(path_, true));
 }

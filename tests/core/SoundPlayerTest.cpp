@@ -1,6 +1,7 @@
 // The alert sound player: repeats, switches, stops, and its failure and re-arming rules,
 // with a recording output and with the real SDL output on the dummy driver.
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include "ConsoleTestSupport.h"
 #include "SdlSoundOutput.h"
@@ -100,41 +101,81 @@ TEST(SoundPlayerTest, RepeatsWithAPauseAndSwitchesAtTheNextCycle) {
     EXPECT_EQ(rig.Errors(), 0);
 }
 
-TEST(SoundPlayerTest, FailureIsReportedOnceAndOnlyAcknowledgementRearms) {
+TEST(SoundPlayerTest, BrokenFileIsReportedOnceAndSilencesNoOtherKind) {
     FakeSound sound;
-    sound.SetFailing(kAlarmWav);
+    sound.SetFailing(kPowerOnWav);
     PlayerRig rig(sound);
     rig.player.SetPaths(kPaths);
 
-    rig.player.StartSound(AlertKind::Alarm);
-    EXPECT_TRUE(WaitUntil([&] { return rig.Errors() == 1; }));
-    EXPECT_TRUE(WaitUntil([&] { return !rig.player.IsRunning(); }));
-    EXPECT_EQ(rig.player.soundKind(), 0);  // kept after the failure
-
-    // Further alerts only change the kind.
+    rig.player.StartSound(AlertKind::DestinationZone);
+    EXPECT_TRUE(WaitUntil([&] { return sound.CountOf(kDestinationWav) >= 1; }));
+    // The power-on file fails: reported, and the destination sound goes on.
     rig.player.StartSound(AlertKind::PowerOn);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(rig.player.soundKind(), 1);
-    EXPECT_EQ(sound.playCount(), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return rig.Errors() == 1; }));
+    const std::size_t before = sound.CountOf(kDestinationWav);
+    EXPECT_TRUE(WaitUntil([&] { return sound.CountOf(kDestinationWav) > before; }));
+    EXPECT_EQ(rig.player.soundKind(), 3);
+    // Tried again at the next such alert, without a second report.
+    rig.player.StartSound(AlertKind::PowerOn);
+    EXPECT_TRUE(WaitUntil([&] { return sound.CountOf(kPowerOnWav) == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return rig.player.soundKind() == 3; }));
+    EXPECT_TRUE(rig.player.IsRunning());
     EXPECT_EQ(rig.Errors(), 1);
+
+    // Nothing to fall back on: the run ends, the kind stays, a new report after the
+    // acknowledgement; the next alert tries again and plays once the output can.
+    rig.player.Acknowledge();
+    rig.player.StartSound(AlertKind::PowerOn);
+    EXPECT_TRUE(WaitUntil([&] { return rig.Errors() == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return !rig.player.IsRunning(); }));
+    EXPECT_EQ(rig.player.soundKind(), 1);
+    sound.SetFailing(kPowerOnWav, false);
+    rig.player.StartSound(AlertKind::PowerOn);
+    EXPECT_TRUE(WaitUntil([&] { return sound.CountOf(kPowerOnWav) >= 5; }));
+    EXPECT_EQ(rig.Errors(), 2);
+    EXPECT_EQ(sound.maxConcurrent(), 1);
+}
+
+TEST(SoundPlayerTest, PendingAlarmKeepsItsSoundUntilAcknowledged) {
+    FakeSound sound;
+    PlayerRig rig(sound);
+    rig.player.SetPaths(kPaths);
+    rig.player.StartSound(AlertKind::Alarm);
+    EXPECT_TRUE(WaitUntil([&] { return sound.playCount() >= 1; }));
+    rig.player.StartSound(AlertKind::PowerOn);
+    rig.player.StartSound(AlertKind::DestinationZone);
+    rig.player.StartSound(AlertKind::ForbiddenZone);
+    const std::size_t before = sound.playCount();
+    EXPECT_TRUE(WaitUntil([&] { return sound.playCount() >= before + 3; }));
+    EXPECT_EQ(rig.player.soundKind(), 0);
+    EXPECT_EQ(sound.CountOf(kAlarmWav), sound.playCount());
 
     rig.player.Acknowledge();
     rig.player.StartSound(AlertKind::PowerOn);
     EXPECT_TRUE(WaitUntil([&] { return sound.lastPlay() == kPowerOnWav; }));
-    EXPECT_EQ(rig.Errors(), 1);
+
+    // An alarm whose file cannot be played does not keep the others silent.
+    rig.player.Acknowledge();
+    EXPECT_TRUE(WaitUntil([&] { return !rig.player.IsRunning(); }));
+    sound.SetFailing(kAlarmWav);
+    rig.player.StartSound(AlertKind::Alarm);
+    EXPECT_TRUE(WaitUntil([&] { return rig.Errors() == 1; }));
+    rig.player.StartSound(AlertKind::ForbiddenZone);
+    EXPECT_TRUE(WaitUntil([&] { return sound.lastPlay() == kForbiddenWav; }));
+    EXPECT_EQ(rig.player.soundKind(), 2);
 }
 
 TEST(SoundPlayerTest, SoundStoppedWithoutAcknowledgementReturnsWithTheNextAlert) {
     FakeSound sound;
     PlayerRig rig(sound);
     rig.player.SetPaths(kPaths);
-    rig.player.StartSound(AlertKind::Alarm);
+    rig.player.StartSound(AlertKind::DestinationZone);
     EXPECT_TRUE(WaitUntil([&] { return sound.playCount() >= 1; }));
 
     // What the settings dialog does: the event alone, the kind stays.
     rig.stop.Set();
     EXPECT_TRUE(WaitUntil([&] { return !rig.player.IsRunning(); }));
-    EXPECT_EQ(rig.player.soundKind(), 0);
+    EXPECT_EQ(rig.player.soundKind(), 3);
     const std::size_t silent = sound.playCount();
 
     rig.player.StartSound(AlertKind::PowerOn);
@@ -170,7 +211,7 @@ TEST(SoundPlayerTest, RealOutputPlaysRepeatsSwitchesAndStops) {
     PlayerRig rig(output);
     rig.player.SetPaths({alarm, powerOn, alarm, alarm});
 
-    rig.player.StartSound(AlertKind::Alarm);
+    rig.player.StartSound(AlertKind::ForbiddenZone);
     EXPECT_TRUE(WaitUntil([&] { return output.plays().size() >= 2; }, 10000));
     rig.player.StartSound(AlertKind::PowerOn);
     EXPECT_TRUE(WaitUntil(
@@ -198,4 +239,26 @@ TEST(SoundPlayerTest, RealOutputPlaysRepeatsSwitchesAndStops) {
     EXPECT_EQ(rig.Errors(), 1);
     EXPECT_EQ(output.plays().size(), plays.size() + 1);
     EXPECT_FALSE(output.plays().back().second);
+}
+
+TEST(SoundPlayerTest, RealOutputTriesAudioAgainAndRefusesAFifo) {
+    TempFolder dir;
+    const std::string wav = dir.path() + "/tone.wav";
+    WriteFile(wav, ToneWav(20));
+    const char* saved = std::getenv("SDL_AUDIODRIVER");
+    const std::string savedValue = saved ? saved : "dummy";
+
+    // Audio that cannot start now (no such driver) ...
+    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    SdlSoundOutput sdl;
+    EXPECT_FALSE(sdl.PlayWav(wav, nullptr));
+    // ... plays once it can.
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_TRUE(sdl.PlayWav(wav, nullptr));
+
+    // A FIFO in place of the file fails at once instead of hanging the player.
+    const std::string fifo = dir.path() + "/fifo.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(sdl.PlayWav(fifo, nullptr));
+    ::setenv("SDL_AUDIODRIVER", savedValue.c_str(), 1);
 }

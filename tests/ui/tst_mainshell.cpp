@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include "app/MainDialog.h"
@@ -77,6 +79,7 @@ private slots:
 
     void startupFollowsLayoutAndWritesDefaultSettings();
     void settingsWriteFailureIsReported();
+    void unreadableSettingsAreReportedAndKept();
     void secondCopyStopsBeforeLoading();
     void failedLoadEndsStartup();
     void secondProcessExitsAtOnce();
@@ -108,7 +111,7 @@ private:
 void TestMainShell::initTestCase() {
     // A lock folder of our own: a real Sentrel or a parallel test must not interfere.
     QVERIFY(lockDir_.isValid());
-    qputenv("TMPDIR", lockDir_.path().toUtf8());
+    qputenv("SENTREL_LOCK_FOLDER", lockDir_.path().toUtf8());
 }
 
 void TestMainShell::init() {
@@ -191,6 +194,33 @@ void TestMainShell::settingsWriteFailureIsReported() {
     QCOMPARE(ReadFile(InFolder("Sentrel.ini")), QByteArray("Timer250\r\n"));
 }
 
+void TestMainShell::unreadableSettingsAreReportedAndKept() {
+    // There, but not readable (a FIFO: not even root reads it as a settings file).
+    const QString path = InFolder("Sentrel.ini");
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    TestDialog dialog(Paths());
+    QVERIFY(dialog.Initialise());
+    QCOMPARE(Prompt::ShownPrompts().size(), size_t(1));
+    QVERIFY(Prompt::ShownPrompts().front().text.startsWith(
+        QStringLiteral("Не удается прочитать файл настроек Sentrel.ini!\n")));
+    QCOMPARE(Prompt::ShownPrompts().front().icon, Prompt::Icon::Stop);
+    QVERIFY(!dialog.modalOpen);
+    QCOMPARE(dialog.loads, 1);
+
+    // A later save does not replace it, and the dispatcher hears why.
+    QVERIFY(!dialog.Console().SaveSettings());
+    dialog.ReportSettingsNotSaved();
+    QCOMPARE(Prompt::ShownPrompts().size(), size_t(2));
+    QVERIFY(Prompt::ShownPrompts().back().text.startsWith(
+        QStringLiteral("Настройки не сохранены: файл Sentrel.ini")));
+    QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+
+    // Once that file is gone there is nothing to protect: the values are written.
+    QVERIFY(QFile::remove(path));
+    QVERIFY(dialog.Console().SaveSettings());
+    QVERIFY(ReadFile(path).startsWith("ChannelOutFolder"));
+}
+
 void TestMainShell::secondCopyStopsBeforeLoading() {
     CInstanceLock first;
     QVERIFY(first.Acquire());
@@ -224,7 +254,7 @@ void TestMainShell::secondProcessExitsAtOnce() {
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), lockDir_.path());
+    env.insert(QStringLiteral("SENTREL_LOCK_FOLDER"), lockDir_.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(folder_->path());
@@ -247,7 +277,7 @@ void TestMainShell::processClosesOnTerminateAfterASecond() {
     QVERIFY(QFile::copy(SentrelBinary(), copy));
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), lockDir_.path());
+    env.insert(QStringLiteral("SENTREL_LOCK_FOLDER"), lockDir_.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
     process.start(copy, {});

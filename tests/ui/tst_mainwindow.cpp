@@ -59,7 +59,7 @@ private:
 void TestMainWindow::initTestCase() {
     // An instance-lock folder of our own: a running Sentrel must not stop the tests.
     QVERIFY(lockDir_.isValid());
-    qputenv("TMPDIR", lockDir_.path().toUtf8());
+    qputenv("SENTREL_LOCK_FOLDER", lockDir_.path().toUtf8());
 }
 
 void TestMainWindow::init() {

@@ -59,6 +59,7 @@ private slots:
     void historyWindowsOpenOncePerObject();
     void zoneListAndZoneDistanceDialog();
     void soundErrorIsReportedOnce();
+    void secondaryWindowsStayUsableBesideAModalDialog();
 
 private:
     std::unique_ptr<Rig> rig_;
@@ -67,7 +68,7 @@ private:
 
 void TestMainWindowCommands::initTestCase() {
     QVERIFY(lockDir_.isValid());
-    qputenv("TMPDIR", lockDir_.path().toUtf8());
+    qputenv("SENTREL_LOCK_FOLDER", lockDir_.path().toUtf8());
 }
 
 void TestMainWindowCommands::init() {
@@ -87,6 +88,12 @@ void TestMainWindowCommands::passwordGuardsTheProtectedCommands() {
     QVERIFY(r.Start());
     QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
     r.W().RefreshNow();
+    // With no row selected these would do nothing, so nothing is asked.
+    for (const int command : {CMainDialog::kCmdControlPanel, CMainDialog::kCmdHistory}) {
+        ModalAnswerer answerer;
+        r.W().RunCommand(command);
+        QVERIFY(answerer.seen.isEmpty());
+    }
     r.Select({12});
 
     const int guarded[] = {CMainDialog::kCmdControlPanel,      CMainDialog::kCmdHistory,
@@ -544,6 +551,50 @@ void TestMainWindowCommands::soundErrorIsReportedOnce() {
     QVERIFY(r.Deliver("06115901.007", AlarmRecord(7, MinutesAgo(1))));
     QTest::qWait(300);
     QCOMPARE(Prompt::ShownPrompts().size(), size_t(1));
+}
+
+void TestMainWindowCommands::secondaryWindowsStayUsableBesideAModalDialog() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    r.W().RefreshNow();
+    r.Select({12});
+    r.W().RunCommand(CMainDialog::kCmdHistory);
+    QCOMPARE(r.W().HistoryWindows()->Count(), 1);
+    CDistanceListWindow* distance = r.W().DistanceWindows()->OpenWindowAt(0, QPoint(20, 20));
+    QVERIFY(distance != nullptr);
+    r.W().ShowPopupText(QStringLiteral("Тревога"), 3);
+    CAlertPopupDialog* popup = r.W().Popup();
+    QVERIFY(popup != nullptr);
+    for (QWidget* w :
+         {static_cast<QWidget*>(distance), static_cast<QWidget*>(r.W().HistoryWindows()->Window(0)),
+          static_cast<QWidget*>(popup)}) {
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+
+    // While a dialog of the main window is open, input reaches the other windows the
+    // way the system delivers it (through their own windows): each of them closes.
+    bool checked = false;
+    ModalAnswerer answerer;
+    answerer.On("CAboutDialog", [&](QWidget* w) {
+        QTest::keyClick(distance->windowHandle(), Qt::Key_Escape);
+        QTest::keyClick(r.W().HistoryWindows()->Window(0)->windowHandle(), Qt::Key_Escape);
+        // Enter does not press "Закрыть"; a click on it does.
+        QTest::keyClick(popup->windowHandle(), Qt::Key_Return);
+        QVERIFY(popup->isVisible());
+        auto* close = popup->findChild<QPushButton*>(QStringLiteral("closeButton"));
+        QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {},
+                          close->mapTo(popup, close->rect().center()));
+        // Still modal to the main window itself.
+        QCOMPARE(w->windowModality(), Qt::WindowModal);
+        checked = true;
+        QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+    });
+    r.W().RunCommand(CMainDialog::kCmdAbout);
+    QVERIFY(checked);
+    QCOMPARE(r.W().DistanceWindows()->Count(), 0);
+    QCOMPARE(r.W().HistoryWindows()->Count(), 0);
+    QVERIFY(r.W().Popup() == nullptr);
 }
 
 QTEST_MAIN(TestMainWindowCommands)

@@ -141,7 +141,7 @@ private:
 
 void TestMainWindowLoad::initTestCase() {
     QVERIFY(lockDir_.isValid());
-    qputenv("TMPDIR", lockDir_.path().toUtf8());
+    qputenv("SENTREL_LOCK_FOLDER", lockDir_.path().toUtf8());
     Prompt::SetScripted(true);
 }
 

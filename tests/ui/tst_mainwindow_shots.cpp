@@ -106,7 +106,7 @@ void TestMainWindowShots::listWithEveryKindOfRow() {
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     // An instance lock of its own: another Sentrel on this machine must not stop it.
     QTemporaryDir lockDir;
-    env.insert(QStringLiteral("TMPDIR"), lockDir.path());
+    env.insert(QStringLiteral("SENTREL_LOCK_FOLDER"), lockDir.path());
     app.setProcessEnvironment(env);
     app.start(copy, {});
     QVERIFY(app.waitForStarted(5000));

@@ -32,6 +32,13 @@ public:
         if (fail) {
             return false;
         }
+        if (hold != nullptr) {
+            // An output that does not heed the stop event (a device that hangs).
+            ++inside;
+            hold->WaitFor(10000);
+            --inside;
+            return true;
+        }
         if (stop != nullptr) {
             stop->WaitFor(playMs);
         }
@@ -45,6 +52,8 @@ public:
 
     std::atomic<bool> fail{false};
     int playMs = 20;
+    ManualResetEvent* hold = nullptr;
+    std::atomic<int> inside{0};
 
 private:
     std::mutex mutex;
@@ -118,6 +127,7 @@ private slots:
     void soundTestPlaysUntilStopped();
     void soundFailureIsReportedAndEndsThePlayer();
     void closingTheDialogEndsTheTestSound();
+    void stopNeverWaitsForTheSoundOutput();
     void columnsPageOpensWithBothListsAndButtonsDisabled();
     void objectColumnCannotBeHidden();
     void moveButtonsFollowTheSelection();
@@ -428,6 +438,24 @@ void TestSettingsDialog::closingTheDialogEndsTheTestSound() {
         QTest::qWait(1200);
         QCOMPARE(f.sound.Plays(), 1);
     }
+}
+
+void TestSettingsDialog::stopNeverWaitsForTheSoundOutput() {
+    ManualResetEvent hold;
+    Fixture f;
+    f.sound.hold = &hold;
+    auto* play = f.child<QPushButton>("alarmPlayButton");
+    play->click();
+    QTRY_COMPARE(f.sound.inside.load(), 1);
+    play->click();
+    // Back at once, while the output still has the player.
+    QCOMPARE(f.sound.inside.load(), 1);
+    QCOMPARE(play->text(), QStringLiteral("Play"));
+    QVERIFY(f.child<QPushButton>("forbiddenPlayButton")->isEnabled());
+    hold.Set();
+    QTRY_COMPARE(f.sound.inside.load(), 0);
+    QTest::qWait(1200);
+    QCOMPARE(f.sound.Plays(), 1);
 }
 
 void TestSettingsDialog::columnsPageOpensWithBothListsAndButtonsDisabled() {

@@ -5,7 +5,12 @@
 
 namespace {
 constexpr int kPauseBetweenPlaysMs = 100;
+constexpr int32_t kAlarm = static_cast<int32_t>(AlertKind::Alarm);
+
+unsigned Bit(int32_t kind) {
+    return 1u << static_cast<unsigned>(kind);
 }
+}  // namespace
 
 CSoundPlayer::CSoundPlayer(SoundOutput& output, ManualResetEvent& stopEvent,
                            std::function<void()> onError)
@@ -31,12 +36,17 @@ void CSoundPlayer::SetPaths(const std::array<std::string, 4>& paths) {
 
 void CSoundPlayer::StartSound(AlertKind kind) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!active_ && !failed_ && !quit_) {
+    if (!active_ && !quit_) {
         active_ = true;
         requested_ = true;
         wake_.notify_all();
     }
-    soundKind_.store(static_cast<int32_t>(kind));
+    const int32_t requested = static_cast<int32_t>(kind);
+    const bool alarmHolds =
+        soundKind_.load() == kAlarm && requested != kAlarm && (failedKinds_ & Bit(kAlarm)) == 0;
+    if (!alarmHolds) {
+        soundKind_.store(requested);
+    }
     // Cleared under the mutex: a run decides to end only under the same mutex, so it
     // either sees this reset and goes on with the new kind, or it has already ended and
     // the request above starts the next run.
@@ -47,7 +57,8 @@ void CSoundPlayer::Acknowledge() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopEvent_.Set();
     soundKind_.store(-1);
-    failed_ = false;
+    failedKinds_ = 0;
+    lastPlayedKind_ = -1;
 }
 
 bool CSoundPlayer::IsRunning() const {
@@ -78,14 +89,43 @@ void CSoundPlayer::Run() {
                 std::lock_guard<std::mutex> lock(mutex_);
                 path = paths_[static_cast<std::size_t>(kind)];
             }
-            if (!output_.PlayWav(path, &stopEvent_)) {
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    active_ = false;
-                    // An acknowledgement while the file failed re-arms at once.
-                    failed_ = soundKind_.load() != -1;
+            const bool played = output_.PlayWav(path, &stopEvent_);
+            bool report = false;
+            bool goOn = true;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (played) {
+                    failedKinds_ &= ~Bit(kind);
+                    if (soundKind_.load() != -1) {
+                        lastPlayedKind_ = kind;
+                    }
+                } else if (soundKind_.load() == -1) {
+                    // Acknowledged while the file failed: nothing is pending any more.
+                    report = true;
+                    goOn = false;
+                } else {
+                    report = (failedKinds_ & Bit(kind)) == 0;
+                    failedKinds_ |= Bit(kind);
+                    // A newer alert's kind, set meanwhile, is tried next; otherwise the
+                    // last kind that played sounds on.
+                    const int32_t fallback = lastPlayedKind_;
+                    if (soundKind_.load() != kind) {
+                        goOn = true;
+                    } else {
+                        goOn = fallback >= 0 && (failedKinds_ & Bit(fallback)) == 0;
+                        if (goOn) {
+                            soundKind_.store(fallback);
+                        }
+                    }
                 }
+                if (!goOn) {
+                    active_ = false;
+                }
+            }
+            if (report) {
                 onError_();
+            }
+            if (!goOn) {
                 return;
             }
         }

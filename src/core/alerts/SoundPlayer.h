@@ -26,9 +26,13 @@ class SoundOutput;
 //  - A sound stopped by the stop event alone (settings dialog, close) is started again
 //    by the next alert: the operator has not acknowledged anything yet, and a new event
 //    should be heard.
-//  - After a playback failure the error is reported once and the run ends with the kind
-//    kept; further alerts only change the kind until the next acknowledgement, so a
-//    broken sound file does not raise the error box again and again.
+//  - A kind whose file could not be played is reported once until the next
+//    acknowledgement. The run goes back to the last kind that did play, if any, and ends
+//    otherwise; the next alert of any kind starts a run again, so a sound device that
+//    was missing is tried again, and one broken file never silences the other kinds.
+//  - A pending alarm's sound is not replaced by a later power-on or zone sound (unless
+//    the alarm's own file cannot be played): the alarm is the one the dispatcher must
+//    not miss. Their texts still reach the pop-up; only the sound stays the alarm's.
 class CSoundPlayer {
 public:
     // `stopEvent` is the console's sound stop event; `onError` is called on the player
@@ -41,8 +45,8 @@ public:
 
     // Sound files by AlertKind: Alarm, PowerOn, ForbiddenZone, DestinationZone.
     void SetPaths(const std::array<std::string, 4>& paths);
-    // Starts a run when none is active (see the re-arming rules), sets the kind and
-    // clears the stop event. Never waits for the player.
+    // Starts a run when none is active and sets the kind (see the re-arming rules),
+    // and clears the stop event. Never waits for the player.
     void StartSound(AlertKind kind);
     // The acknowledgement: the stop event is set and the kind becomes -1.
     void Acknowledge();
@@ -66,7 +70,8 @@ private:
     std::array<std::string, 4> paths_;
     bool active_ = false;     // a run has been requested or is in progress
     bool requested_ = false;  // the thread has yet to pick up the request
-    bool failed_ = false;     // the last run ended by a playback failure
+    unsigned failedKinds_ = 0;     // bit per AlertKind: could not be played, reported
+    int32_t lastPlayedKind_ = -1;  // the last kind that did play since the acknowledgement
     bool quit_ = false;
     std::thread thread_;
 };

@@ -73,8 +73,10 @@ void CConsole::SaveFailureChanged(bool failing) {
 
 bool CConsole::LoadSettingsAtStart() {
     bool saved = true;
-    if (!::LoadSettings(paths.settingsPath, paths.defaultAlarmSoundPath, settings,
-                        store.selectedIdsText)) {
+    const SettingsFileState state = ::LoadSettings(paths.settingsPath, paths.defaultAlarmSoundPath,
+                                                   settings, store.selectedIdsText);
+    settingsFileUnreadable = state == SettingsFileState::Unreadable;
+    if (state == SettingsFileState::Missing) {
         saved = SaveSettings();
     }
     store.SetTimeOffset(settings.timeParam, settings.timeSpan, clock_.TimeZoneBiasMinutes());
@@ -140,6 +142,10 @@ void CConsole::RecomputeFromLastMessages() {
 }
 
 bool CConsole::SaveSettings() {
+    if (!MaySaveSettingsOver(paths.settingsPath, settingsFileUnreadable)) {
+        return false;
+    }
+    settingsFileUnreadable = false;
     return ::SaveSettings(paths.settingsPath, settings, store.selectedIdsText);
 }
 

@@ -48,6 +48,9 @@ public:
     // ---- owned state (guard with Lock() while the workers run) ----
     const ProgramPaths paths;
     Settings settings;
+    // Sentrel.ini is there but could not be read at start: the defaults stand, and
+    // SaveSettings leaves that file alone rather than replace the operator's settings.
+    bool settingsFileUnreadable = false;
     WindowLayout layout;
     CDataStore store;
     std::unique_ptr<CZoneMap> zoneMap;
@@ -71,9 +74,10 @@ public:
     // (a worker told to stop may still be finishing its record): call them without
     // holding Lock(). The other members (settings and layout loads and saves,
     // RecomputeFromLastMessages, the zone and alert steps) run under the caller's lock.
-    // Settings from Sentrel.ini; when they could not be read, the defaults are written
+    // Settings from Sentrel.ini; when the file is missing, the defaults are written
     // back at once. Returns false only when that write failed (the window shows
-    // "Ошибка записи на жесткий диск, ..."). Also passes the time offset to the store.
+    // "Ошибка записи на жесткий диск, ..."). Sets settingsFileUnreadable. Also passes
+    // the time offset to the store.
     bool LoadSettingsAtStart();
     // Reads Interface.ini (done by the constructor; exposed for reloads in tests).
     void LoadLayout();
@@ -89,7 +93,8 @@ public:
     // Speed, position and zone of every object from its stored last message; default
     // thresholds and cleared alert flags for objects without stored settings.
     void RecomputeFromLastMessages();
-    // Writes Sentrel.ini from the current values; false on a write failure.
+    // Writes Sentrel.ini from the current values; false on a write failure, and false
+    // without writing while settingsFileUnreadable and the file is still there.
     bool SaveSettings();
     // Asks for Interface.ini to be written with the next commit (soon, without waiting
     // for the disk); any thread, with or without the lock.

@@ -10,6 +10,9 @@ CDataStore::CDataStore(std::string folder) : dataFolder(std::move(folder)) {}
 
 void CDataStore::AppendObject() {
     objects_.emplace_back();
+    // Every history shows its times with the store's offset from the start, not only
+    // after the next SetTimeOffset or history load.
+    objects_.back().history.displayOffsetMinutes = timeOffsetMinutes;
 }
 
 void CDataStore::ClearObjects() {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,8 +42,8 @@ std::string FromNativePath(const std::string& nativePath) {
     return Cp1251::FromUtf8(nativePath);
 }
 
-std::string TempFolder() {
-    const char* dir = std::getenv("TMPDIR");
+std::string InstanceLockFolder() {
+    const char* dir = std::getenv("SENTREL_LOCK_FOLDER");
     std::string folder = (dir != nullptr && *dir != '\0') ? FromNativePath(dir) : "/tmp";
     while (folder.size() > 1 && folder.back() == '/') {
         folder.pop_back();
@@ -69,13 +70,58 @@ CInstanceLock::~CInstanceLock() {
     }
 }
 
+namespace {
+
+// Opens the lock file, creating it when it is not there. Another account's copy may have
+// made it: the file is opened read-only (enough for flock, and allowed on a 0644 file of
+// someone else) and without O_CREAT (which protected_regular refuses on another
+// account's file in /tmp). A new file is made readable for every account whatever our
+// umask, so that the next copy, whoever runs it, can open it too.
+int OpenLockFile(const std::string& nativePath) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd >= 0) {
+            return fd;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == ENOENT) {
+            fd = ::open(nativePath.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                        0666);
+            if (fd >= 0) {
+                ::fchmod(fd, 0666);
+                return fd;
+            }
+            if (errno == EEXIST || errno == EINTR) {
+                continue;  // another copy made it just now
+            }
+            return -1;
+        }
+        // A file we may not open was not left by this program, which makes its files
+        // readable for all; when we may, it is cleared out of the way.
+        if (errno == EACCES && ::unlink(nativePath.c_str()) == 0) {
+            continue;
+        }
+        return -1;
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool CInstanceLock::Acquire(const std::string& name) {
     if (fd_ >= 0) {
         return true;
     }
-    const std::string path = Platform::TempFolder() + "/" + name + ".lock";
-    const int fd = ::open(Platform::ToNativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const std::string path = Platform::InstanceLockFolder() + "/" + name + ".lock";
+    const int fd = OpenLockFile(Platform::ToNativePath(path));
     if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return false;
     }
     int rc;

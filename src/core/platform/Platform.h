@@ -11,8 +11,10 @@ namespace Platform {
 std::string GetProgramFolder();
 // The path separator the program writes where the Windows original writes '\'.
 constexpr char kSeparator = '/';
-// Folder for temporary files and the instance lock.
-std::string TempFolder();
+// Folder of the single-instance lock: one for the whole machine, whatever account runs
+// the program and whatever its TMPDIR says ("/tmp"). Copies started side by side by the
+// tests get a folder of their own through SENTREL_LOCK_FOLDER.
+std::string InstanceLockFolder();
 
 // Paths inside the program are texts like any other: Windows-1251 bytes, as Sentrel.ini
 // stores them. The operating system names files in its own encoding (UTF-8 here), so
@@ -27,7 +29,9 @@ std::optional<int> CurrentTimeZoneBiasMinutes();
 
 }  // namespace Platform
 
-// The single-instance lock: a named system-wide lock held until the process ends.
+// The single-instance lock: a named system-wide lock held until the process ends. On
+// Linux an flock on InstanceLockFolder()/<name>.lock. The file is left behind on exit
+// and may belong to another account; only a held lock stops a start, never the file.
 class CInstanceLock {
 public:
     static constexpr const char* kName = "Sentrel-088FA840-B10D-11D3-BC36-006067709674";

@@ -142,8 +142,8 @@ Settings Settings::Defaults(const std::string& defaultAlarmSoundPath) {
     return s;
 }
 
-bool LoadSettings(const std::string& path, const std::string& defaultAlarmSoundPath,
-                  Settings& settings, std::string& selectedIdsText) {
+SettingsFileState LoadSettings(const std::string& path, const std::string& defaultAlarmSoundPath,
+                               Settings& settings, std::string& selectedIdsText) {
     settings = Settings::Defaults(defaultAlarmSoundPath);
     selectedIdsText.clear();
     std::string bytes;
@@ -151,10 +151,11 @@ bool LoadSettings(const std::string& path, const std::string& defaultAlarmSoundP
         // A file that is there but cannot be read now must not be overwritten with the
         // defaults: the operator's settings would be gone for good. Only a missing file
         // asks the caller to write the defaults.
-        return FileSystem::FileExists(path);
+        return FileSystem::FileExists(path) ? SettingsFileState::Unreadable
+                                            : SettingsFileState::Missing;
     }
     ParseSettings(bytes, settings, selectedIdsText);
-    return true;
+    return SettingsFileState::Read;
 }
 
 void ParseSettings(const std::string& bytes, Settings& settings, std::string& selectedIdsText) {
@@ -186,6 +187,10 @@ std::string BuildSettingsFile(const Settings& settings, const std::string& selec
 bool SaveSettings(const std::string& path, const Settings& settings,
                   const std::string& selectedIdsText) {
     return FileSystem::WriteFileAtomically(path, BuildSettingsFile(settings, selectedIdsText));
+}
+
+bool MaySaveSettingsOver(const std::string& path, bool loadedUnreadable) {
+    return !loadedUnreadable || !FileSystem::FileExists(path);
 }
 
 std::string EncodePassword(const std::string& plain) {

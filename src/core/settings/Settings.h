@@ -30,11 +30,17 @@ struct Settings {
     static Settings Defaults(const std::string& defaultAlarmSoundPath);
 };
 
-// Sets every value to its default, then reads the file. Returns true when the file was
-// read; false when it could not be opened (the defaults stand and the caller writes
-// them back). `selectedIdsText` receives SelectedIDs.
-bool LoadSettings(const std::string& path, const std::string& defaultAlarmSoundPath,
-                  Settings& settings, std::string& selectedIdsText);
+// What LoadSettings found at the path.
+enum class SettingsFileState {
+    Read,        // the values are the file's
+    Missing,     // no file: the defaults stand, and the caller writes them back
+    Unreadable,  // a file that could not be read: the defaults stand for this run only
+};
+
+// Sets every value to its default, then reads the file. `selectedIdsText` receives
+// SelectedIDs.
+SettingsFileState LoadSettings(const std::string& path, const std::string& defaultAlarmSoundPath,
+                               Settings& settings, std::string& selectedIdsText);
 // Parses the bytes of a settings file over `settings` (the reading half of LoadSettings).
 void ParseSettings(const std::string& bytes, Settings& settings, std::string& selectedIdsText);
 // The bytes of the whole file.
@@ -43,6 +49,10 @@ std::string BuildSettingsFile(const Settings& settings, const std::string& selec
 // "Ошибка записи на жесткий диск, возможно недостаточно свободного места.".
 bool SaveSettings(const std::string& path, const Settings& settings,
                   const std::string& selectedIdsText);
+// Whether a save may write the file at `path`, when `loadedUnreadable` tells that the
+// file could not be read at start: not while that file is still there, since the values
+// in memory are defaults and the operator's own settings would be gone.
+bool MaySaveSettingsOver(const std::string& path, bool loadedUnreadable);
 
 std::string EncodePassword(const std::string& plain);
 std::string DecodePassword(const std::string& stored);

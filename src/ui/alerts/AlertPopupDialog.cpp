@@ -59,7 +59,10 @@ CAlertPopupDialog::CAlertPopupDialog(const QString& caption, const QString& init
     closeButton_ = new QPushButton(QStringLiteral("Закрыть"), this);
     closeButton_->setObjectName(QStringLiteral("closeButton"));
     closeButton_->setGeometry(kWidth - kMargin - 90, kButtonsTop, 90, kButtonHeight);
-    closeButton_->setDefault(true);
+    // Not the default button: an Enter meant for another window, typed as the pop-up
+    // comes up, must not close the alert unread.
+    closeButton_->setAutoDefault(false);
+    closeButton_->setDefault(false);
 
     historyBox_ = new QPlainTextEdit(this);
     historyBox_->setObjectName(QStringLiteral("historyText"));

@@ -25,7 +25,7 @@ bool IsZero(const LayoutRect& r) {
 }  // namespace
 
 CHistoryWindows::CHistoryWindows(CConsole& console, QWidget* owner)
-    : QObject(owner), console_(console), owner_(owner) {
+    : QObject(owner), console_(console) {
     // Qt closes every window before the program quits; those closes are not the
     // dispatcher's, and the windows must come back at the next start.
     if (QCoreApplication::instance() != nullptr) {
@@ -169,7 +169,7 @@ CHistoryDialog* CHistoryWindows::WindowFor(int32_t objectNumber) const {
 }
 
 CHistoryDialog* CHistoryWindows::MakeWindow(int objectIndex, const WindowPlacement& placement) {
-    auto* window = new CHistoryDialog(console_, objectIndex, placement.widths, owner_.data());
+    auto* window = new CHistoryDialog(console_, objectIndex, placement.widths, nullptr);
     if (!IsZero(placement.rect) && placement.rect.Width() > 0 && placement.rect.Height() > 0) {
         window->PlaceAt(placement.rect);
     }

@@ -20,7 +20,9 @@ class QWidget;
 class CHistoryWindows : public QObject {
     Q_OBJECT
 public:
-    // `owner` (the main window) becomes the parent of every history window.
+    // Owned by `owner` (the main window). The history windows are windows of their own,
+    // without a parent: a dialog that is modal to the main window must not block them.
+    // They are deleted here.
     CHistoryWindows(CConsole& console, QWidget* owner);
     ~CHistoryWindows() override;
 
@@ -57,7 +59,6 @@ private:
     void OnLayoutReport(int32_t objectNumber, const WindowPlacement& placement);
 
     CConsole& console_;
-    QPointer<QWidget> owner_;
     std::vector<QPointer<CHistoryDialog>> windows_;
     bool shuttingDown_ = false;
 };

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ModalScope.h"
 #include "app/Prompt.h"
 #include "app/QtText.h"
 
@@ -45,7 +46,7 @@ bool CheckPassword(QWidget* parent, const std::string& storedPassword, bool& mod
     CPasswordDialog dialog(parent);
     const bool wasOpen = modalOpen;
     modalOpen = true;
-    const int result = dialog.exec();
+    const int result = ExecWindowModal(dialog);
     if (result != QDialog::Accepted) {
         modalOpen = wasOpen;
         return false;

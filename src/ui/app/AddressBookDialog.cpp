@@ -11,6 +11,7 @@
 
 #include "alerts/ObjectSettingsDialog.h"
 #include "app/Icons.h"
+#include "app/ModalScope.h"
 #include "app/QtText.h"
 #include "model/DataStore.h"
 
@@ -167,7 +168,7 @@ void CAddressBookDialog::EditSelectedThresholds() {
             QStringLiteral("Настройки - ") + FromCp(object.id + "-" + object.name);
         CObjectSettingsDialog dialog(caption, edit, this);
         dialog.SetThresholdsOnly(true);
-        if (dialog.exec() == QDialog::Accepted) {
+        if (ExecWindowModal(dialog) == QDialog::Accepted) {
             const ObjectSettingsEdit result = dialog.values();
             object.firstTimeout = result.firstTimeout;
             object.secondTimeout = result.secondTimeout;

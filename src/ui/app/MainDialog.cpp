@@ -265,7 +265,7 @@ void CMainDialog::OnListContextMenu(const QPoint& pos) {
 void CMainDialog::ShowAbout() {
     ModalScope modal(*this);
     CAboutDialog about(this);
-    about.exec();
+    ExecWindowModal(about);
 }
 
 // ---- start-up ----
@@ -280,6 +280,33 @@ void CMainDialog::ReportWriteFailure() {
     Prompt::Message(this,
                     QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
                                    "свободного места."),
+                    QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+}
+
+void CMainDialog::ReportSettingsUnreadable() {
+    ModalScope modal(*this);
+    Prompt::Message(this,
+                    QStringLiteral("Не удается прочитать файл настроек Sentrel.ini!\n"
+                                   "Действуют настройки по умолчанию. Чтобы не затереть "
+                                   "файл, измененные настройки в него записываться не будут."),
+                    QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+}
+
+void CMainDialog::ReportSettingsNotSaved() {
+    bool unreadable;
+    {
+        auto lock = console_->Lock();
+        unreadable = console_->settingsFileUnreadable;
+    }
+    if (!unreadable) {
+        ReportWriteFailure();
+        return;
+    }
+    ModalScope modal(*this);
+    Prompt::Message(this,
+                    QStringLiteral("Настройки не сохранены: файл Sentrel.ini не удалось "
+                                   "прочитать при запуске программы, и он не будет "
+                                   "перезаписан."),
                     QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
 }
 
@@ -299,6 +326,14 @@ bool CMainDialog::Initialise() {
     // A second copy ends here, silently: nothing loaded, no window, the first untouched.
     if (!instanceLock_.Acquire()) {
         return false;
+    }
+    bool settingsUnreadable;
+    {
+        auto lock = console_->Lock();
+        settingsUnreadable = console_->settingsFileUnreadable;
+    }
+    if (settingsUnreadable) {
+        ReportSettingsUnreadable();
     }
     // A close request from outside may have ended the window during the loads.
     if (!LoadAtStart() || ended_) {

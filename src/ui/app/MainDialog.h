@@ -206,6 +206,11 @@ public:
 
     // Shows "Ошибка записи на жесткий диск, ..." (a settings file could not be written).
     void ReportWriteFailure();
+    // Tells the dispatcher that Sentrel.ini could not be read at start (defaults stand).
+    void ReportSettingsUnreadable();
+    // After a settings save that failed: the write failure, or, while the unreadable
+    // file is kept, that the settings were not saved.
+    void ReportSettingsNotSaved();
 
     // ---- state ----
     // The console's own: take Console().Lock() while its workers run.

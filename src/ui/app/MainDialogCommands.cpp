@@ -157,7 +157,7 @@ void CMainDialog::SaveSettingsOrReport() {
         saved = console_->SaveSettings();
     }
     if (!saved) {
-        ReportWriteFailure();
+        ReportSettingsNotSaved();
     }
 }
 
@@ -232,7 +232,7 @@ void CMainDialog::ShowZonesDialog() {
     CZonesDialog dialog(*console_, this);
     connect(&dialog, &CZonesDialog::openDistanceWindow, this,
             [this](int zone) { distanceWindows_->OpenWindow(zone); });
-    dialog.exec();
+    ExecWindowModal(dialog);
 }
 
 void CMainDialog::EditAddressBook() {
@@ -245,7 +245,7 @@ void CMainDialog::EditAddressBook() {
         ModalScope modal(*this);
         // The dialog changes the store directly: the workers are stopped meanwhile.
         CAddressBookDialog dialog(console_->store, this);
-        dialog.exec();
+        ExecWindowModal(dialog);
         thresholdsChanged = dialog.thresholdsChanged();
     }
     bool saved;
@@ -259,7 +259,7 @@ void CMainDialog::EditAddressBook() {
         }
     }
     if (!saved) {
-        ReportWriteFailure();
+        ReportSettingsNotSaved();
     }
     StartWorkers();
 }
@@ -287,7 +287,7 @@ void CMainDialog::EditSettings() {
     {
         ModalScope modal(*this);
         CSettingsDialog dialog(current, columnIds, columnWidths, mainWidth, sound_, this);
-        accepted = dialog.exec() == QDialog::Accepted;
+        accepted = ExecWindowModal(dialog) == QDialog::Accepted;
         if (accepted) {
             edited = dialog.settings();
             columnsChanged = dialog.columnsChanged();
@@ -343,13 +343,13 @@ void CMainDialog::EditSettings() {
 void CMainDialog::ShowZoneDistances() {
     ModalScope modal(*this);
     std::unique_ptr<CZoneDistanceDialog> dialog = distanceWindows_->NewZoneDistanceDialog(this);
-    dialog->exec();
+    ExecWindowModal(*dialog);
 }
 
 void CMainDialog::ShowObjectDistances() {
     ModalScope modal(*this);
     CObjectDistanceDialog dialog(*console_, this);
-    dialog.exec();
+    ExecWindowModal(dialog);
 }
 
 // ---- list commands ----
@@ -379,6 +379,14 @@ void CMainDialog::AcknowledgeAlerts() {
 }
 
 void CMainDialog::EditObjectSettings() {
+    // The password is asked only when the panel will open: rows selected, all known.
+    {
+        auto lock = console_->Lock();
+        std::vector<const ObjectRecord*> objects;
+        if (!SelectedObjectsLocked(objects)) {
+            return;
+        }
+    }
     if (!CheckPassword()) {
         return;
     }
@@ -398,7 +406,7 @@ void CMainDialog::EditObjectSettings() {
     CObjectSettingsDialog dialog(FromCp(caption), initial, this);
     connect(&dialog, &CObjectSettingsDialog::zoneAssignmentRequested, this,
             &CMainDialog::EditZoneAssignment);
-    if (dialog.exec() != QDialog::Accepted) {
+    if (ExecWindowModal(dialog) != QDialog::Accepted) {
         return;
     }
     const ObjectSettingsEdit values = dialog.values();
@@ -434,7 +442,7 @@ void CMainDialog::EditZoneAssignment() {
     }
     // The map is replaced only on this thread; the workers only read it.
     CZoneAssignDialog dialog(FromCp(edit.title), edit.initial, *console_->zoneMap, parent);
-    if (dialog.exec() != QDialog::Accepted) {
+    if (ExecWindowModal(dialog) != QDialog::Accepted) {
         return;
     }
     const std::vector<int32_t> numbers = SelectedObjectNumbers();
@@ -450,7 +458,8 @@ void CMainDialog::EditZoneAssignment() {
 }
 
 void CMainDialog::OpenHistoryWindows() {
-    if (!CheckPassword()) {
+    // No selection, nothing to open: no password prompt either.
+    if (SelectedObjectNumbers().empty() || !CheckPassword()) {
         return;
     }
     const std::vector<int32_t> numbers = SelectedObjectNumbers();

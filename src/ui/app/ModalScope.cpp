@@ -1,6 +1,15 @@
 #include "app/ModalScope.h"
 
+#include <QDialog>
+
 #include "app/MainDialog.h"
+
+int ExecWindowModal(QDialog& dialog) {
+    if (dialog.parentWidget() != nullptr) {
+        dialog.setWindowModality(Qt::WindowModal);
+    }
+    return dialog.exec();
+}
 
 ModalScope::ModalScope(CMainDialog& dialog) : dialog_(dialog) {
     ++dialog_.modalDepth_;

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/ModalScope.h"
+
 namespace {
 
 struct ScriptState {
@@ -106,7 +108,7 @@ int Prompt::Message(QWidget* parent, const QString& text, const QString& caption
     if (QAbstractButton* b = box.button(QMessageBox::No)) {
         b->setText(QStringLiteral("Нет"));
     }
-    switch (box.exec()) {
+    switch (ExecWindowModal(box)) {
         case QMessageBox::Ok:
             return kOk;
         case QMessageBox::Yes:
@@ -154,7 +156,7 @@ QString Prompt::OpenFile(QWidget* parent, const QString& filterText, const QStri
             dialog.setDefaultSuffix(suffix);
         }
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (ExecWindowModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
     return dialog.selectedFiles().first();

@@ -42,6 +42,10 @@ CSoundsPage::CSoundsPage(SoundOutput& sound, QWidget* parent)
 
 CSoundsPage::~CSoundsPage() {
     StopPlayer();
+    // The threads use this page and the sound output: all of them end before the page.
+    for (const auto& player : stopping_) {
+        player->thread.join();
+    }
 }
 
 void CSoundsPage::SetValues(const Settings& settings) {
@@ -81,37 +85,52 @@ void CSoundsPage::PlayOrStop(int rowIndex) {
 }
 
 void CSoundsPage::StartPlayer(int rowIndex) {
+    JoinEndedPlayers();
     playing_ = rowIndex;
     const unsigned generation = ++generation_;
     SetButtonsForPlaying(rowIndex);
-    stopEvent_.Reset();
+    player_ = std::make_unique<Player>();
+    Player* player = player_.get();
     const std::string path = rows_[static_cast<std::size_t>(rowIndex)].path;
-    player_ = std::thread([this, path, generation] {
+    player->thread = std::thread([this, player, path, generation] {
         for (;;) {
-            if (!sound_.PlayWav(path, &stopEvent_)) {
+            if (!sound_.PlayWav(path, &player->stop)) {
                 // Widgets belong to the GUI thread: the failure is only reported there.
                 // The generation travels through an atomic rather than inside the queued
                 // call, so that the hand-over is one a thread checker can see.
                 failedGeneration_.store(generation);
                 QMetaObject::invokeMethod(this, "TakePlayFailure", Qt::QueuedConnection);
-                return;
+                break;
             }
-            if (stopEvent_.WaitFor(1000)) {
-                return;
+            if (player->stop.WaitFor(1000)) {
+                break;
             }
         }
+        player->ended.store(true);
     });
 }
 
 void CSoundsPage::StopPlayer() {
-    stopEvent_.Set();
-    if (player_.joinable()) {
-        player_.join();
+    if (player_) {
+        player_->stop.Set();
+        stopping_.push_back(std::move(player_));
     }
+    JoinEndedPlayers();
     if (playing_ >= 0) {
         ++generation_;
         playing_ = -1;
         SetButtonsForPlaying(-1);
+    }
+}
+
+void CSoundsPage::JoinEndedPlayers() {
+    for (auto it = stopping_.begin(); it != stopping_.end();) {
+        if ((*it)->ended.load()) {
+            (*it)->thread.join();
+            it = stopping_.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "alerts/AlertSettings.h"
 #include "platform/ManualResetEvent.h"
@@ -19,8 +20,10 @@ class CSoundsPage;
 }
 
 // "Звуки": the four alert sounds, each with a test player. The test player is a thread
-// of its own that replays the file until "Stop" (or the dialog closing) sets the stop
-// event; it never touches a widget.
+// of its own that replays the file until "Stop" (or the dialog closing) sets its stop
+// event; it never touches a widget. "Stop" never waits for it: a sound output that is
+// slow to give up (a device that hangs) must not freeze the window. A stopped player
+// is joined once it has ended, at the latest when the page goes.
 class CSoundsPage : public QWidget {
     Q_OBJECT
 
@@ -34,7 +37,7 @@ public:
     // The four sound paths.
     void TakeValues(Settings& settings) const;
 
-    // Ends a running test sound and waits for its thread; the buttons come back.
+    // Ends a running test sound; the buttons come back at once.
     void StopPlayer();
     bool IsPlaying() const { return playing_ >= 0; }
 
@@ -57,9 +60,19 @@ private:
 
     std::unique_ptr<Ui::CSoundsPage> ui_;
     SoundOutput& sound_;
+    // One test player: its thread and its own stop event, so that a player that is still
+    // ending never takes the stop meant for a newer one.
+    struct Player {
+        ManualResetEvent stop;
+        std::atomic<bool> ended{false};
+        std::thread thread;
+    };
+    // Joins the stopped players whose threads have ended.
+    void JoinEndedPlayers();
+
     std::array<Row, 4> rows_;
-    ManualResetEvent stopEvent_;
-    std::thread player_;
+    std::unique_ptr<Player> player_;
+    std::vector<std::unique_ptr<Player>> stopping_;
     int playing_ = -1;
     // Counts started players, so that a failure reported late by a player that was
     // stopped in the meantime is not taken for the current one's.

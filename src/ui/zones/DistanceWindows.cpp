@@ -23,7 +23,7 @@ void ReturnActivationToModal() {
 }  // namespace
 
 CDistanceWindows::CDistanceWindows(CConsole& console, QWidget* owner)
-    : QObject(owner), console_(console), owner_(owner) {
+    : QObject(owner), console_(console) {
     // Qt closes every window before the program quits; those closes are not the
     // dispatcher's, and the windows must come back at the next start.
     if (QCoreApplication::instance() != nullptr) {
@@ -205,7 +205,7 @@ int CDistanceWindows::IndexOf(const CDistanceListWindow* window) const {
 
 CDistanceListWindow* CDistanceWindows::MakeWindow(int zoneIndex, const std::string& zoneName,
                                                   const std::array<int32_t, 4>& widths) {
-    auto* window = new CDistanceListWindow(console_, zoneIndex, zoneName, widths, owner_.data());
+    auto* window = new CDistanceListWindow(console_, zoneIndex, zoneName, widths, nullptr);
     connect(window, &CDistanceListWindow::closing, this, &CDistanceWindows::OnWindowClosing);
     connect(window, &CDistanceListWindow::layoutReport, this, &CDistanceWindows::OnLayoutReport);
     connect(window, &CDistanceListWindow::sortRequested, this, &CDistanceWindows::sortRequested);

@@ -26,7 +26,9 @@ class QWidget;
 class CDistanceWindows : public QObject {
     Q_OBJECT
 public:
-    // `owner` (the main window) becomes the parent of every distance window.
+    // Owned by `owner` (the main window). The distance windows are windows of their own,
+    // without a parent: a dialog that is modal to the main window must not block them.
+    // They are deleted here.
     CDistanceWindows(CConsole& console, QWidget* owner);
     ~CDistanceWindows() override;
 
@@ -83,7 +85,6 @@ private:
     void OnZoneDistanceLayout(const WindowPlacement& placement);
 
     CConsole& console_;
-    QPointer<QWidget> owner_;
     std::vector<QPointer<CDistanceListWindow>> windows_;
     QPointer<CZoneDistanceDialog> zoneDistanceDialog_;
     bool shuttingDown_ = false;
