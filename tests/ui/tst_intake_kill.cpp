@@ -78,7 +78,7 @@ void TestIntakeKill::killedAHundredTimesLosesAndRepeatsNothing() {
     QVERIFY(::SaveSettings(folder + "/Sentrel.ini", settings, "|12||7||5|"));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), lockDir.path());
+    env.insert(QStringLiteral("SENTREL_LOCK_FOLDER"), lockDir.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
 
