@@ -237,9 +237,10 @@ void CZoneIndex::Build(const std::vector<ZoneRecord>& zones) {
     filed.reserve(boxes.size() * 4);
     for (const auto& [box, zone] : boxes)
         File(box, zone, filed);
-    std::sort(filed.begin(), filed.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second.zone < b.second.zone;
-    });
+    // The boxes were filed in map order, so a stable sort by cell keeps every cell's
+    // entries in map order.
+    std::stable_sort(filed.begin(), filed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
 
     std::size_t distinct = 0;
     for (std::size_t k = 0; k < filed.size(); ++k)

@@ -101,21 +101,22 @@ bool CZoneMap::LoadFromBytes(const std::string& bytes) {
     try {
         bool anyAccepted = false;
         std::string line;
-        for (char c : bytes) {
-            if (c == '\n')
-                continue;
-            if (c != '\r') {
-                line += c;
-                continue;
-            }
+        // A line ends at CR; LF is dropped wherever it stands. Whatever follows the last
+        // CR is an unfinished line and is not read.
+        for (std::size_t from = 0;;) {
+            const std::size_t end = bytes.find('\r', from);
+            if (end == std::string::npos)
+                break;
+            line.assign(bytes, from, end - from);
+            from = end + 1;
+            if (line.find('\n') != std::string::npos)
+                std::erase(line, '\n');
             if (line.empty())
                 continue;
             if (!ParseLine(line))
                 return false;
             anyAccepted = true;
-            line.clear();
         }
-        // Whatever follows the last CR is an unfinished line and is not read.
 
         for (ZoneRecord& z : zones_) {
             if (z.kind != Polygon)
