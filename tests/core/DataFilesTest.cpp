@@ -455,9 +455,13 @@ TEST_F(DataFiles, ZoneAssignmentLoadRules) {
     EXPECT_EQ(store.Object(2).zoneAssignment.roles, (std::vector<int32_t>{Forbidden}));
     EXPECT_EQ(store.Object(3).zoneAssignment.count, 0);
 
+    // Without the file nothing is assigned: the indices held so far may be those of a
+    // zone map that has just been replaced.
     std::filesystem::remove(Path(CDataStore::kZoneAssignmentsFile));
     EXPECT_FALSE(store.LoadZoneAssignments(Zones()));
-    EXPECT_EQ(store.Object(0).zoneAssignment.count, 3);
+    EXPECT_EQ(store.Object(0).zoneAssignment.count, 0);
+    EXPECT_TRUE(store.Object(0).zoneAssignment.zones.empty());
+    EXPECT_EQ(store.Object(2).zoneAssignment.count, 0);
 }
 
 TEST_F(DataFiles, ZoneAssignmentsRoundTrip) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Cp1251.h"
@@ -189,4 +192,93 @@ TEST_F(SortObjectsTest, UnknownKeysAndEmptyStore) {
     EXPECT_FALSE(Sort(0, 0));
     EXPECT_FALSE(Sort(13, 0));
     EXPECT_EQ(Order(), "2,1");
+}
+
+// Every key, both directions, over objects with many equal keys: the order is the one the
+// exchange procedure gives when it compares the keys pair by pair, as the list always did.
+TEST_F(SortObjectsTest, EveryKeyGivesTheExchangeProcedureOrder) {
+    CZoneMap map;
+    ZoneRecord zone;
+    zone.name = "Z";
+    zone.latitude = 55.0;
+    zone.longitude = 37.0;
+    zone.radiusMetres = 100;
+    map.AppendZone(zone);
+
+    std::mt19937 random(8);
+    const char* zoneNames[] = {"---", "A", "B", "\xC0\xE2", "a"};
+    for (int k = 0; k < 240; ++k) {
+        ObjectRecord& o = Add(std::to_string(random() % 60) + "x" + std::to_string(k));
+        for (std::size_t s = 0; s < 5; ++s)
+            o.inputs[8 + s] = static_cast<int32_t>(random() % 3);
+        o.currentZoneName = zoneNames[random() % 5];
+        o.speedKmh = static_cast<int32_t>(random() % 4);
+        o.pathMetres = 1000.0 * (random() % 5) + (random() % 2 == 0 ? 0.001 : 0.0);
+        o.lastReceivedAt =
+            random() % 6 == 0 ? DateTime::Never() : At(2024, 5, 1 + random() % 3, random() % 2);
+        o.zoneEntryTime = random() % 6 == 0 ? DateTime::Never() : At(2024, 6, 1, random() % 4);
+        o.hasMessage = random() % 5 == 0 ? 0 : kHasPosition;
+        o.latitude = 55.0 + 0.01 * (random() % 4);
+        o.longitude = 37.0;
+    }
+
+    // The keys as plain values, read straight from the records (whole seconds, usable
+    // times only, so times compare as their dates).
+    const auto less = [&](int key, const ObjectRecord& x, const ObjectRecord& y) -> bool {
+        switch (key) {
+            case 6:
+                return x.Number() < y.Number();
+            case 7:
+                return Cp1251::Compare(x.currentZoneName, y.currentZoneName) < 0;
+            case 8: {
+                // Time in the zone: never entered is below every time.
+                const double a = x.zoneEntryTime.IsNever() ? 1e9 : x.zoneEntryTime.date;
+                const double b = y.zoneEntryTime.IsNever() ? 1e9 : y.zoneEntryTime.date;
+                return a > b;
+            }
+            case 9: {
+                const double a = x.lastReceivedAt.IsNever() ? -1e9 : x.lastReceivedAt.date;
+                const double b = y.lastReceivedAt.IsNever() ? -1e9 : y.lastReceivedAt.date;
+                return a < b;
+            }
+            case 10:
+                return x.speedKmh < y.speedKmh;
+            case 11:
+                return std::lround(x.pathMetres / 10) < std::lround(y.pathMetres / 10);
+            case 12: {
+                const bool xHas = x.hasMessage != 0;
+                const bool yHas = y.hasMessage != 0;
+                if (!xHas || !yHas)
+                    return xHas && !yHas;
+                return x.latitude < y.latitude;
+            }
+            default:
+                return x.Sensor(key - 1) < y.Sensor(key - 1);
+        }
+    };
+
+    for (int key = 1; key <= 12; ++key) {
+        for (const int descending : {0, 1}) {
+            std::vector<ObjectRecord> expected;
+            for (int i = 0; i < store.objectCount; ++i)
+                expected.push_back(store.Object(i));
+            bool exchanged = false;
+            for (std::size_t a = 0; a < expected.size(); ++a) {
+                for (std::size_t b = a + 1; b < expected.size(); ++b) {
+                    const bool out = descending != 0 ? less(key, expected[a], expected[b])
+                                                     : less(key, expected[b], expected[a]);
+                    if (out) {
+                        std::swap(expected[a], expected[b]);
+                        exchanged = true;
+                    }
+                }
+            }
+            std::string want;
+            for (const ObjectRecord& o : expected)
+                want += (want.empty() ? "" : ",") + o.id;
+
+            EXPECT_EQ(Sort(key, descending, 0, &map), exchanged) << key << " " << descending;
+            ASSERT_EQ(Order(), want) << "key " << key << " descending " << descending;
+        }
+    }
 }

@@ -47,6 +47,7 @@ private slots:
     void objectDistancesAndTheirSortModes();
     void objectDistanceDialogFollowsTheObject();
     void objectDistanceDialogWithoutObjects();
+    void objectDistanceDialogSortsOnlyWhenTheObjectMoves();
     void zoneDistanceDialogRowsAndColours();
     void zoneDistanceDialogRequestsAndGeometry();
 };
@@ -145,6 +146,66 @@ void TestZonesDialog::objectDistanceDialogWithoutObjects() {
     QCOMPARE(empty.ObjectCombo()->count(), 0);
     QCOMPARE(empty.List()->RowCount(), 0);
     QVERIFY(!empty.RefreshRunning());
+}
+
+// Many zones with equal distances and equal names: every sort mode gives the order of the
+// pairwise exchange procedure over the map-order lists, and the lists are sorted again
+// only when the object has moved.
+void TestZonesDialog::objectDistanceDialogSortsOnlyWhenTheObjectMoves() {
+    Rig rig;
+    const char* names[] = {"Б", "А", "В", "А", "Б"};
+    for (int k = 0; k < 300; ++k)
+        rig.AddZone(names[k % 5], Circle, 55.75 + 0.01 * (k % 7), 37.6, 100, 31415);
+    rig.Place(rig.AddObject("1", "Alpha", true), 55.75, 37.6, 0);
+    CObjectDistanceDialog dialog(*rig.console);
+    QCOMPARE(dialog.SortCount(), 1);
+    const std::vector<float> distances = dialog.Distances();  // map order
+    const std::vector<std::string> zoneNames = dialog.Names();
+
+    for (int click : {1, 1, 0, 0}) {
+        dialog.ColumnClicked(click);
+        std::vector<float> d = distances;
+        std::vector<std::string> n = zoneNames;
+        for (std::size_t i = 0; i < d.size(); ++i) {
+            for (std::size_t j = i + 1; j < d.size(); ++j) {
+                bool exchange = false;
+                switch (dialog.Mode()) {
+                    case CObjectDistanceDialog::kDistanceAscending:
+                        exchange = d[j] < d[i];
+                        break;
+                    case CObjectDistanceDialog::kDistanceDescending:
+                        exchange = d[j] > d[i];
+                        break;
+                    case CObjectDistanceDialog::kNameAscending:
+                        exchange = n[j] < n[i];  // Windows-1251 bytes, all above 0x7F
+                        break;
+                    default:
+                        exchange = n[j] > n[i];
+                }
+                if (exchange) {
+                    std::swap(d[i], d[j]);
+                    std::swap(n[i], n[j]);
+                }
+            }
+        }
+        QCOMPARE(dialog.Distances(), d);
+        QVERIFY(dialog.Names() == n);
+    }
+    const int sorts = dialog.SortCount();
+    QCOMPARE(sorts, 5);
+
+    // The object stands still: the ticks leave the lists alone.
+    dialog.Refresh();
+    dialog.Refresh();
+    QCOMPARE(dialog.SortCount(), sorts);
+    const std::vector<float> before = dialog.Distances();
+    {
+        auto lock = rig.console->Lock();
+        rig.Place(0, 55.80, 37.6, 10);
+    }
+    dialog.Refresh();
+    QCOMPARE(dialog.SortCount(), sorts + 1);
+    QVERIFY(dialog.Distances() != before);
 }
 
 void TestZonesDialog::zoneDistanceDialogRowsAndColours() {

@@ -8,6 +8,7 @@
 
 #include "model/ByteIO.h"
 #include "model/DataStore.h"
+#include "model/ObjectIndex.h"
 #include "model/TextUtil.h"
 #include "platform/FileSystem.h"
 #include "zones/ZoneMap.h"
@@ -186,9 +187,11 @@ void CDataStore::LoadState() {
         return;
     if (bytes.size() % kSettingsRecordSize != 0)
         return;
+    // One lookup per record: by table, not by a scan over all objects.
+    const CObjectIndex objects(*this);
     for (std::size_t r = 0; r < bytes.size(); r += kSettingsRecordSize) {
         const uint8_t* p = At(bytes, r);
-        const int i = FindObjectById(ByteIO::GetText(p + kSetId, kTextField));
+        const int i = objects.ById(ByteIO::GetText(p + kSetId, kTextField));
         if (i < 0)
             continue;
         ObjectRecord& o = Object(i);
@@ -206,7 +209,7 @@ void CDataStore::LoadState() {
         return;
     for (std::size_t r = 0; r < bytes.size(); r += kMessageRecordSize) {
         const uint8_t* p = At(bytes, r);
-        const int i = FindObjectByNumber(ByteIO::GetI32(p + kMsgLastMessage));
+        const int i = objects.ByNumber(ByteIO::GetI32(p + kMsgLastMessage));
         if (i < 0)
             continue;
         ObjectRecord& o = Object(i);
@@ -269,6 +272,7 @@ bool CDataStore::LoadHistory() {
         h.displayOffsetMinutes = timeOffsetMinutes;
     }
 
+    const CObjectIndex objects(*this);
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         if (bytes.size() - pos < kHistoryHeaderSize || !IsHistoryHeader(bytes, pos)) {
@@ -285,7 +289,7 @@ bool CDataStore::LoadHistory() {
         if (bytes.size() - pos < blockSize)
             return false;
 
-        const int i = FindObjectByNumber(number);
+        const int i = objects.ByNumber(number);
         if (i >= 0) {
             VisitHistory& h = Object(i).history;
             for (int e = 0; e < count; ++e) {
@@ -324,15 +328,17 @@ bool CDataStore::SaveZoneAssignments(const CZoneMap& zoneMap) {
 }
 
 bool CDataStore::LoadZoneAssignments(const CZoneMap& zoneMap) {
+    // The file replaces the assignments, whether or not it can be read: after a reload of
+    // the zone file the indices held so far belong to the old map and would name other
+    // zones in the new one. Without the file, no object has an assignment.
+    for (int i = 0; i < objectCount; ++i)
+        Object(i).zoneAssignment = ZoneAssignment{};
+
     std::string bytes;
     if (!FileSystem::ReadWholeFile(FilePath(kZoneAssignmentsFile), bytes))
         return false;
 
-    // The file replaces the assignments: after a reload of the zone file the indices held
-    // so far belong to the old map and would name other zones in the new one.
-    for (int i = 0; i < objectCount; ++i)
-        Object(i).zoneAssignment = ZoneAssignment{};
-
+    const CObjectIndex objects(*this);
     int current = -1;
     int role = Forbidden;
     for (const std::string& line : TextUtil::SplitLines(bytes)) {
@@ -348,7 +354,7 @@ bool CDataStore::LoadZoneAssignments(const CZoneMap& zoneMap) {
             const int32_t number =
                 TextUtil::LeadingInt(std::string_view(line).substr(begin, line.size() - 2 - begin));
             role = line[line.size() - 2] == '+' ? Destination : Forbidden;
-            current = FindObjectByNumber(number);
+            current = objects.ByNumber(number);
             continue;
         }
         if (current < 0)

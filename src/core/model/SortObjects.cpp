@@ -3,23 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "model/Cp1251.h"
 #include "model/DataStore.h"
+#include "model/ExchangeSort.h"
 #include "model/TextUtil.h"
 #include "zones/ZoneMap.h"
 
 namespace {
 
 constexpr int kZoneDistanceKey = 12;
-
-int Compare3(long long a, long long b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
-int Compare3(double a, double b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
 
 // Stamps from a damaged file (not a number, far outside the calendar) count as never, so
 // that the conversion to seconds below stays defined.
@@ -61,67 +57,91 @@ bool CDataStore::SortObjects(int key, int descending, int zoneIndex, const CZone
         return false;
     }
     const DateTime shiftedNow = now.AddMinutes(timeOffsetMinutes);
+    const int n = std::min(objectCount, static_cast<int32_t>(objects_.size()));
+    const auto count = static_cast<std::size_t>(std::max(n, 0));
 
-    // <0, 0, >0 as the key of object a is below, equal to or above that of object b.
-    auto compare = [&](int a, int b) -> int {
-        const ObjectRecord& x = Object(a);
-        const ObjectRecord& y = Object(b);
-        switch (key) {
-            case 1:
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-                return Compare3(static_cast<long long>(x.Sensor(key - 1)),
-                                static_cast<long long>(y.Sensor(key - 1)));
-            case 6:
-                return Compare3(static_cast<long long>(x.Number()),
-                                static_cast<long long>(y.Number()));
-            case 7:
-                return Cp1251::Compare(x.currentZoneName, y.currentZoneName);
-            case 8:
-                // By the time spent in the zone, not by its text: ">100 час." must not come
-                // before ">26 час.".
-                return Compare3(ZoneTimeKey(x, shiftedNow), ZoneTimeKey(y, shiftedNow));
-            case 9:
-                // By time, not by the day-first text that put 1 December before 2 January.
-                return Compare3(ReceivedKey(x), ReceivedKey(y));
-            case 10:
-                return Compare3(static_cast<long long>(x.speedKmh),
-                                static_cast<long long>(y.speedKmh));
-            case 11:
-                // The path as the cell shows it (two decimals), so equal cells stay put.
-                return Compare3(TextUtil::LeadingDouble(FormatPath(a)),
-                                TextUtil::LeadingDouble(FormatPath(b)));
-            default: {
-                // Objects without a position have no distance: they rank above every
-                // distance, so they end last ascending and first descending. Two of them
-                // are equal and stay where they are.
-                const bool xHas = (x.hasMessage & kHasPosition) != 0;
-                const bool yHas = (y.hasMessage & kHasPosition) != 0;
-                if (!xHas || !yHas)
-                    return Compare3(xHas ? 0LL : 1LL, yHas ? 0LL : 1LL);
-                const double dx = TextUtil::LeadingDouble(
-                    zoneMap->FormatDistanceKm(zoneIndex, x.latitude, x.longitude));
-                const double dy = TextUtil::LeadingDouble(
-                    zoneMap->FormatDistanceKm(zoneIndex, y.latitude, y.longitude));
-                return Compare3(dx, dy);
-            }
+    // Every key is computed once per object, not once per comparison; the order is the
+    // exchange procedure's (ExchangeSortOrder), ascending or descending.
+    std::vector<std::size_t> order;
+    const auto sortBy = [&](auto keyOf, auto less) {
+        using Key = decltype(keyOf(0));
+        std::vector<Key> keys;
+        keys.reserve(count);
+        for (int i = 0; i < n; ++i)
+            keys.push_back(keyOf(i));
+        if (descending != 0) {
+            order = ExchangeSortOrder(keys, [&](const Key& a, const Key& b) { return less(b, a); });
+        } else {
+            order = ExchangeSortOrder(keys, less);
         }
     };
+    const auto numeric = [](auto a, auto b) { return a < b; };
+    if (count == 0)
+        return false;
 
-    const int n = std::min(objectCount, static_cast<int32_t>(objects_.size()));
-    bool moved = false;
-    for (int a = 0; a < n; ++a) {
-        for (int b = a + 1; b < n; ++b) {
-            const int c = compare(a, b);
-            const bool outOfOrder = descending != 0 ? c < 0 : c > 0;
-            if (outOfOrder) {
-                std::swap(objects_[static_cast<std::size_t>(a)],
-                          objects_[static_cast<std::size_t>(b)]);
-                moved = true;
-            }
-        }
+    switch (key) {
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            sortBy([&](int i) { return static_cast<long long>(Object(i).Sensor(key - 1)); },
+                   numeric);
+            break;
+        case 6:
+            sortBy([&](int i) { return static_cast<long long>(Object(i).Number()); }, numeric);
+            break;
+        case 7:
+            sortBy([&](int i) { return Object(i).currentZoneName; },
+                   [](const std::string& a, const std::string& b) {
+                       return Cp1251::Compare(a, b) < 0;
+                   });
+            break;
+        case 8:
+            // By the time spent in the zone, not by its text: ">100 час." must not come
+            // before ">26 час.".
+            sortBy([&](int i) { return ZoneTimeKey(Object(i), shiftedNow); }, numeric);
+            break;
+        case 9:
+            // By time, not by the day-first text that put 1 December before 2 January.
+            sortBy([&](int i) { return ReceivedKey(Object(i)); }, numeric);
+            break;
+        case 10:
+            sortBy([&](int i) { return static_cast<long long>(Object(i).speedKmh); }, numeric);
+            break;
+        case 11:
+            // The path as the cell shows it (two decimals), so equal cells stay put.
+            sortBy([&](int i) { return TextUtil::LeadingDouble(FormatPath(i)); }, numeric);
+            break;
+        default:
+            // Objects without a position have no distance: they rank above every
+            // distance, so they end last ascending and first descending. Two of them
+            // are equal and stay where they are.
+            sortBy(
+                [&](int i) {
+                    const ObjectRecord& o = Object(i);
+                    if ((o.hasMessage & kHasPosition) == 0)
+                        return std::pair<int, double>(1, 0.0);
+                    return std::pair<int, double>(
+                        0, TextUtil::LeadingDouble(
+                               zoneMap->FormatDistanceKm(zoneIndex, o.latitude, o.longitude)));
+                },
+                numeric);
+            break;
     }
-    return moved;
+
+    bool moved = false;
+    for (std::size_t p = 0; p < count && !moved; ++p)
+        moved = order[p] != p;
+    if (!moved)
+        return false;
+    // The records themselves are exchanged: every sequence of an object moves with it.
+    std::vector<ObjectRecord> sorted;
+    sorted.reserve(objects_.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(objects_[i]));
+    for (std::size_t i = count; i < objects_.size(); ++i)
+        sorted.push_back(std::move(objects_[i]));
+    objects_ = std::move(sorted);
+    return true;
 }

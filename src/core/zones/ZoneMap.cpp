@@ -1,13 +1,17 @@
 #include "zones/ZoneMap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <new>
 #include <numbers>
+#include <optional>
 #include <utility>
 
 #include "model/Cp1251.h"
+#include "model/ExchangeSort.h"
 #include "model/TextUtil.h"
 #include "platform/FileSystem.h"
 #include "zones/Geometry.h"
@@ -33,21 +37,53 @@ int32_t AreaField(double area) {
 }
 
 ZoneRecord MakeCircle(std::string name, double latitude, double longitude, int32_t radius,
-                      int32_t area) {
+                      double area) {
     ZoneRecord z;
     z.name = std::move(name);
     z.kind = Circle;
     z.latitude = latitude;
     z.longitude = longitude;
     z.radiusMetres = radius;
-    z.areaSquareMetres = area;
+    z.areaSquareMetres = AreaField(area);
+    z.unclampedArea = area;
     return z;
+}
+
+// The key of the area order. Below the field's limit it is the field itself (so maps
+// built by hand sort as they always did); at the limit, the area the field could not hold.
+double SortArea(const ZoneRecord& z) {
+    constexpr double kMax = std::numeric_limits<int32_t>::max();
+    if (z.areaSquareMetres < std::numeric_limits<int32_t>::max())
+        return z.areaSquareMetres;
+    if (std::isnan(z.unclampedArea))
+        return std::numeric_limits<double>::infinity();
+    return std::max(kMax, z.unclampedArea);
 }
 
 }  // namespace
 
 void CZoneMap::Clear() {
     zones_.clear();
+    firstByName_.clear();
+    index_.Clear();
+    indexCurrent_ = false;
+}
+
+void CZoneMap::Append(ZoneRecord zone) {
+    firstByName_.emplace(zone.name, ZoneCount());
+    zones_.push_back(std::move(zone));
+    indexCurrent_ = false;
+}
+
+void CZoneMap::AppendZone(ZoneRecord zone) {
+    Append(std::move(zone));
+}
+
+void CZoneMap::RebuildNames() {
+    firstByName_.clear();
+    firstByName_.reserve(zones_.size());
+    for (std::size_t i = 0; i < zones_.size(); ++i)
+        firstByName_.emplace(zones_[i].name, static_cast<int>(i));
 }
 
 bool CZoneMap::Load(const std::string& path) {
@@ -65,21 +101,22 @@ bool CZoneMap::LoadFromBytes(const std::string& bytes) {
     try {
         bool anyAccepted = false;
         std::string line;
-        for (char c : bytes) {
-            if (c == '\n')
-                continue;
-            if (c != '\r') {
-                line += c;
-                continue;
-            }
+        // A line ends at CR; LF is dropped wherever it stands. Whatever follows the last
+        // CR is an unfinished line and is not read.
+        for (std::size_t from = 0;;) {
+            const std::size_t end = bytes.find('\r', from);
+            if (end == std::string::npos)
+                break;
+            line.assign(bytes, from, end - from);
+            from = end + 1;
+            if (line.find('\n') != std::string::npos)
+                std::erase(line, '\n');
             if (line.empty())
                 continue;
             if (!ParseLine(line))
                 return false;
             anyAccepted = true;
-            line.clear();
         }
-        // Whatever follows the last CR is an unfinished line and is not read.
 
         for (ZoneRecord& z : zones_) {
             if (z.kind != Polygon)
@@ -87,7 +124,8 @@ bool CZoneMap::LoadFromBytes(const std::string& bytes) {
             if (!z.polygon.IsComplete())
                 return false;
             z.polygon.Project();
-            z.areaSquareMetres = AreaField(z.polygon.Area());
+            z.unclampedArea = z.polygon.Area();
+            z.areaSquareMetres = AreaField(z.unclampedArea);
             const auto [lat, lon] = z.polygon.Centroid();
             z.latitude = lat;
             z.longitude = lon;
@@ -140,8 +178,8 @@ void CZoneMap::AddEntry(const std::string& latitudeText, const std::string& long
     if (letter == 'N' || letter == 'n') {
         const int k = TextUtil::LeadingInt(std::string_view(nameField).substr(open + 2));
         if (k < 1 || k > kMaxVertexNumber) {
-            zones_.push_back(MakeCircle(nameField, latitude, longitude, kDefaultRadiusMetres,
-                                        kDefaultCircleArea));
+            Append(MakeCircle(nameField, latitude, longitude, kDefaultRadiusMetres,
+                              kDefaultCircleArea));
             return;
         }
         int index = FindZoneByName(name);
@@ -153,11 +191,13 @@ void CZoneMap::AddEntry(const std::string& latitudeText, const std::string& long
             z.longitude = longitude;
             z.radiusMetres = 0;
             z.areaSquareMetres = kPolygonAreaPlaceholder;
-            zones_.push_back(std::move(z));
-            index = ZoneCount() - 1;
+            z.unclampedArea = kPolygonAreaPlaceholder;
+            index = ZoneCount();
+            Append(std::move(z));
         }
         // A circle of the same name takes the vertex into its unused polygon.
         zones_[static_cast<std::size_t>(index)].polygon.SetVertex(k, latitude, longitude);
+        indexCurrent_ = false;
         return;
     }
 
@@ -172,45 +212,50 @@ void CZoneMap::AddEntry(const std::string& latitudeText, const std::string& long
         if (r < 1 || r > kMaxRadiusMetres)
             r = kDefaultRadiusMetres;
         const double rd = r;
-        zones_.push_back(MakeCircle(std::move(name), latitude, longitude, r,
-                                    AreaField(std::trunc(std::numbers::pi * rd * rd))));
+        Append(MakeCircle(std::move(name), latitude, longitude, r,
+                          std::trunc(std::numbers::pi * rd * rd)));
         return;
     }
 
-    zones_.push_back(
+    Append(
         MakeCircle(std::move(name), latitude, longitude, kDefaultRadiusMetres, kDefaultCircleArea));
 }
 
 void CZoneMap::SortByArea() {
-    // This exchange procedure, not a stable sort: zones of equal area end in the order it
-    // leaves them, and that order decides which of two same-named zones is found first.
-    const std::size_t n = zones_.size();
-    for (std::size_t v = 0; v < n; ++v) {
-        for (std::size_t i = v; i < n; ++i) {
-            if (zones_[i].areaSquareMetres < zones_[v].areaSquareMetres)
-                std::swap(zones_[v], zones_[i]);
-        }
-    }
+    // The order of the exchange procedure, not that of a stable sort: zones of equal area
+    // end where it leaves them, and that decides which of two same-named zones is found
+    // first. ExchangeSortOrder gives that order without the n^2 comparisons.
+    std::vector<double> areas(zones_.size());
+    for (std::size_t i = 0; i < zones_.size(); ++i)
+        areas[i] = SortArea(zones_[i]);
+    const std::vector<std::size_t> order = ExchangeSortOrder(areas, std::less<double>());
+    std::vector<ZoneRecord> sorted;
+    sorted.reserve(zones_.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(zones_[i]));
+    zones_ = std::move(sorted);
+    RebuildNames();
+    index_.Build(zones_);
+    indexCurrent_ = true;
 }
 
 int CZoneMap::FindZoneByName(const std::string& name) const {
-    for (std::size_t i = 0; i < zones_.size(); ++i) {
-        if (zones_[i].name == name)
-            return static_cast<int>(i);
-    }
-    return -1;
+    const auto found = firstByName_.find(name);
+    return found == firstByName_.end() ? -1 : found->second;
 }
 
 int CZoneMap::FindZoneAt(double latitude, double longitude) const {
+    if (indexCurrent_) {
+        if (const std::optional<int> zone = index_.Find(zones_, latitude, longitude))
+            return *zone;
+    }
+    return FindZoneAtByScan(latitude, longitude);
+}
+
+int CZoneMap::FindZoneAtByScan(double latitude, double longitude) const {
     for (std::size_t i = 0; i < zones_.size(); ++i) {
-        const ZoneRecord& z = zones_[i];
-        if (z.kind == Circle) {
-            if (GreatCircleDistance(latitude, longitude, z.latitude, z.longitude) < z.radiusMetres)
-                return static_cast<int>(i);
-        } else if (z.kind == Polygon) {
-            if (z.polygon.Contains(latitude, longitude))
-                return static_cast<int>(i);
-        }
+        if (ZoneContains(zones_[i], latitude, longitude))
+            return static_cast<int>(i);
     }
     return -1;
 }

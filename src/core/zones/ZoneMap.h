@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "zones/ZoneIndex.h"
 #include "zones/ZonePolygon.h"
 
 enum ZoneKind : int32_t { Circle = 0, Polygon = 1 };
@@ -16,7 +18,15 @@ struct ZoneRecord {
     int32_t radiusMetres = 0;
     int32_t areaSquareMetres = 0;
     ZonePolygon polygon;
+    // The area before it was fitted into the 32-bit field above. The zones are ordered
+    // by it, so that zones too large for the field still nest; it is consulted only for
+    // zones whose field holds the largest value.
+    double unclampedArea = 0;
 };
+
+// The test of one zone, as FindZoneAt applies it: strictly inside a circle's radius, or
+// inside or on the edge of a polygon.
+bool ZoneContains(const ZoneRecord& zone, double latitude, double longitude);
 
 // The control zones of the zone file, in map order (ascending area after loading). The
 // index in this map is the zone identifier used everywhere else.
@@ -36,7 +46,11 @@ public:
                   const std::string& nameField);
     void SortByArea();
     int FindZoneByName(const std::string& name) const;
+    // The first zone in map order containing the point. Uses the spatial index that
+    // SortByArea (and so every load) builds; a map changed by hand since then is scanned.
     int FindZoneAt(double latitude, double longitude) const;
+    // The same by testing every zone in map order: the definition the index must match.
+    int FindZoneAtByScan(double latitude, double longitude) const;
     // "%.02f км" of the distance from zone i's centre to the point.
     std::string FormatDistanceKm(int zoneIndex, double latitude, double longitude) const;
 
@@ -44,8 +58,16 @@ public:
     const ZoneRecord& Zone(int i) const { return zones_[static_cast<std::size_t>(i)]; }
     const std::vector<ZoneRecord>& Zones() const { return zones_; }
     // For tests and tools that build a map by hand.
-    void AppendZone(ZoneRecord zone) { zones_.push_back(std::move(zone)); }
+    void AppendZone(ZoneRecord zone);
 
 private:
+    void Append(ZoneRecord zone);
+    void RebuildNames();
+
     std::vector<ZoneRecord> zones_;
+    // The first zone of every name: vertex lines find their polygon, and the data files
+    // their zones, without a scan over the map.
+    std::unordered_map<std::string, int> firstByName_;
+    CZoneIndex index_;
+    bool indexCurrent_ = false;
 };

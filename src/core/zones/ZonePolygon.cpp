@@ -120,25 +120,29 @@ std::pair<double, double> ZonePolygon::Centroid() const {
     return {cLat / t, cLon / t};
 }
 
+std::size_t ZonePolygon::Slots() const {
+    return VertexSlots(*this);
+}
+
+ProjectedPoint ZonePolygon::ProjectedVertex(std::size_t i) const {
+    // A polygon built by hand may not have been projected yet; project on the fly then.
+    const std::size_t n = VertexSlots(*this);
+    if (northMetres.size() >= n && eastMetres.size() >= n)
+        return {eastMetres[i], northMetres[i]};
+    if (i == 0)
+        return {0.0, 0.0};
+    return {EastOf(vertexLatitudes[i], vertexLongitudes[i]), NorthOf(vertexLatitudes[i])};
+}
+
 bool ZonePolygon::Contains(double latitude, double longitude) const {
     const std::size_t n = VertexSlots(*this);
     if (n == 0)
         return false;
 
-    // A polygon built by hand may not have been projected yet; project into locals then.
-    const bool projected = northMetres.size() >= n && eastMetres.size() >= n;
-    auto vertex = [&](std::size_t i) -> ProjectedPoint {
-        if (projected)
-            return {eastMetres[i], northMetres[i]};
-        if (i == 0)
-            return {0.0, 0.0};
-        return {EastOf(vertexLatitudes[i], vertexLongitudes[i]), NorthOf(vertexLatitudes[i])};
-    };
-
     const ProjectedPoint p{EastOf(latitude, longitude), NorthOf(latitude)};
     bool inside = false;
     for (std::size_t i = 0; i < n; ++i) {
-        const int r = ClassifyEdge(p, vertex(i), vertex(i + 1 == n ? 0 : i + 1));
+        const int r = ClassifyEdge(p, ProjectedVertex(i), ProjectedVertex(i + 1 == n ? 0 : i + 1));
         if (r == 0)
             return true;
         if (r == 1)

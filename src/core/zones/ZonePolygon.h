@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
+
+#include "zones/Geometry.h"
 
 // The vertices of a polygon zone and their flat projection around vertex 1.
 struct ZonePolygon {
@@ -26,4 +29,10 @@ struct ZonePolygon {
     double EastOf(double latitude, double longitude) const;
     // Points on an edge or a vertex are inside. An empty polygon contains nothing.
     bool Contains(double latitude, double longitude) const;
+
+    // The vertices every list really holds (the fields may have been set by hand).
+    std::size_t Slots() const;
+    // Vertex i (< Slots()) as Contains sees it: the stored projection, or computed when
+    // the polygon has not been projected.
+    ProjectedPoint ProjectedVertex(std::size_t i) const;
 };

@@ -4,12 +4,14 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "console/Console.h"
 #include "model/Cp1251.h"
+#include "model/ExchangeSort.h"
 #include "model/TextUtil.h"
 #include "objectlist/ObjectListCtrl.h"
 
@@ -89,6 +91,8 @@ int CObjectDistanceDialog::ChosenObject() const {
 }
 
 void CObjectDistanceDialog::Fill() {
+    // New rows are empty: whatever they were built from before no longer holds.
+    shown_ = Shown{};
     int zoneCount = 0;
     {
         auto lock = console_.Lock();
@@ -119,6 +123,20 @@ void CObjectDistanceDialog::Refresh() {
         const ObjectRecord& o = console_.store.Object(object);
         hasPosition = (o.hasMessage & kHasPosition) != 0;
         const CZoneMap& map = *console_.zoneMap;
+        Shown now;
+        now.valid = true;
+        now.number = o.Number();
+        now.latitudeBits = std::bit_cast<uint64_t>(o.latitude);
+        now.longitudeBits = std::bit_cast<uint64_t>(o.longitude);
+        now.hasPosition = hasPosition;
+        now.map = &map;
+        now.zoneCount = map.ZoneCount();
+        now.mode = mode_;
+        // Once a second for as long as the dialog is open: with thousands of zones the
+        // distances and their order are worth keeping while the object stands still.
+        if (now == shown_)
+            return;
+        shown_ = now;
         for (int i = 0; i < map.ZoneCount(); ++i) {
             // What the dispatcher reads is the rounded text, so that is what is sorted.
             distances.push_back(static_cast<float>(
@@ -126,31 +144,41 @@ void CObjectDistanceDialog::Refresh() {
             names.push_back(map.Zone(i).name);
         }
     }
+    ++sortCount_;
+    // The order of the exchange procedure over the pairs, without its n^2 comparisons.
+    std::vector<std::size_t> order;
+    switch (mode_) {
+        case kDistanceAscending:
+            order = ExchangeSortOrder(distances, [](float a, float b) { return a < b; });
+            break;
+        case kDistanceDescending:
+            order = ExchangeSortOrder(distances, [](float a, float b) { return a > b; });
+            break;
+        case kNameAscending:
+            order = ExchangeSortOrder(names, [](const std::string& a, const std::string& b) {
+                return Cp1251::Compare(a, b) < 0;
+            });
+            break;
+        case kNameDescending:
+            order = ExchangeSortOrder(names, [](const std::string& a, const std::string& b) {
+                return Cp1251::Compare(a, b) > 0;
+            });
+            break;
+        default:
+            break;
+    }
     const std::size_t n = distances.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        for (std::size_t j = i + 1; j < n; ++j) {
-            bool exchange = false;
-            switch (mode_) {
-                case kDistanceAscending:
-                    exchange = distances[j] < distances[i];
-                    break;
-                case kDistanceDescending:
-                    exchange = distances[j] > distances[i];
-                    break;
-                case kNameAscending:
-                    exchange = Cp1251::Compare(names[j], names[i]) < 0;
-                    break;
-                case kNameDescending:
-                    exchange = Cp1251::Compare(names[j], names[i]) > 0;
-                    break;
-                default:
-                    break;
-            }
-            if (exchange) {
-                std::swap(distances[i], distances[j]);
-                std::swap(names[i], names[j]);
-            }
+    if (!order.empty()) {
+        std::vector<float> sortedDistances;
+        std::vector<std::string> sortedNames;
+        sortedDistances.reserve(n);
+        sortedNames.reserve(n);
+        for (const std::size_t i : order) {
+            sortedDistances.push_back(distances[i]);
+            sortedNames.push_back(std::move(names[i]));
         }
+        distances = std::move(sortedDistances);
+        names = std::move(sortedNames);
     }
     distances_ = std::move(distances);
     names_ = std::move(names);

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,14 @@ public:
     const std::vector<float>& Distances() const { return distances_; }
     const std::vector<std::string>& Names() const { return names_; }
     bool RefreshRunning() const { return timer_.isActive(); }
+    // How often the distances were computed and sorted: only when the object moved (or
+    // another object, sort mode or zone map came up), not on every tick.
+    int SortCount() const { return sortCount_; }
 
     // One empty row per zone for the chosen object, then Refresh().
     void Fill();
-    // Distances of the chosen object, sorted by the mode, into the rows.
+    // Distances of the chosen object, sorted by the mode, into the rows; nothing to do
+    // when neither the object's position nor anything else the rows depend on changed.
     void Refresh();
     // A click on the header of `column` (0 "Район", 1 "Расстояние").
     void ColumnClicked(int column);
@@ -61,6 +66,20 @@ private:
     std::vector<float> distances_;
     std::vector<std::string> names_;
     int mode_ = kUnsorted;
+    int sortCount_ = 0;
+    // What the rows were last built from.
+    struct Shown {
+        bool valid = false;
+        int32_t number = 0;
+        uint64_t latitudeBits = 0;
+        uint64_t longitudeBits = 0;
+        bool hasPosition = false;
+        const void* map = nullptr;
+        int zoneCount = 0;
+        int mode = kUnsorted;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown shown_;
     QTimer timer_;
     bool initialised_ = false;
 };
