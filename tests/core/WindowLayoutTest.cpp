@@ -118,6 +118,58 @@ TEST(WindowLayoutTest, FullFileBytes) {
     EXPECT_EQ(back.FindHistoryRecord(5), -1);
 }
 
+TEST(WindowLayoutTest, MapWindowSection) {
+    // Everything a layout wrote before the map window existed, byte for byte.
+    const std::string before = "[GlobalSize]\r\npos=10,710,20,320\r\nmaxMin=1\r\n"
+                               "[HistoryDlg=0012|1]\r\npos=-5,400,30,230\r\ncols=100,90,90,0\r\n"
+                               "[AddDlgInfo]\r\npos=50,550,60,460\r\ncols=120,80,0,0\r\n"
+                               "[Cols]\r\n6=150\r\n7=80\r\n[Count]\r\n42\r\n[Lastmsg]\r\n" +
+                               W("0012 - Грузовик") + "\r\n";
+    WindowLayout l = Parse(before);
+    EXPECT_EQ(l.mapPlacement, MapPlacement{});
+    // Without a map record nothing is added.
+    EXPECT_EQ(l.BuildLayoutFile(), before);
+
+    // An open map: three lines after the last message, the rectangle as left, right,
+    // top, bottom; the old content in front of them unchanged.
+    l.mapPlacement.rect = Rect(100, 200, 900, 800);
+    l.mapPlacement.state = 1;
+    const std::string open = before + "[MapDlg]\r\npos=100,900,200,800\r\nstate=1\r\n";
+    EXPECT_EQ(l.BuildLayoutFile(), open);
+
+    // A closed map keeps its rectangle.
+    l.mapPlacement.state = -1;
+    l.mapPlacement.rect = Rect(-20, -10, 300, 250);
+    const std::string closed = before + "[MapDlg]\r\npos=-20,300,-10,250\r\nstate=-1\r\n";
+    EXPECT_EQ(l.BuildLayoutFile(), closed);
+
+    // Read back: the record, and every other field as without it.
+    const WindowLayout old = Parse(before);
+    for (const std::string& bytes : {open, closed}) {
+        WindowLayout back = Parse(bytes);
+        EXPECT_EQ(back.BuildLayoutFile(), bytes);
+        back.mapPlacement = MapPlacement{};
+        EXPECT_EQ(back.BuildLayoutFile(), old.BuildLayoutFile());
+    }
+    EXPECT_EQ(Parse(open).mapPlacement.rect, Rect(100, 200, 900, 800));
+    EXPECT_EQ(Parse(open).mapPlacement.state, 1);
+    EXPECT_EQ(Parse(closed).mapPlacement.state, -1);
+
+    // Written by hand: no state line, or an odd state, is a closed window; the map's
+    // "pos=" never moves the window of the section before it, and a section after it
+    // is read as usual.
+    l = Parse("[AddDlgInfo]\r\npos=1,2,3,4\r\n[MapDlg]\r\npos=5,6,7,8\r\n[Count]\r\n3\r\n");
+    EXPECT_EQ(l.zoneDistancePlacement.rect, Rect(1, 3, 2, 4));
+    EXPECT_EQ(l.mapPlacement.rect, Rect(5, 7, 6, 8));
+    EXPECT_EQ(l.mapPlacement.state, -1);
+    EXPECT_EQ(l.totalMessageCount, 3);
+    EXPECT_EQ(Parse("[MapDlg]\r\nstate=7\r\n").mapPlacement.state, -1);
+    EXPECT_EQ(Parse("[MapDlg]\r\nstate=1\r\n").mapPlacement.state, 1);
+    // A new parse forgets the record.
+    l.ParseLayout(before);
+    EXPECT_EQ(l.mapPlacement, MapPlacement{});
+}
+
 TEST(WindowLayoutTest, MainWindowSection) {
     // Wholly off screen: back to the default rectangle, with all twelve columns.
     WindowLayout l = Parse("[GlobalSize]\r\npos=-900,-200,10,300\r\nmaxMin=0\r\n");

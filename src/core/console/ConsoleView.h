@@ -19,6 +19,10 @@ struct RowSnapshot {
     std::array<int8_t, 6> icons{};
     // Row state bits (kRowSilent, kRowStaleStamp, kRowNoZone).
     int32_t state = 0;
+    // The object's current position (degrees); meaningful only with `hasPosition`.
+    bool hasPosition = false;
+    double latitude = 0;
+    double longitude = 0;
     // The state differs from the one the row was last coloured with.
     bool recolour = false;
 };

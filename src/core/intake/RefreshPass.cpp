@@ -50,6 +50,9 @@ std::shared_ptr<RefreshSnapshot> CConsole::RefreshView() {
         row.objectIndex = i;
         row.objectNumber = o.Number();
         row.texts[kColObject] = store.FormatIdAndName(i);
+        row.hasPosition = (o.hasMessage & kHasPosition) != 0;
+        row.latitude = o.latitude;
+        row.longitude = o.longitude;
         store.ResetDayPathIfNewDay(i, now);
         row.icons[kColEvent] = EventIcon(o.lastEventKind, alarmBlinkPhase_, powerOnBlinkPhase_);
         for (int k = 0; k < 5; ++k)

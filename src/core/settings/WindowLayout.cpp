@@ -92,7 +92,8 @@ enum class Section {
     ZoneDistance,
     Count,
     LastMessage,
-    History
+    History,
+    Map
 };
 
 }  // namespace
@@ -167,6 +168,7 @@ void ResetToDefaults(WindowLayout& l) {
     l.zoneDistancePlacement = WindowPlacement{};
     l.historyWindowNumbers.clear();
     l.historyWindowPlacements.clear();
+    l.mapPlacement = MapPlacement{};
     l.runMessageCount = 0;
     l.totalMessageCount = 0;
     l.lastMessageText.clear();
@@ -216,6 +218,11 @@ void WindowLayout::ParseLayout(const std::string& bytes) {
             section = Section::Count;
         } else if (l == "[Lastmsg]") {
             section = Section::LastMessage;
+        } else if (l == "[MapDlg]") {
+            section = Section::Map;
+            // A record without its state line stands for a closed window.
+            mapPlacement = MapPlacement{};
+            mapPlacement.state = -1;
         } else if (TextUtil::StartsWith(l, kHistoryPrefix)) {
             section = Section::History;
             historyWindowNumbers.emplace_back(l.substr(kHistoryPrefix.size(), 4));
@@ -276,6 +283,13 @@ void WindowLayout::ParseLayout(const std::string& bytes) {
                     lastMessageText = line;
                     section = Section::None;
                     break;
+                case Section::Map:
+                    if (TextUtil::StartsWith(l, "pos=")) {
+                        mapPlacement.rect = RectFromFile(ParseFour(l.substr(4)));
+                    } else if (TextUtil::StartsWith(l, "state=")) {
+                        mapPlacement.state = TextUtil::LeadingInt(l.substr(6)) == 1 ? 1 : -1;
+                    }
+                    break;
             }
         }
     }
@@ -323,6 +337,16 @@ std::string WindowLayout::BuildLayoutFile() const {
     out += TextUtil::Format("%i\r\n", totalMessageCount);
     out += "[Lastmsg]\r\n";
     out += TextUtil::Format("%s\r\n", lastMessageText.c_str());
+
+    // The map window's section comes last, and only once the map has been opened: a
+    // reader that does not know it takes nothing from it there. Before "[Lastmsg]" its
+    // lines would be taken for that section's value, and inside any earlier section its
+    // "pos=" line would move another window.
+    if (mapPlacement.state != 0) {
+        out += "[MapDlg]\r\n";
+        out += PosLine(mapPlacement.rect);
+        out += TextUtil::Format("state=%i\r\n", mapPlacement.state == 1 ? 1 : -1);
+    }
     return out;
 }
 

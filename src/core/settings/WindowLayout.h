@@ -28,6 +28,22 @@ struct HistoryPlacement {
     bool operator==(const HistoryPlacement&) const = default;
 };
 
+// The map window's record: where it was and whether it was open. A layout that never
+// saw the map window has no record (state 0) and its file carries no map section.
+//
+// In Interface.ini the record is the file's last section, after the value line of
+// "[Lastmsg]", three lines ended by CR LF:
+//   "[MapDlg]"
+//   "pos=%i,%i,%i,%i"  the outer rectangle as left, right, top, bottom (like every pos=)
+//   "state=%i"         1 open, -1 closed
+// A closed window keeps its rectangle, so that it opens again where it was. When read, a
+// section without a state line, or with any state but 1, stands for a closed window.
+struct MapPlacement {
+    LayoutRect rect;
+    int32_t state = 0;  // 1 open, -1 closed, 0 no record
+    bool operator==(const MapPlacement&) const = default;
+};
+
 // Column ids of the object list; they are also the sort keys of the store.
 enum ColumnId : int32_t {
     kColEvent = 0,
@@ -57,6 +73,7 @@ public:
     WindowPlacement zoneDistancePlacement;
     std::vector<std::string> historyWindowNumbers;
     std::vector<HistoryPlacement> historyWindowPlacements;
+    MapPlacement mapPlacement;
     int32_t runMessageCount = 0;
     int32_t totalMessageCount = 0;
     std::string lastMessageText;  // Windows-1251

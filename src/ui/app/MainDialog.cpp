@@ -28,6 +28,7 @@
 #include "objectlist/ObjectListCtrl.h"
 #include "platform/Clock.h"
 #include "zones/DistanceWindows.h"
+#include "zones/MapWindowKeeper.h"
 #include "zones/ZoneDistanceDialog.h"
 
 namespace {
@@ -101,6 +102,8 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
 
     distanceWindows_ = new CDistanceWindows(*console_, this);
     historyWindows_ = new CHistoryWindows(*console_, this);
+    mapWindow_ = new CMapWindowKeeper(*console_, this);
+    connect(mapWindow_, &CMapWindowKeeper::objectClicked, this, &CMainDialog::SelectObjectRow);
     connect(distanceWindows_, &CDistanceWindows::sortRequested, this, &CMainDialog::SortFromView);
     connect(this, &CMainDialog::secondaryWindowsNotice, this,
             &CMainDialog::OnSecondaryWindowsNotice);
@@ -119,6 +122,8 @@ CMainDialog::~CMainDialog() {
     distanceWindows_ = nullptr;
     delete historyWindows_;
     historyWindows_ = nullptr;
+    delete mapWindow_;
+    mapWindow_ = nullptr;
     RemoveTrayIcon();
     console_.reset();
 }
@@ -163,6 +168,8 @@ void CMainDialog::BuildMenus() {
     QMenu* distances = menuBar()->addMenu(QStringLiteral("Расстояния"));
     AddCommand(distances, QStringLiteral("Расстояния до районов..."), kCmdZoneDistances);
     AddCommand(distances, QStringLiteral("Расстояния до объектов..."), kCmdObjectDistances);
+    distances->addSeparator();
+    AddCommand(distances, QStringLiteral("Карта..."), kCmdMap);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
     AddCommand(help, QStringLiteral("О программе..."), kCmdAbout);
@@ -218,6 +225,9 @@ void CMainDialog::RunCommand(int commandId) {
             break;
         case kCmdObjectDistances:
             ShowObjectDistances();
+            break;
+        case kCmdMap:
+            ShowMap();
             break;
         case kCmdAbout:
             ShowAbout();
@@ -470,6 +480,7 @@ void CMainDialog::StopForClose() {
     // Windows closed by the program's end stay recorded as open for the next start.
     distanceWindows_->Shutdown();
     historyWindows_->Shutdown();
+    mapWindow_->Shutdown();
     console_->StopWorkers();
 }
 
@@ -639,6 +650,7 @@ void CMainDialog::AddTrayIcon() {
     // The secondary windows go with the main window.
     distanceWindows_->HideAll();
     historyWindows_->HideAll();
+    mapWindow_->HideAll();
 }
 
 void CMainDialog::RemoveTrayIcon() {
@@ -692,9 +704,11 @@ void CMainDialog::RestoreFromTray() {
 void CMainDialog::OnSecondaryWindowsNotice(int what) {
     if (what == 0) {
         distanceWindows_->RebuildAll();
+        mapWindow_->RebuildZones();
     } else if (!trayIconShown_) {
         distanceWindows_->ShowAll();
         historyWindows_->ShowAll();
+        mapWindow_->ShowAll();
     }
 }
 

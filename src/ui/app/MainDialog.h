@@ -28,6 +28,7 @@ class CCloseRequestListener;
 class CConsole;
 class CDistanceWindows;
 class CHistoryWindows;
+class CMapWindowKeeper;
 class CObjectListCtrl;
 class CStatusBar;
 class Clock;
@@ -65,6 +66,7 @@ public:
         kCmdHistory = 32788,
         kCmdTrayExit = 32789,
         kCmdTrayShow = 32790,
+        kCmdMap = 32791,
     };
     enum class ShowState { Normal, Maximised, Minimised };
 
@@ -94,6 +96,7 @@ public:
     CConsole& Console() const { return *console_; }
     CDistanceWindows* DistanceWindows() const { return distanceWindows_; }
     CHistoryWindows* HistoryWindows() const { return historyWindows_; }
+    CMapWindowKeeper* MapWindow() const { return mapWindow_; }
     // The alert pop-up while it is open, else null.
     CAlertPopupDialog* Popup() const;
 
@@ -118,6 +121,9 @@ public:
     std::vector<int32_t> SelectedObjectNumbers() const;
     // Object number shown in `row`, -1 when unknown.
     int32_t RowObjectNumber(int row) const;
+    // Makes the row of the object the only selected one and scrolls it into view (a
+    // click on the object in the map window). False when no row shows it.
+    bool SelectObjectRow(int32_t objectNumber);
     // Tooltip of a row: the object's tooltip text.
     QString RowTooltip(int row) const;
     // The pop-up's hand-over on the GUI thread: restores the window, then the text goes
@@ -137,6 +143,8 @@ public:
     virtual void EditSettings();
     virtual void ShowZoneDistances();
     virtual void ShowObjectDistances();
+    // "Карта...": opens the map window or brings it forward.
+    virtual void ShowMap();
     virtual void ShowAbout();
     virtual void EditObjectSettings();
     virtual void EditZoneAssignment();
@@ -306,6 +314,7 @@ private:
     CCloseRequestListener* closeListener_ = nullptr;
     CDistanceWindows* distanceWindows_ = nullptr;
     CHistoryWindows* historyWindows_ = nullptr;
+    CMapWindowKeeper* mapWindow_ = nullptr;
     QPointer<CAlertPopupDialog> popup_;
     // The dispatcher is told once per episode of failed saves.
     bool saveFailureReported_ = false;

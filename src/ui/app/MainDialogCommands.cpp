@@ -14,6 +14,7 @@
 #include "console/Console.h"
 #include "settings/SettingsDialog.h"
 #include "zones/DistanceWindows.h"
+#include "zones/MapWindowKeeper.h"
 #include "zones/ObjectDistanceDialog.h"
 #include "zones/ZoneAssignDialog.h"
 #include "zones/ZoneAssignmentEdit.h"
@@ -135,6 +136,7 @@ bool CMainDialog::LoadAtStartWithPrompts(bool zones) {
 void CMainDialog::RestoreWindowsAtStart(bool show) {
     distanceWindows_->RestoreAtStart(show);
     historyWindows_->RestoreAtStart(show);
+    mapWindow_->RestoreAtStart(show);
 }
 
 // ---- workers ----
@@ -350,6 +352,10 @@ void CMainDialog::ShowObjectDistances() {
     ModalScope modal(*this);
     CObjectDistanceDialog dialog(*console_, this);
     ExecWindowModal(dialog);
+}
+
+void CMainDialog::ShowMap() {
+    mapWindow_->Open();
 }
 
 // ---- list commands ----

@@ -13,6 +13,7 @@
 #include "console/Console.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "zones/DistanceWindows.h"
+#include "zones/MapWindowKeeper.h"
 #include "zones/ZoneDistanceDialog.h"
 
 // ---- ConsoleView: any thread ----
@@ -163,6 +164,7 @@ void CMainDialog::ApplySnapshot(const RefreshSnapshot& snapshot) {
     }
     list_->EndUpdate();
     distanceWindows_->RefreshAll();
+    mapWindow_->ApplyRows(snapshot);
 }
 
 void CMainDialog::RefreshNow() {
@@ -187,6 +189,19 @@ int32_t CMainDialog::RowObjectNumber(int row) const {
         return -1;
     }
     return static_cast<int32_t>(std::atoi(title.toLatin1().constData()));
+}
+
+bool CMainDialog::SelectObjectRow(int32_t objectNumber) {
+    for (int r = 0; r < list_->RowCount(); ++r) {
+        if (RowObjectNumber(r) == objectNumber) {
+            list_->ClearSelection();
+            list_->SelectRow(r);
+            list_->setCurrentIndex(list_->model()->index(r, 0));
+            list_->scrollTo(list_->model()->index(r, 0));
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<int32_t> CMainDialog::SelectedObjectNumbers() const {

@@ -27,16 +27,23 @@ RowColourColumns RowColourColumns::FromColumnIds(const std::vector<int32_t>& col
     return columns;
 }
 
-void ApplyRowColouring(CObjectListCtrl& list, int row, int state, const RowColourColumns& columns,
-                       bool redraw) {
-    uint32_t rowBack = kWhite;
-    uint32_t rowText = kBlack;
+RowColours RowColours::ForState(int state) {
+    RowColours colours;
     if (state & kRowSilent) {
-        rowBack = kPaleYellow;
+        colours.back = kPaleYellow;
     }
     if (state & kRowStaleStamp) {
-        rowText = kDarkRed;
+        colours.text = kDarkRed;
     }
+    colours.italicZone = (state & kRowNoZone) != 0;
+    return colours;
+}
+
+void ApplyRowColouring(CObjectListCtrl& list, int row, int state, const RowColourColumns& columns,
+                       bool redraw) {
+    const RowColours colours = RowColours::ForState(state);
+    const uint32_t rowBack = colours.back;
+    const uint32_t rowText = colours.text;
     list.SetRowBackColour(row, rowBack);
     list.SetRowTextColour(row, rowText);
 
@@ -53,7 +60,7 @@ void ApplyRowColouring(CObjectListCtrl& list, int row, int state, const RowColou
     }
     list.SetRowStyle(row, kColoursApply);
     if (columns.zoneColumn >= 0) {
-        const uint32_t italic = (state & kRowNoZone) ? CellStyle::kItalic : 0;
+        const uint32_t italic = colours.italicZone ? CellStyle::kItalic : 0;
         list.SetCellStyle(row, columns.zoneColumn, kColoursApply | italic);
     }
     if (redraw) {

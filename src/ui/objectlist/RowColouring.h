@@ -17,6 +17,17 @@ struct RowColourColumns {
     static RowColourColumns FromColumnIds(const std::vector<int32_t>& columnIds);
 };
 
+// The colours (0xRRGGBB) a row of the main list shows for its state bits, outside the
+// icon columns, and whether its zone cell is in italics. Views that show objects beside
+// the list (the map) take their colours from here too.
+struct RowColours {
+    uint32_t back = 0xFFFFFF;
+    uint32_t text = 0x000000;
+    bool italicZone = false;
+
+    static RowColours ForState(int state);
+};
+
 // Colours one row of the main list after its state changed: the state colours show in
 // the object, time, speed and path columns through the row style and in the zone column
 // through its own cell style; the event and sensor columns always stay black on white.

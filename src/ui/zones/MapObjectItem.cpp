@@ -1,0 +1,77 @@
+#include "zones/MapObjectItem.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr qreal kDotRadius = 4.5;
+constexpr qreal kLabelGap = 4;  // between the dot and the label
+constexpr qreal kPadding = 3;   // inside the label, left and right
+
+QColor FromRgb(uint32_t rgb) {
+    return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>(rgb & 0xFF));
+}
+
+}  // namespace
+
+CMapObjectItem::CMapObjectItem(int32_t objectNumber) : objectNumber_(objectNumber) {
+    // Zooming moves the item with its point but leaves its size alone.
+    setFlag(ItemIgnoresTransformations);
+    setZValue(2);
+}
+
+void CMapObjectItem::SetLook(const QString& title, int rowState) {
+    if (title == title_ && rowState == rowState_) {
+        return;
+    }
+    prepareGeometryChange();
+    title_ = title;
+    rowState_ = rowState;
+    colours_ = RowColours::ForState(rowState);
+    font_.setItalic(colours_.italicZone);
+    update();
+}
+
+QRectF CMapObjectItem::LabelRect() const {
+    const QFontMetricsF metrics(font_);
+    const qreal width = metrics.horizontalAdvance(title_) + 2 * kPadding;
+    const qreal height = metrics.height() + 2;
+    return QRectF(kDotRadius + kLabelGap, -height / 2, width, height);
+}
+
+QRectF CMapObjectItem::boundingRect() const {
+    const QRectF dot(-kDotRadius - 1, -kDotRadius - 1, 2 * kDotRadius + 2, 2 * kDotRadius + 2);
+    return dot.united(LabelRect().adjusted(-1, -1, 1, 1));
+}
+
+QPainterPath CMapObjectItem::shape() const {
+    QPainterPath path;
+    path.addEllipse(QPointF(0, 0), kDotRadius + 2, kDotRadius + 2);
+    path.addRect(LabelRect());
+    return path;
+}
+
+void CMapObjectItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+    const QColor back = FromRgb(colours_.back);
+    const QColor text = FromRgb(colours_.text);
+    painter->setRenderHint(QPainter::Antialiasing);
+
+    painter->setPen(QPen(text, 1.5));
+    painter->setBrush(back);
+    painter->drawEllipse(QPointF(0, 0), kDotRadius, kDotRadius);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(text);
+    painter->drawEllipse(QPointF(0, 0), kDotRadius / 2, kDotRadius / 2);
+
+    const QRectF label = LabelRect();
+    painter->setPen(QPen(text, 1));
+    painter->setBrush(back);
+    painter->drawRect(label);
+    painter->setFont(font_);
+    painter->setPen(text);
+    painter->drawText(label.adjusted(kPadding, 0, -kPadding, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                      title_);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QGraphicsView>
+#include <QPoint>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "console/ConsoleView.h"
+#include "zones/MapProjection.h"
+#include "zones/ZoneMap.h"
+
+class CMapObjectItem;
+class QGraphicsScene;
+
+// The picture of the map window: the zones of the zone map (circles and polygons with
+// their names) and the shown objects at their positions. Scene units are metres of the
+// map projection, y pointing south as on the screen.
+//
+// The wheel zooms around the cursor, dragging moves the map, FitAll shows everything;
+// a click (a press and release without a drag) on an object reports its number. Until
+// the dispatcher zooms or drags, the view keeps fitting everything in as objects come.
+class CMapView : public QGraphicsView {
+    Q_OBJECT
+public:
+    explicit CMapView(QWidget* parent = nullptr);
+
+    // Replaces the zones. The projection's reference moves to the middle of the zones, so
+    // the objects are placed again.
+    void SetZones(const std::vector<ZoneRecord>& zones);
+    // The objects of one refresh pass: objects without a position and rows no longer
+    // shown leave the map, the others move to their positions and take their rows' looks.
+    void ApplyRows(const std::vector<RowSnapshot>& rows);
+    // Zooms and centres so that every zone and object is in view.
+    void FitAll();
+
+    const MapProjection& Projection() const { return projection_; }
+    // The scene point of a position (what an item's pos() is).
+    QPointF ScenePoint(double latitude, double longitude) const;
+    // The item of an object on the map, or null.
+    CMapObjectItem* ObjectItem(int32_t objectNumber) const;
+    int ObjectCount() const { return static_cast<int>(objects_.size()); }
+    int ZoneCount() const { return static_cast<int>(zones_.size()); }
+    // Whether the view still fits itself to what it shows.
+    bool FollowsContent() const { return followContent_; }
+
+signals:
+    void objectClicked(int32_t objectNumber);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
+
+private:
+    struct Placed {
+        CMapObjectItem* item;
+        double latitude;
+        double longitude;
+    };
+    QRectF ContentRect() const;
+    // Lets the view scroll well past what it shows, so that a drag is never stopped.
+    void UpdateSceneRect();
+
+    QGraphicsScene* scene_;
+    MapProjection projection_;
+    bool projectionSet_ = false;
+    std::vector<ZoneRecord> zones_;
+    std::vector<QGraphicsItem*> zoneItems_;
+    std::map<int32_t, Placed> objects_;
+    bool followContent_ = true;
+    QPoint pressPos_;
+    bool pressed_ = false;
+    bool dragged_ = false;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+
+#include "console/ConsoleView.h"
+#include "settings/WindowLayout.h"
+
+class CConsole;
+class CMapView;
+class QPushButton;
+
+// "Карта": the zones of the zone map and the shown objects at their positions, in the
+// colours of their list rows, kept current by the main window's refresh passes. A
+// modeless window with a button (and the Home key) that fits everything into view. It
+// reports its place while it is shown, its closing once, and a click on an object.
+class CMapWindow : public QDialog {
+    Q_OBJECT
+public:
+    CMapWindow(CConsole& console, QWidget* owner = nullptr);
+
+    CMapView* View() const { return view_; }
+    QPushButton* FitAllButton() const { return fitAll_; }
+
+    // Reads the zone map again (takes the console lock).
+    void RebuildZones();
+    // The rows of one refresh pass.
+    void ApplyRows(const RefreshSnapshot& snapshot);
+
+    // Places the outer frame at `rect` (position and size).
+    void PlaceAt(const LayoutRect& rect);
+    // The outer rectangle in screen coordinates.
+    LayoutRect CurrentRect() const;
+
+signals:
+    void closing(CMapWindow* window);
+    void layoutReport(const LayoutRect& rect);
+    void objectClicked(int32_t objectNumber);
+
+public slots:
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void ReportLayout();
+
+    CConsole& console_;
+    CMapView* view_;
+    QPushButton* fitAll_;
+    bool closed_ = false;
+    bool placed_ = false;
+    bool frameCorrected_ = false;
+    LayoutRect placedRect_;
+};
