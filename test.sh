@@ -18,7 +18,7 @@ esac
 # libqt6svg6-dev) never shows as installed and would send every run to apt-get.
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
           libgl1-mesa-dev libsdl2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core desktop-file-utils)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
