@@ -228,7 +228,7 @@ void TestMapWindow::clickSelectsTheRowAndTheLayoutKeepsTheMap() {
     QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
     QVERIFY(r.Deliver("06115900.007", FixRecord(7, kInB, MinutesAgo(1), MinutesAgo(1))));
     // Until the map has been opened, the layout has no map section.
-    QVERIFY(!Rig::Read(r.InFolder("Interface.ini")).contains("[MapDlg]"));
+    QVERIFY(!r.Saved("Interface.ini").contains("[MapDlg]"));
 
     QAction* item = r.W().CommandAction(CMainDialog::kCmdMap);
     QVERIFY(item != nullptr);
@@ -257,8 +257,8 @@ void TestMapWindow::clickSelectsTheRowAndTheLayoutKeepsTheMap() {
     window->move(window->pos() + QPoint(30, 20));
     window->resize(500, 380);
     const LayoutRect placed = window->CurrentRect();
-    QTRY_VERIFY(Rig::Read(r.InFolder("Interface.ini")).endsWith(MapSection(placed, 1)));
-    QByteArray bytes = Rig::Read(r.InFolder("Interface.ini"));
+    QTRY_VERIFY(r.Saved("Interface.ini").endsWith(MapSection(placed, 1)));
+    QByteArray bytes = r.Saved("Interface.ini");
     QByteArray old;
     {
         auto lock = r.C().Lock();
@@ -271,17 +271,17 @@ void TestMapWindow::clickSelectsTheRowAndTheLayoutKeepsTheMap() {
     // Closed by the dispatcher: state -1, the rectangle kept; reopened at that rectangle.
     window->reject();
     QTRY_VERIFY(r.W().MapWindow()->Window() == nullptr);
-    QVERIFY(Rig::Read(r.InFolder("Interface.ini")).endsWith(MapSection(placed, -1)));
+    QVERIFY(r.Saved("Interface.ini").endsWith(MapSection(placed, -1)));
     r.W().RunCommand(CMainDialog::kCmdMap);
     window = r.W().MapWindow()->Window();
     QVERIFY(window != nullptr);
     QTRY_COMPARE(window->CurrentRect(), placed);
-    QTRY_VERIFY(Rig::Read(r.InFolder("Interface.ini")).endsWith(MapSection(placed, 1)));
+    QTRY_VERIFY(r.Saved("Interface.ini").endsWith(MapSection(placed, 1)));
 
     // Open at exit: open again at the next start, at its rectangle.
     r.W().Exit();
     QVERIFY(r.W().IsEnded());
-    QVERIFY(Rig::Read(r.InFolder("Interface.ini")).endsWith(MapSection(placed, 1)));
+    QVERIFY(r.Saved("Interface.ini").endsWith(MapSection(placed, 1)));
     r.window.reset();
     QVERIFY(r.Start());
     window = r.W().MapWindow()->Window();
