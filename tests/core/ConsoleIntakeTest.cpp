@@ -248,16 +248,11 @@ public:
 }  // namespace
 
 TEST(ConsoleStopTest, StopIsSeenBetweenFilesNeverInsideOne) {
-    ProgramFolder folder;
-    folder.SaveSettingsFile();
-    FixedClock clock{TestNow(), 0};
-    FakeSound sound;
-    StopAtPopupView view;
-    CConsole console(folder.paths, clock, sound, view);
-    StartLikeTheWindow(console);
-    ObjectRecord& truck = console.store.Object(console.store.FindObjectByNumber(12));
-    for (int f = 0; f < AlertSettings::kCount; ++f)
-        truck.alertSettings[f] = 1;
+    ConsoleWithView<StopAtPopupView> rig;
+    const ProgramFolder& folder = rig.folder;
+    CConsole& console = *rig.console;
+    ObjectRecord& truck = rig.Object(12);
+    EnableAllAlerts(truck);
     const InboxRecord alarm =
         Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
     const InboxRecord first = Fix(12, kOutside, At(9, 1), "first");
@@ -277,7 +272,7 @@ TEST(ConsoleStopTest, StopIsSeenBetweenFilesNeverInsideOne) {
     // Told to stop by the file's first record: the file is applied to its end, the next
     // one waits.
     console.stopPollingEvent.Reset();
-    view.console = &console;
+    rig.view.console = &console;
     console.PollOnce();
     EXPECT_FALSE(Exists(a));
     EXPECT_TRUE(Exists(b));

@@ -261,6 +261,31 @@ inline void StartLikeTheWindow(CConsole& console) {
     console.ReloadState();
 }
 
+inline void EnableAllAlerts(ObjectRecord& o) {
+    for (int f = 0; f < AlertSettings::kCount; ++f)
+        o.alertSettings[f] = 1;
+}
+
+// A console started as the window starts it, with a view of the test's own; workers not
+// running, fixed clock.
+template <class View>
+struct ConsoleWithView {
+    ConsoleWithView() {
+        folder.SaveSettingsFile();
+        console = std::make_unique<CConsole>(folder.paths, clock, sound, view);
+        StartLikeTheWindow(*console);
+    }
+    ObjectRecord& Object(int32_t number) {
+        return console->store.Object(console->store.FindObjectByNumber(number));
+    }
+
+    ProgramFolder folder;
+    FixedClock clock{TestNow(), 0};
+    FakeSound sound;
+    View view;
+    std::unique_ptr<CConsole> console;
+};
+
 // A console started as the window starts it, workers not running, with a fixed clock.
 class ConsoleFixture : public testing::Test {
 protected:
@@ -281,10 +306,7 @@ protected:
     void Process(const InboxRecord& record, const std::string& path = "/inbox/06120000.012") {
         console->ProcessRecord(record, path);
     }
-    void EnableAll(int32_t number) {
-        for (int f = 0; f < AlertSettings::kCount; ++f)
-            Object(number).alertSettings[f] = 1;
-    }
+    void EnableAll(int32_t number) { EnableAllAlerts(Object(number)); }
     void Assign(int32_t number, int zone, ZoneRole role) {
         Object(number).zoneAssignment.Append(zone, role);
     }

@@ -155,20 +155,11 @@ public:
 }  // namespace
 
 TEST(IntakeReloadTest, ReloadWaitsForTheWorkerAndKeepsWhatItApplied) {
-    ProgramFolder folder;
-    folder.settings.timer = 10;
-    folder.SaveSettingsFile();
-    FixedClock clock{TestNow(), 0};
-    FakeSound sound;
-    BlockingView view;
-    CConsole console(folder.paths, clock, sound, view);
-    StartLikeTheWindow(console);
-    {
-        auto lock = console.Lock();
-        const int i = console.store.FindObjectByNumber(12);
-        for (int f = 0; f < AlertSettings::kCount; ++f)
-            console.store.Object(i).alertSettings[f] = 1;
-    }
+    ConsoleWithView<BlockingView> rig;
+    const ProgramFolder& folder = rig.folder;
+    CConsole& console = *rig.console;
+    BlockingView& view = rig.view;
+    EnableAllAlerts(rig.Object(12));
     InboxRecord alarm =
         Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
     const InboxRecord fix = Fix(12, kInA, At(9, 1), "after");

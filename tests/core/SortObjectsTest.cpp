@@ -49,6 +49,22 @@ protected:
 
 }  // namespace
 
+namespace {
+
+// Zone "Z", 100 m round 55.0 N 37.0 E.
+CZoneMap OneZoneMap() {
+    CZoneMap map;
+    ZoneRecord zone;
+    zone.name = "Z";
+    zone.latitude = 55.0;
+    zone.longitude = 37.0;
+    zone.radiusMetres = 100;
+    map.AppendZone(zone);
+    return map;
+}
+
+}  // namespace
+
 TEST_F(SortObjectsTest, SecondSortWithTheSameKeyMovesNothing) {
     // Ties in every key, so equal keys are met on every pass.
     const int sensors[5][5] = {
@@ -150,13 +166,7 @@ TEST_F(SortObjectsTest, SpeedAndPathKeys) {
 }
 
 TEST_F(SortObjectsTest, ZoneDistanceKey) {
-    CZoneMap map;
-    ZoneRecord zone;
-    zone.name = "Z";
-    zone.latitude = 55.0;
-    zone.longitude = 37.0;
-    zone.radiusMetres = 100;
-    map.AppendZone(zone);
+    const CZoneMap map = OneZoneMap();
 
     auto place = [&](const std::string& id, double latitude, bool heard) {
         ObjectRecord& o = Add(id);
@@ -197,13 +207,7 @@ TEST_F(SortObjectsTest, UnknownKeysAndEmptyStore) {
 // Every key, both directions, over objects with many equal keys: the order is the one the
 // exchange procedure gives when it compares the keys pair by pair, as the list always did.
 TEST_F(SortObjectsTest, EveryKeyGivesTheExchangeProcedureOrder) {
-    CZoneMap map;
-    ZoneRecord zone;
-    zone.name = "Z";
-    zone.latitude = 55.0;
-    zone.longitude = 37.0;
-    zone.radiusMetres = 100;
-    map.AppendZone(zone);
+    const CZoneMap map = OneZoneMap();
 
     std::mt19937 random(8);
     const char* zoneNames[] = {"---", "A", "B", "\xC0\xE2", "a"};

@@ -90,18 +90,14 @@ void CConsole::LoadLayout() {
 
 bool CConsole::LoadAddressBook() {
     // What the workers applied belongs to the objects being replaced: on the disk first.
-    QuiesceWorkers();
+    QuiesceWorkers(true);
     auto lock = Lock();
-    const bool loaded = store.LoadAddressBook(settings.channelObj);
-    // Whatever could not be written stays in its inbox files and is read again.
-    committer_->DiscardLocked();
-    inboxWorker_->DiscardBatch();
-    return loaded;
+    return store.LoadAddressBook(settings.channelObj);
 }
 
 bool CConsole::LoadZones() {
     // No record may be judged against one map and stored against the other.
-    QuiesceWorkers();
+    QuiesceWorkers(false);
     auto lock = Lock();
     // A map that failed to load is never put into use.
     auto map = std::make_unique<CZoneMap>();
@@ -112,11 +108,9 @@ bool CConsole::LoadZones() {
 }
 
 void CConsole::ReloadState() {
-    QuiesceWorkers();
+    QuiesceWorkers(true);
     RecoverOnce();
     auto lock = Lock();
-    committer_->DiscardLocked();
-    inboxWorker_->DiscardBatch();
     store.LoadState();
     RecomputeFromLastMessages();
     store.LoadZoneAssignments(*zoneMap);
@@ -232,11 +226,20 @@ void CConsole::RecoverOnce() {
     });
 }
 
-void CConsole::QuiesceWorkers() {
+void CConsole::QuiesceWorkers(bool storeReplaced) {
     if (inboxThread_.joinable() || refreshThread_.joinable())
         StopWorkersAndWait();
     else
         inboxWorker_->Commit();
+    if (storeReplaced) {
+        // Whatever could not be written stays in its inbox files and is read again into
+        // the new store.
+        {
+            auto lock = Lock();
+            committer_->DiscardLocked();
+        }
+        inboxWorker_->DiscardBatch();
+    }
 }
 
 void CConsole::JoinWorkers() {

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -159,8 +158,9 @@ private:
     void RefreshWorkerLoop();
     void JoinWorkers();
     // Before the store or the map is replaced: workers that run are stopped and waited
-    // for, and what is pending is written.
-    void QuiesceWorkers();
+    // for, and what is pending is written; with `storeReplaced` what could not be is
+    // forgotten (its inbox files stay and are read again).
+    void QuiesceWorkers(bool storeReplaced);
     // Finishes a commit a crash interrupted; once per run, before the first commit and
     // before the state is read.
     void RecoverOnce();
@@ -168,6 +168,8 @@ private:
     // the files it changed for the next commit. False for an object not in the address
     // book.
     bool ProcessRecordLocked(const InboxRecord& record, const std::string& path);
+    // Every record of an inbox file's bytes, with the lock held.
+    void ProcessInboxBytesLocked(const std::string& bytes, const std::string& path);
     // The bytes of one data file from the current store, layout and map (lock held).
     std::string EncodeFile(CStateCommitter::File file) const;
     // The failure state of the saves changed: the window is told.

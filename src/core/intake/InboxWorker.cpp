@@ -21,7 +21,6 @@ CInboxWorker::CInboxWorker(CConsole& console) : console_(console) {}
 
 void CInboxWorker::Run(int periodMs) {
     using Clock = std::chrono::steady_clock;
-    SteadyTime lastPass = Clock::now() - std::chrono::milliseconds(periodMs);
     // Since when saves the window asked for have been waiting (none: max()).
     SteadyTime savesWaitingSince = SteadyTime::max();
     for (;;) {
@@ -39,7 +38,7 @@ void CInboxWorker::Run(int periodMs) {
             watch_.Start(folder, [this] { Wake(); });
         }
         Pass();
-        lastPass = Clock::now();
+        const SteadyTime lastPass = Clock::now();
 
         // Only the window's saves are left: they are gathered for a moment, so a window
         // dragged across the screen is written once, not once per pixel.
@@ -106,7 +105,7 @@ void CInboxWorker::AddUndeletable(const std::vector<std::string>& paths) {
     handedIn_.insert(handedIn_.end(), paths.begin(), paths.end());
 }
 
-bool CInboxWorker::BatchFull(SteadyTime batchStart) const {
+bool CInboxWorker::BatchFullLocked(SteadyTime batchStart) const {
     const CStateCommitter& committer = *console_.committer_;
     return committer.ProcessedFileCountLocked() >= kBatchFiles ||
            committer.LogBytesLocked() >= kBatchLogBytes ||
@@ -146,18 +145,11 @@ void CInboxWorker::Pass() {
     const std::vector<CInboxScanner::Entry> entries = CInboxScanner::List(inboxFolder, shown);
 
     SteadyTime batchStart = start;
-    bool full = false;
     for (const CInboxScanner::Entry& entry : entries) {
         // A stop is looked at between files only: a file is applied whole or not at all.
         if (console_.stopPollingEvent.IsSet())
             break;
-        if (!TakeFile(entry.path, start))
-            continue;
-        {
-            auto storeLock = console_.Lock();
-            full = BatchFull(batchStart);
-        }
-        if (full) {
+        if (TakeFile(entry.path, start, batchStart) == Taken::BatchFull) {
             CommitLocked();
             if (console_.committer_->failing())
                 break;
@@ -182,9 +174,10 @@ void CInboxWorker::Pass() {
     std::erase_if(unsettled_, [&](const auto& item) { return listed.count(item.first) == 0; });
 }
 
-bool CInboxWorker::TakeFile(const std::string& path, SteadyTime now) {
+CInboxWorker::Taken CInboxWorker::TakeFile(const std::string& path, SteadyTime now,
+                                           SteadyTime batchStart) {
     if (batch_.count(path) != 0)
-        return false;
+        return Taken::No;
     const auto known = undeletable_.find(path);
     if (known != undeletable_.end()) {
         // Its records are applied already: only the deletion is tried again. A file
@@ -192,7 +185,7 @@ bool CInboxWorker::TakeFile(const std::string& path, SteadyTime now) {
         if (FileSystem::StampOf(path) == known->second) {
             if (FileSystem::RemoveFile(path))
                 undeletable_.erase(known);
-            return false;
+            return Taken::No;
         }
         undeletable_.erase(known);
     }
@@ -201,20 +194,15 @@ bool CInboxWorker::TakeFile(const std::string& path, SteadyTime now) {
     const FileSystem::FileStamp stamp = FileSystem::StampOf(path);
     std::string bytes;
     if (!FileSystem::ReadWholeFile(path, bytes))
-        return false;
+        return Taken::No;
     if (!IsCompleteInboxFile(bytes) && !Settled(path, stamp, now))
-        return false;
+        return Taken::No;
     unsettled_.erase(path);
-    {
-        auto storeLock = console_.Lock();
-        ReadInboxRecords(bytes, [&](const InboxRecord& record) {
-            console_.ProcessRecordLocked(record, path);
-            return true;
-        });
-        console_.committer_->AddProcessedFile(path);
-    }
     batch_[path] = stamp;
-    return true;
+    auto storeLock = console_.Lock();
+    console_.ProcessInboxBytesLocked(bytes, path);
+    console_.committer_->AddProcessedFile(path);
+    return BatchFullLocked(batchStart) ? Taken::BatchFull : Taken::Yes;
 }
 
 bool CInboxWorker::Settled(const std::string& path, const FileSystem::FileStamp& stamp,

@@ -50,7 +50,7 @@ public:
     // Writes everything pending now; false when it could not be written.
     bool Commit();
     // The store is being replaced: what was applied and not committed will be read again
-    // from its files. Call with the store lock held and the worker stopped.
+    // from its files. Call with the worker stopped, without the store lock.
     void DiscardBatch();
     // Inbox files already committed that could not be deleted (found at start-up); any
     // thread, with or without the store lock.
@@ -61,10 +61,11 @@ private:
 
     // One pass over the inbox. Returns without taking files while saves fail.
     void Pass();
-    // Reads, checks and applies one file; true when its records were applied.
-    bool TakeFile(const std::string& path, SteadyTime now);
+    enum class Taken { No, Yes, BatchFull };
+    // Reads, checks and applies one file; BatchFull when the batch is to be committed.
+    Taken TakeFile(const std::string& path, SteadyTime now, SteadyTime batchStart);
     bool Settled(const std::string& path, const FileSystem::FileStamp& stamp, SteadyTime now);
-    bool BatchFull(SteadyTime batchStart) const;
+    bool BatchFullLocked(SteadyTime batchStart) const;
     void CommitLocked();  // with mutex_ held
 
     CConsole& console_;

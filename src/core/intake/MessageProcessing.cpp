@@ -44,12 +44,16 @@ void CConsole::ProcessInboxFile(const std::string& path) {
         return;
     {
         auto lock = Lock();
-        ReadInboxRecords(bytes, [&](const InboxRecord& record) {
-            ProcessRecordLocked(record, path);
-            return true;
-        });
+        ProcessInboxBytesLocked(bytes, path);
     }
     inboxWorker_->Commit();
+}
+
+void CConsole::ProcessInboxBytesLocked(const std::string& bytes, const std::string& path) {
+    ReadInboxRecords(bytes, [&](const InboxRecord& record) {
+        ProcessRecordLocked(record, path);
+        return true;
+    });
 }
 
 void CConsole::ProcessRecord(const InboxRecord& record, const std::string& path) {

@@ -52,8 +52,6 @@ public:
     void AddLogEntry(std::string entry);
     // An inbox file whose records are applied: deleted once they are on the disk.
     void AddProcessedFile(const std::string& path) { files_.push_back(path); }
-    // Nothing waits to be written.
-    bool IdleLocked() const { return dirty_.load() == 0 && files_.empty() && entries_.empty(); }
     std::size_t ProcessedFileCountLocked() const { return files_.size(); }
     std::size_t LogBytesLocked() const { return logBytes_; }
     // Forgets what was applied but not committed: the store it belonged to is being

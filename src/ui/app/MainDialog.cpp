@@ -285,21 +285,20 @@ bool CMainDialog::LoadSettingsAtStart() {
     return console_->LoadSettingsAtStart();
 }
 
-void CMainDialog::ReportWriteFailure() {
+void CMainDialog::ShowFileError(const QString& text) {
     ModalScope modal(*this);
-    Prompt::Message(this,
-                    QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
-                                   "свободного места."),
-                    QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+    Prompt::Message(this, text, QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+}
+
+void CMainDialog::ReportWriteFailure() {
+    ShowFileError(QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
+                                 "свободного места."));
 }
 
 void CMainDialog::ReportSettingsUnreadable() {
-    ModalScope modal(*this);
-    Prompt::Message(this,
-                    QStringLiteral("Не удается прочитать файл настроек Sentrel.ini!\n"
-                                   "Действуют настройки по умолчанию. Чтобы не затереть "
-                                   "файл, измененные настройки в него записываться не будут."),
-                    QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+    ShowFileError(QStringLiteral("Не удается прочитать файл настроек Sentrel.ini!\n"
+                                 "Действуют настройки по умолчанию. Чтобы не затереть "
+                                 "файл, измененные настройки в него записываться не будут."));
 }
 
 void CMainDialog::ReportSettingsNotSaved() {
@@ -312,12 +311,9 @@ void CMainDialog::ReportSettingsNotSaved() {
         ReportWriteFailure();
         return;
     }
-    ModalScope modal(*this);
-    Prompt::Message(this,
-                    QStringLiteral("Настройки не сохранены: файл Sentrel.ini не удалось "
-                                   "прочитать при запуске программы, и он не будет "
-                                   "перезаписан."),
-                    QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+    ShowFileError(QStringLiteral("Настройки не сохранены: файл Sentrel.ini не удалось "
+                                 "прочитать при запуске программы, и он не будет "
+                                 "перезаписан."));
 }
 
 bool CMainDialog::Initialise() {

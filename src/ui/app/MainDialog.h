@@ -214,6 +214,9 @@ public:
 
     // Shows "Ошибка записи на жесткий диск, ..." (a settings file could not be written).
     void ReportWriteFailure();
+    // A stop box under the dispatcher's caption about a file that could not be read or
+    // written.
+    void ShowFileError(const QString& text);
     // Tells the dispatcher that Sentrel.ini could not be read at start (defaults stand).
     void ReportSettingsUnreadable();
     // After a settings save that failed: the write failure, or, while the unreadable

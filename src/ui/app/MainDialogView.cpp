@@ -91,13 +91,10 @@ void CMainDialog::ReportSaveFailure(bool failing) {
             return;
         }
         saveFailureReported_ = true;
-        ModalScope modal(*this);
-        Prompt::Message(this,
-                        QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
-                                       "свободного места. Сообщения не потеряны: файлы остаются "
-                                       "во входной папке и будут обработаны, когда запись снова "
-                                       "станет возможной."),
-                        QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
+        ShowFileError(QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
+                                     "свободного места. Сообщения не потеряны: файлы остаются "
+                                     "во входной папке и будут обработаны, когда запись снова "
+                                     "станет возможной."));
     });
 }
 

@@ -1,5 +1,6 @@
 #include "app/WindowFrame.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -32,6 +33,15 @@ void Correct(QWidget& window, const LayoutRect& rect) {
         OuterRect(window) != rect) {
         Place(window, rect);
     }
+}
+
+void CorrectAfterFirstShow(QWidget& window, const LayoutRect& rect, bool& done) {
+    if (done) {
+        return;
+    }
+    done = true;
+    QWidget* target = &window;
+    QTimer::singleShot(0, target, [target, &rect] { Correct(*target, rect); });
 }
 
 }  // namespace WindowFrame

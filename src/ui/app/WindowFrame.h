@@ -17,5 +17,8 @@ void Place(QWidget& window, const LayoutRect& rect);
 // that is off by the frame: places the window again when the frame is known and the
 // outer rectangle is not `rect`.
 void Correct(QWidget& window, const LayoutRect& rect);
+// From a window's first showEvent: Correct once the frame is known, the first time only
+// (`done` remembers it). `rect` must live as long as the window.
+void CorrectAfterFirstShow(QWidget& window, const LayoutRect& rect, bool& done);
 
 }  // namespace WindowFrame

@@ -77,8 +77,7 @@ void CListWindow::resizeEvent(QResizeEvent* event) {
 
 void CListWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (placed_ && !frameCorrected_) {
-        frameCorrected_ = true;
-        QTimer::singleShot(0, this, [this] { WindowFrame::Correct(*this, placedRect_); });
+    if (placed_) {
+        WindowFrame::CorrectAfterFirstShow(*this, placedRect_, frameCorrected_);
     }
 }

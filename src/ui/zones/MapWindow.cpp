@@ -104,8 +104,7 @@ void CMapWindow::resizeEvent(QResizeEvent* event) {
 
 void CMapWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (placed_ && !frameCorrected_) {
-        frameCorrected_ = true;
-        QTimer::singleShot(0, this, [this] { WindowFrame::Correct(*this, placedRect_); });
+    if (placed_) {
+        WindowFrame::CorrectAfterFirstShow(*this, placedRect_, frameCorrected_);
     }
 }

@@ -174,8 +174,7 @@ void CZoneDistanceDialog::resizeEvent(QResizeEvent* event) {
 
 void CZoneDistanceDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (placed_ && !frameCorrected_) {
-        frameCorrected_ = true;
-        QTimer::singleShot(0, this, [this] { WindowFrame::Correct(*this, placedRect_); });
+    if (placed_) {
+        WindowFrame::CorrectAfterFirstShow(*this, placedRect_, frameCorrected_);
     }
 }
