@@ -257,8 +257,9 @@ TEST(ConsoleStopTest, StopIsSeenBetweenFilesNeverInsideOne) {
         Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
     const InboxRecord first = Fix(12, kOutside, At(9, 1), "first");
     const InboxRecord second = Fix(12, kOutside, At(9, 2), "second");
-    const std::string a = folder.Drop("05123000.012", EncodeInboxRecord(alarm.header, alarm.text) +
-                                                          EncodeInboxRecord(first.header, first.text));
+    const std::string a =
+        folder.Drop("05123000.012", EncodeInboxRecord(alarm.header, alarm.text) +
+                                        EncodeInboxRecord(first.header, first.text));
     const std::string b =
         folder.Drop("05123001.012", EncodeInboxRecord(second.header, second.text));
 

@@ -69,8 +69,8 @@ TEST_F(IntakeTrustTest, FileWrittenInPiecesIsTakenWholeOnceComplete) {
     folder.SaveSettingsFile();
     Start();
     console->StartWorkers();
-    const std::string bytes = Bytes(Fix(12, kOutside, At(9, 0), "first")) +
-                              Bytes(Fix(12, kOutside, At(9, 1), "second"));
+    const std::string bytes =
+        Bytes(Fix(12, kOutside, At(9, 0), "first")) + Bytes(Fix(12, kOutside, At(9, 1), "second"));
     const std::string path = folder.InboxPath("06090000.012");
     // Three pieces a second apart, the second ending inside the second record.
     const std::size_t cuts[] = {50, bytes.size() - 10, bytes.size()};

@@ -56,7 +56,7 @@ void CInboxWorker::Run(int periodMs) {
         int waitMs = periodMs;
         if (savesWaitingSince != SteadyTime::max())
             waitMs = std::min(waitMs, std::max(0, kSaveDelayMs - MillisecondsBetween(
-                                                                    savesWaitingSince, lastPass)));
+                                                                     savesWaitingSince, lastPass)));
         if (console_.committer_->failing())
             waitMs = std::min(waitMs, kRetryMs);
         // A notice, the window's save request or the stop ends the wait early.

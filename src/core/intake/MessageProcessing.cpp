@@ -72,9 +72,9 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
 
     // The header line and the outcome are one entry of the log: never split by a
     // rotation.
-    std::string entry = TextUtil::Format("%s %s %i (%s) %f %f ", FormatLogTime(now).c_str(),
-                                         path.c_str(), h.objectNumber, text.c_str(), h.longitude,
-                                         h.latitude);
+    std::string entry =
+        TextUtil::Format("%s %s %i (%s) %f %f ", FormatLogTime(now).c_str(), path.c_str(),
+                         h.objectNumber, text.c_str(), h.longitude, h.latitude);
 
     const int i = store.FindObjectByNumber(h.objectNumber);
     if (i < 0) {

@@ -15,8 +15,8 @@ CStateCommitter::CStateCommitter(std::mutex& storeMutex, const CLogWriter& log,
       encoder_(std::move(encoder)),
       // Temporary names must not repeat those of an earlier run, whose journal may still
       // name its own.
-      sequence_(static_cast<uint64_t>(
-          std::chrono::system_clock::now().time_since_epoch().count())) {}
+      sequence_(
+          static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count())) {}
 
 void CStateCommitter::AddLogEntry(std::string entry) {
     logBytes_ += entry.size();
