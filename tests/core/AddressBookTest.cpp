@@ -136,6 +136,16 @@ TEST(AddressBook, SelectionFollowsTheSavedIdsAndNewObjectsStartWithDefaults) {
     EXPECT_EQ(store.Object(2).selected, 1);
     EXPECT_EQ(store.Object(3).selected, 0);
 
+    // Only a text between two bars counts; a number with a bar in it is searched as text.
+    CDataStore other("/nonexistent");
+    other.selectedIdsText = "12|7|a|b|";
+    ASSERT_TRUE(
+        other.LoadAddressBookFromBytes("12,A,x,y\r\n7,B,x,y\r\n\"a|b\",C,x,y\r\n\"\",D,x,y\r\n"));
+    ASSERT_EQ(other.objectCount, 4);
+    EXPECT_EQ((std::vector<int>{other.Object(0).selected, other.Object(1).selected,
+                                other.Object(2).selected, other.Object(3).selected}),
+              (std::vector<int>{0, 1, 1, 0}));
+
     const ObjectRecord& o = store.Object(3);
     EXPECT_EQ(o.currentZone, -1);
     EXPECT_EQ(o.rowState, -1);

@@ -137,6 +137,35 @@ TEST_F(RefreshTest, ZoneCellNamesTheLastAndThePreviousZone) {
     EXPECT_EQ(RowOf(*console->RefreshView(), 12).texts[kColZone], "B (A)");
 }
 
+TEST_F(RefreshTest, KeptTextsFollowEveryChangeOfTheirInputs) {
+    Start();
+    Process(Fix(12, kInA, At(9, 0), "a"));
+    Process(Fix(12, kInB, At(9, 2), "b"));
+    const auto texts = [&] {
+        const RowSnapshot row = RowOf(*console->RefreshView(), 12);
+        return std::vector<std::string>{row.texts[kColObject], row.texts[kColSpeed],
+                                        row.texts[kColPath], row.texts[kColZone]};
+    };
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(texts(), (Texts{"12 - Truck", "40 (0)", "0.00 (0.00)", "B (A)"}));
+
+    // Changed in place between passes, one field at a time.
+    const auto change = [&](const std::function<void(ObjectRecord&)>& edit) {
+        auto lock = console->Lock();
+        edit(Object(12));
+    };
+    change([](ObjectRecord& o) { o.name = "Tanker"; });
+    EXPECT_EQ(texts()[0], "12 - Tanker");
+    change([](ObjectRecord& o) { o.computedSpeedKmh = 3; });
+    EXPECT_EQ(texts()[1], "40 (3)");
+    change([](ObjectRecord& o) { o.dayPathMetres = -0.0; });
+    EXPECT_EQ(texts()[2], "0.00 (-0.00)");
+    change([](ObjectRecord& o) { o.history.zoneNames[1] = "C"; });
+    EXPECT_EQ(texts()[3], "B (C)");
+    change([](ObjectRecord& o) { o.history.visitCount = 1; });
+    EXPECT_EQ(texts()[3], "B");
+}
+
 TEST_F(RefreshTest, DayPathIsClearedOnANewDay) {
     Start();
     Object(12).dayPathMetres = 5000;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "model/Cp1251.h"
 #include "model/DataStore.h"
 
@@ -45,6 +48,14 @@ TEST_F(StatusTextsTest, NumberCells) {
     o().dayPathMetres = 4.9;
     EXPECT_EQ(store.FormatSpeed(0), "-3 (61)");
     EXPECT_EQ(store.FormatPath(0), "0.00 (0.00)");
+
+    // The extremes read as printf's "%i" and "%.02f" write them.
+    EXPECT_EQ(SpeedText(INT32_MIN, INT32_MAX), "-2147483648 (2147483647)");
+    EXPECT_EQ(PathText(-0.0, 2.5), "-0.00 (0.00)");
+    EXPECT_EQ(PathText(1234.5, 5.0), "1.23 (0.01)");  // 1.2345 is just below, 0.005 above
+    EXPECT_EQ(PathText(123456789012.0, -7.0), "123456789.01 (-0.01)");
+    EXPECT_EQ(PathText(std::numeric_limits<double>::infinity(), std::nan("")), "inf (nan)");
+    EXPECT_EQ(PathText(1.7e308, 0).size(), 306u + 3 + 7);
 }
 
 TEST(FormatAgeTest, HoursMinutesSecondsUnderADayThenWholeHours) {

@@ -63,8 +63,13 @@ bool InRange(int i, int32_t count, std::size_t stored) {
 }  // namespace
 
 std::string VisitHistory::ZoneName(int i) const {
+    return ZoneNameRef(i);
+}
+
+const std::string& VisitHistory::ZoneNameRef(int i) const {
+    static const std::string kNone;
     if (!InRange(i, visitCount, zoneNames.size()))
-        return "";
+        return kNone;
     return zoneNames[static_cast<std::size_t>(i)];
 }
 

@@ -28,6 +28,8 @@ struct VisitHistory {
 
     // Readers; an index outside 0..visitCount-1 gives "" / -1 / an invalid time.
     std::string ZoneName(int i) const;
+    // The same without a copy; an empty text outside the range.
+    const std::string& ZoneNameRef(int i) const;
     int ZoneIndex(int i) const;
     DateTime ArrivalTime(int i) const;
     DateTime DepartureTime(int i) const;

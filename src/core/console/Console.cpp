@@ -1,5 +1,7 @@
 #include "console/Console.h"
 
+#include <chrono>
+
 #include "alerts/SoundPlayer.h"
 #include "intake/InboxFile.h"
 #include "model/TextUtil.h"
@@ -265,10 +267,28 @@ void CConsole::ResetListRows() {
     view_.RowsReset(rowCount);
 }
 
+std::shared_ptr<RefreshSnapshot> CConsole::RefreshView() {
+    std::lock_guard<std::mutex> pass(refreshMutex_);
+    auto snapshot = std::make_shared<RefreshSnapshot>();
+    refreshPass_.Prepare(*snapshot);
+    DateTime now;
+    {
+        auto lock = Lock();
+        const auto start = std::chrono::steady_clock::now();
+        now = clock_.Now();
+        snapshot->statusTexts = StatusTextsLocked(now);
+        snapshot->rowsGeneration = rowsGeneration_.load();
+        refreshPass_.Gather(store, now, stopRefreshEvent, *snapshot);
+        refreshPass_.SetLastLockedNs(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                         std::chrono::steady_clock::now() - start)
+                                         .count());
+    }
+    refreshPass_.Format(*snapshot, now);
+    return snapshot;
+}
+
 void CConsole::RefreshWorkerLoop() {
     for (;;) {
-        // The pass holds the lock; the hand-over to the window happens after it is
-        // released.
         view_.ApplyRefresh(RefreshView());
         if (stopRefreshEvent.WaitFor(1000))
             break;

@@ -12,6 +12,7 @@
 #include "console/ProgramPaths.h"
 #include "intake/InboxWorker.h"
 #include "intake/LogWriter.h"
+#include "intake/RefreshPass.h"
 #include "intake/StateCommitter.h"
 #include "model/DataStore.h"
 #include "platform/Clock.h"
@@ -135,8 +136,11 @@ public:
     int32_t soundKind() const;
 
     // ---- refresh ----
-    // One refresh pass under the lock; advances the blink phases.
+    // One refresh pass (call without the lock): the store lock is held only while the
+    // rows are gathered, their texts are formatted after it; advances the blink phases.
     std::shared_ptr<RefreshSnapshot> RefreshView();
+    // How long the last refresh pass held the store lock (for measurements).
+    int64_t lastRefreshLockedNs() const { return refreshPass_.lastLockedNs(); }
     uint64_t rowsGeneration() const { return rowsGeneration_.load(); }
 
     // ---- operator commands (window thread; password checks are the window's) ----
@@ -189,7 +193,9 @@ private:
     std::thread inboxThread_;
     std::thread refreshThread_;
     std::atomic<uint64_t> rowsGeneration_{0};
-    int alarmBlinkPhase_ = 0;
-    int powerOnBlinkPhase_ = 0;
+    // One refresh pass at a time (the refresh worker's and the window's RefreshNow);
+    // taken before the store lock.
+    std::mutex refreshMutex_;
+    CRefreshPass refreshPass_;
     std::once_flag recovery_;
 };

@@ -1,7 +1,10 @@
-// The once-a-second refresh: what every shown row displays and how it is coloured.
+#include "intake/RefreshPass.h"
+
+#include <bit>
 #include <cmath>
 
-#include "console/Console.h"
+#include "model/DataStore.h"
+#include "platform/ManualResetEvent.h"
 
 namespace {
 
@@ -33,65 +36,133 @@ bool AtOrBefore(const DateTime& a, const DateTime& b) {
 constexpr int8_t kSensorOnIcon = 7;
 constexpr int8_t kSensorOffIcon = 8;
 
+// Assigns when different; true when it was.
+template <typename T>
+bool Take(T& kept, const T& current) {
+    if (kept == current)
+        return false;
+    kept = current;
+    return true;
+}
+
 }  // namespace
 
-std::shared_ptr<RefreshSnapshot> CConsole::RefreshView() {
-    auto snapshot = std::make_shared<RefreshSnapshot>();
-    auto lock = Lock();
-    const DateTime now = clock_.Now();
-    snapshot->statusTexts = StatusTextsLocked(now);
-    snapshot->rowsGeneration = rowsGeneration_.load();
+void CRefreshPass::Gather(CDataStore& store, DateTime now, const ManualResetEvent& stop,
+                          RefreshSnapshot& snapshot) {
+    const int todayKey = DayKey(now);
+    const int32_t offset = store.timeOffsetMinutes;
+    if (rows_.size() < static_cast<std::size_t>(store.objectCount))
+        rows_.resize(static_cast<std::size_t>(store.objectCount));
+    // The rows were made ready by Prepare; only a pass with more shown objects than the
+    // last one allocates here.
+    std::size_t used = 0;
 
     for (int i = 0; i < store.objectCount; ++i) {
         ObjectRecord& o = store.Object(i);
         if (o.selected == 0)
             continue;
-        RowSnapshot row;
+        CachedRow& c = rows_[static_cast<std::size_t>(i)];
+
+        // The day path is a "today" counter: cleared once the last message is from
+        // another day. The message's day is worked out again only when its stamp moved.
+        if (!c.dayKnown || !(c.dayOf == o.lastMessageTime) || c.dayOffset != offset) {
+            c.dayKey = store.ShownMessageDay(i);
+            c.dayOf = o.lastMessageTime;
+            c.dayOffset = offset;
+            c.dayKnown = true;
+        }
+        if (c.dayKey != todayKey)
+            o.dayPathMetres = 0;
+
+        bool changed = !c.formatted;
+        changed |= Take(c.id, o.id);
+        changed |= Take(c.name, o.name);
+        changed |= Take(c.speedKmh, o.speedKmh);
+        changed |= Take(c.computedSpeedKmh, o.computedSpeedKmh);
+        changed |= Take(c.pathBits, std::bit_cast<uint64_t>(o.pathMetres));
+        changed |= Take(c.dayPathBits, std::bit_cast<uint64_t>(o.dayPathMetres));
+        changed |= Take(c.currentZone, o.currentZone);
+        changed |= Take(c.currentZoneName, o.currentZoneName);
+        changed |= Take(c.lastZoneName, o.lastZoneName);
+        const std::string* previous = PreviousZoneName(o);
+        changed |= Take(c.hasPreviousZone, previous != nullptr);
+        if (previous != nullptr)
+            changed |= Take(c.previousZoneName, *previous);
+        if (changed)
+            c.formatted = false;
+        c.lastReceivedAt = o.lastReceivedAt;
+        c.lastMessageTime = o.lastMessageTime;
+        c.zoneEntryTime = o.zoneEntryTime;
+        c.offsetMinutes = offset;
+
+        if (used == snapshot.rows.size())
+            snapshot.rows.emplace_back();
+        RowSnapshot& row = snapshot.rows[used++];
         row.objectIndex = i;
         row.objectNumber = o.Number();
-        row.texts[kColObject] = store.FormatIdAndName(i);
         row.hasPosition = (o.hasMessage & kHasPosition) != 0;
         row.latitude = o.latitude;
         row.longitude = o.longitude;
-        store.ResetDayPathIfNewDay(i, now);
         row.icons[kColEvent] = EventIcon(o.lastEventKind, alarmBlinkPhase_, powerOnBlinkPhase_);
         for (int k = 0; k < 5; ++k)
             row.icons[kColSensor1 + k] = o.Sensor(k) != 0 ? kSensorOnIcon : kSensorOffIcon;
-        row.texts[kColLastMessage] =
-            o.lastReceivedAt.IsNever() ? "---" : store.FormatLastMessageAge(i, now);
-        row.texts[kColSpeed] = store.FormatSpeed(i);
-        row.texts[kColPath] = store.FormatPath(i);
-        row.texts[kColZone] = store.FormatZoneCell(i);
-        row.texts[kColZoneTime] = store.FormatZoneTime(i, now);
 
         int32_t state = 0;
         if (AtOrBefore(o.lastReceivedAt.AddDays(o.firstTimeout.TimeOfDaySpan()), now))
             state |= kRowSilent;
-        if (AtOrBefore(o.lastMessageTime.AddDays(o.secondTimeout.TimeOfDaySpan())
-                           .AddMinutes(-store.timeOffsetMinutes),
-                       now))
+        if (AtOrBefore(
+                o.lastMessageTime.AddDays(o.secondTimeout.TimeOfDaySpan()).AddMinutes(-offset),
+                now))
             state |= kRowStaleStamp;
         if (o.currentZone == -1)
             state |= kRowNoZone;
         row.state = state;
 
-        if (stopRefreshEvent.IsSet()) {
+        if (stop.IsSet()) {
             // The cells of this row are written, its colouring is left for the next pass.
-            snapshot->rows.push_back(std::move(row));
-            snapshot->stoppedEarly = true;
+            snapshot.stoppedEarly = true;
             break;
         }
         if (state != o.rowState) {
             o.rowState = state;
             row.recolour = true;
         }
-        snapshot->rows.push_back(std::move(row));
-        if (stopRefreshEvent.IsSet()) {
-            snapshot->stoppedEarly = true;
+        if (stop.IsSet()) {
+            snapshot.stoppedEarly = true;
             break;
         }
     }
     alarmBlinkPhase_ = (alarmBlinkPhase_ + 1) % 4;
     powerOnBlinkPhase_ = (powerOnBlinkPhase_ + 1) % 2;
-    return snapshot;
+    usedRows_ = used;
+}
+
+void CRefreshPass::Prepare(RefreshSnapshot& snapshot) const {
+    snapshot.rows.resize(lastRowCount_);
+}
+
+void CRefreshPass::Format(RefreshSnapshot& snapshot, DateTime now) {
+    snapshot.rows.resize(usedRows_);
+    lastRowCount_ = usedRows_;
+    for (RowSnapshot& row : snapshot.rows) {
+        CachedRow& c = rows_[static_cast<std::size_t>(row.objectIndex)];
+        if (!c.formatted) {
+            c.idAndName = IdAndNameText(c.id, c.name);
+            c.speed = SpeedText(c.speedKmh, c.computedSpeedKmh);
+            c.path =
+                PathText(std::bit_cast<double>(c.pathBits), std::bit_cast<double>(c.dayPathBits));
+            c.zone = ZoneCellText(c.currentZone, c.currentZoneName, c.lastZoneName,
+                                  c.hasPreviousZone ? &c.previousZoneName : nullptr);
+            c.formatted = true;
+        }
+        row.texts[kColObject] = c.idAndName;
+        row.texts[kColSpeed] = c.speed;
+        row.texts[kColPath] = c.path;
+        row.texts[kColZone] = c.zone;
+        row.texts[kColLastMessage] =
+            c.lastReceivedAt.IsNever()
+                ? "---"
+                : LastMessageAgeText(c.lastReceivedAt, c.lastMessageTime, now, c.offsetMinutes);
+        row.texts[kColZoneTime] = ZoneTimeText(c.zoneEntryTime, now, c.offsetMinutes);
+    }
 }

@@ -25,6 +25,24 @@ bool CDataStore::LoadAddressBook(const std::string& path) {
 
 bool CDataStore::LoadAddressBookFromBytes(const std::string& bytes) {
     ClearObjects();
+    selectedTokens_.clear();
+    const std::string_view selection = selectedIdsText;
+    for (std::size_t bar = selection.find('|'); bar != std::string_view::npos;) {
+        const std::size_t next = selection.find('|', bar + 1);
+        if (next == std::string_view::npos)
+            break;
+        selectedTokens_.insert(selection.substr(bar + 1, next - bar - 1));
+        bar = next;
+    }
+    selectedTokensValid_ = true;
+    struct Done {
+        CDataStore& store;
+        ~Done() {
+            store.selectedTokensValid_ = false;
+            store.selectedTokens_.clear();
+        }
+    } done{*this};
+
     std::string line;
     bool accepted = false;
     for (const char c : bytes) {
@@ -107,7 +125,7 @@ void CDataStore::SetAddressBookField(const std::string& text, int fieldIndex) {
     switch (fieldIndex) {
         case 0:
             object.id = text;
-            object.selected = TextUtil::Contains(selectedIdsText, "|" + text + "|") ? 1 : 0;
+            object.selected = IsSelectedId(text) ? 1 : 0;
             break;
         case 1:
             object.name = text;
@@ -118,4 +136,10 @@ void CDataStore::SetAddressBookField(const std::string& text, int fieldIndex) {
         default:
             break;
     }
+}
+
+bool CDataStore::IsSelectedId(const std::string& id) const {
+    if (selectedTokensValid_ && id.find('|') == std::string::npos)
+        return selectedTokens_.count(id) != 0;
+    return TextUtil::Contains(selectedIdsText, "|" + id + "|");
 }

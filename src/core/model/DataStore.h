@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "model/ObjectRecord.h"
@@ -78,13 +80,44 @@ public:
     std::string FormatLastMessageAge(int i, DateTime now) const;
     std::string FormatZoneTime(int i, DateTime now) const;
     bool IsLastMessageFromAnotherDay(int i, DateTime now) const;
+    // DayKey of the last message in display time.
+    int ShownMessageDay(int i) const;
     std::string BuildTooltip(int i) const;
     std::string FormatZoneCell(int i) const;
 
 private:
+    // Whether "|<id>|" occurs in selectedIdsText. While an address book is loaded the
+    // answer comes from selectedTokens_ (the texts between neighbouring bars), so that a
+    // long selection is not searched once per object.
+    bool IsSelectedId(const std::string& id) const;
+
     std::vector<ObjectRecord> objects_;
+    std::unordered_set<std::string_view> selectedTokens_;  // views into selectedIdsText
+    bool selectedTokensValid_ = false;
 };
 
 // Age of stamp t against reference r: "00:00:00" when r < t, "%H:%M:%S" under a day,
 // else ">%i час.".
 std::string FormatAge(DateTime t, DateTime reference);
+
+// The list's cell texts from the values they are made of (the store's Format members
+// and the refresh pass, which formats copies outside the lock, share them).
+// "<id> - <name>".
+std::string IdAndNameText(const std::string& id, const std::string& name);
+// "%i (%i)": the reported and the computed speed.
+std::string SpeedText(int32_t speedKmh, int32_t computedSpeedKmh);
+// "%.02f (%.02f)" in kilometres: the whole and today's path.
+std::string PathText(double pathMetres, double dayPathMetres);
+// The zone (-1: none) and the one before it when `previousZoneName` is given, or
+// "--- (<last zone>)" outside every zone.
+std::string ZoneCellText(int32_t currentZone, const std::string& currentZoneName,
+                         const std::string& lastZoneName, const std::string* previousZoneName);
+// The zone the object came from, when its history knows one; null otherwise.
+const std::string* PreviousZoneName(const ObjectRecord& o);
+// "<age of receipt> (<age of the stamp in display time>)".
+std::string LastMessageAgeText(DateTime receivedAt, DateTime messageTime, DateTime now,
+                               int32_t offsetMinutes);
+// Time in the zone since its entry, "---" without one.
+std::string ZoneTimeText(DateTime zoneEntryTime, DateTime now, int32_t offsetMinutes);
+// Month and day as one number (month * 32 + day): the day path's "today" test.
+int DayKey(DateTime t);

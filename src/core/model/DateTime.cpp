@@ -71,6 +71,17 @@ DateTime DateTime::FromLinear(double days) {
     return DateTime(whole - frac, 0);
 }
 
+bool DateTime::IsNever() const {
+    // Year 100 spans the linear days -657434 .. -657069; anything far from them is
+    // answered without the calendar (the list asks this for every row every second).
+    if (date == kNeverDate)
+        return true;
+    const double linear = Linear();
+    if (linear > -657000.0 || linear < -657500.0)
+        return false;
+    return ToCalendar().year == 100;
+}
+
 CalendarFields DateTime::ToCalendar() const {
     CalendarFields f;
     if (!std::isfinite(date))

@@ -44,7 +44,7 @@ struct DateTime {
     // Calendar fields, rounded to the nearest second.
     CalendarFields ToCalendar() const;
     // The value "never" is recognised by its year, as the files expect.
-    bool IsNever() const { return ToCalendar().year == 100; }
+    bool IsNever() const;
     bool IsValid() const { return status == 0; }
 
     double Linear() const;

@@ -1,10 +1,20 @@
 // Texts built from an object's state: list cells, the list's tool tip and the labels used
 // by pop-ups, alerts and the log. None of them changes the store.
+#include <charconv>
 #include <cstdlib>
 
 #include "model/Cp1251.h"
 #include "model/DataStore.h"
 #include "model/TextUtil.h"
+
+namespace {
+
+void AppendTwoDigits(std::string& s, int v) {
+    s.push_back(static_cast<char>('0' + v / 10));
+    s.push_back(static_cast<char>('0' + v % 10));
+}
+
+}  // namespace
 
 std::string FormatAge(DateTime t, DateTime reference) {
     // A stamp from the future (clock skew between the terminal and this computer) reads
@@ -12,26 +22,104 @@ std::string FormatAge(DateTime t, DateTime reference) {
     if (reference < t)
         return "00:00:00";
     const SpanFields d = SplitSpan(reference - t);
-    if (d.days == 0)
-        return TextUtil::Format("%02d:%02d:%02d", d.hours, d.minutes, d.seconds);
+    if (d.days == 0) {
+        // Formatted for every row every second: digits by hand, no format string.
+        std::string s;
+        s.reserve(8);
+        AppendTwoDigits(s, d.hours);
+        s.push_back(':');
+        AppendTwoDigits(s, d.minutes);
+        s.push_back(':');
+        AppendTwoDigits(s, d.seconds);
+        return s;
+    }
     const long long hours = d.days * 24 + d.hours;
-    static const std::string kHours = W("час.");  // formatted for many cells every second
+    static const std::string kHours = W("час.");
     return TextUtil::Format(">%lld ", hours) + kHours;
+}
+
+std::string IdAndNameText(const std::string& id, const std::string& name) {
+    return id + " - " + name;
+}
+
+// A number as to_chars writes it, which is how printf's C locale writes it (for doubles
+// with a precision: "%.<precision>f"), without parsing a format.
+template <typename... Precision>
+std::string_view NumberText(char (&buf)[320], auto value, Precision... precision) {
+    // The longest fixed double: 309 digits, a sign, a point and the decimals.
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, precision...);
+    return ec == std::errc() ? std::string_view(buf, static_cast<std::size_t>(end - buf))
+                             : std::string_view("?");
+}
+
+// "a (b)".
+template <typename... Precision>
+std::string PairText(auto a, auto b, Precision... precision) {
+    char first[320];
+    char second[320];
+    const std::string_view x = NumberText(first, a, precision...);
+    const std::string_view y = NumberText(second, b, precision...);
+    std::string s;
+    s.reserve(x.size() + y.size() + 3);
+    s.append(x).append(" (").append(y).push_back(')');
+    return s;
+}
+
+std::string SpeedText(int32_t speedKmh, int32_t computedSpeedKmh) {
+    return PairText(speedKmh, computedSpeedKmh);
+}
+
+std::string PathText(double pathMetres, double dayPathMetres) {
+    return PairText(pathMetres * 0.001, dayPathMetres * 0.001, std::chars_format::fixed, 2);
+}
+
+std::string ZoneCellText(int32_t currentZone, const std::string& currentZoneName,
+                         const std::string& lastZoneName, const std::string* previousZoneName) {
+    if (currentZone == -1) {
+        if (lastZoneName != "---")
+            return "--- (" + lastZoneName + ")";
+        return "---";
+    }
+    if (previousZoneName != nullptr)
+        return currentZoneName + " (" + *previousZoneName + ")";
+    return currentZoneName;
+}
+
+std::string LastMessageAgeText(DateTime receivedAt, DateTime messageTime, DateTime now,
+                               int32_t offsetMinutes) {
+    return FormatAge(receivedAt, now) + " (" +
+           FormatAge(messageTime, now.AddMinutes(offsetMinutes)) + ")";
+}
+
+std::string ZoneTimeText(DateTime zoneEntryTime, DateTime now, int32_t offsetMinutes) {
+    if (zoneEntryTime.IsNever())
+        return "---";
+    return FormatAge(zoneEntryTime, now.AddMinutes(offsetMinutes));
+}
+
+const std::string* PreviousZoneName(const ObjectRecord& o) {
+    // The zone the object came from, when the history knows one.
+    return o.history.visitCount > 1 ? &o.history.ZoneNameRef(1) : nullptr;
+}
+
+int DayKey(DateTime t) {
+    const CalendarFields f = t.ToCalendar();
+    return f.month * 32 + f.day;
 }
 
 std::string CDataStore::FormatIdAndName(int i) const {
     const ObjectRecord& o = Object(i);
-    return o.id + " - " + o.name;
+    return IdAndNameText(o.id, o.name);
 }
 
 std::string CDataStore::FormatSpeed(int i) const {
     const ObjectRecord& o = Object(i);
-    return TextUtil::Format("%i (%i)", o.speedKmh, o.computedSpeedKmh);
+    return SpeedText(o.speedKmh, o.computedSpeedKmh);
 }
 
 std::string CDataStore::FormatPath(int i) const {
     const ObjectRecord& o = Object(i);
-    return TextUtil::Format("%.02f (%.02f)", o.pathMetres * 0.001, o.dayPathMetres * 0.001);
+    return PathText(o.pathMetres, o.dayPathMetres);
 }
 
 std::string CDataStore::FormatReceivedAt(int i) const {
@@ -49,24 +137,21 @@ std::string CDataStore::FormatEventTime(int i) const {
 
 std::string CDataStore::FormatLastMessageAge(int i, DateTime now) const {
     const ObjectRecord& o = Object(i);
-    const DateTime shiftedNow = now.AddMinutes(timeOffsetMinutes);
-    return FormatAge(o.lastReceivedAt, now) + " (" + FormatAge(o.lastMessageTime, shiftedNow) + ")";
+    return LastMessageAgeText(o.lastReceivedAt, o.lastMessageTime, now, timeOffsetMinutes);
 }
 
 std::string CDataStore::FormatZoneTime(int i, DateTime now) const {
-    const ObjectRecord& o = Object(i);
-    if (o.zoneEntryTime.IsNever())
-        return "---";
-    return FormatAge(o.zoneEntryTime, now.AddMinutes(timeOffsetMinutes));
+    return ZoneTimeText(Object(i).zoneEntryTime, now, timeOffsetMinutes);
 }
 
 bool CDataStore::IsLastMessageFromAnotherDay(int i, DateTime now) const {
     // Month and day only: the day path is a "today" counter and the check runs every
     // second, so the year never matters in practice.
-    const CalendarFields shown =
-        Object(i).lastMessageTime.AddMinutes(-timeOffsetMinutes).ToCalendar();
-    const CalendarFields today = now.ToCalendar();
-    return shown.month != today.month || shown.day != today.day;
+    return ShownMessageDay(i) != DayKey(now);
+}
+
+int CDataStore::ShownMessageDay(int i) const {
+    return DayKey(Object(i).lastMessageTime.AddMinutes(-timeOffsetMinutes));
 }
 
 bool CDataStore::ResetDayPathIfNewDay(int i, DateTime now) {
@@ -116,13 +201,5 @@ std::string CDataStore::BuildTooltip(int i) const {
 
 std::string CDataStore::FormatZoneCell(int i) const {
     const ObjectRecord& o = Object(i);
-    if (o.currentZone == -1) {
-        if (o.lastZoneName != "---")
-            return "--- (" + o.lastZoneName + ")";
-        return "---";
-    }
-    // The zone the object came from, when the history knows one.
-    if (o.history.visitCount > 1)
-        return o.currentZoneName + " (" + o.history.ZoneName(1) + ")";
-    return o.currentZoneName;
+    return ZoneCellText(o.currentZone, o.currentZoneName, o.lastZoneName, PreviousZoneName(o));
 }

@@ -16,19 +16,19 @@ void ManualResetEvent::Reset() {
 }
 
 bool ManualResetEvent::IsSet() const {
-    std::lock_guard lock(mutex_);
-    return set_;
+    return set_.load(std::memory_order_acquire);
 }
 
 bool ManualResetEvent::WaitFor(int milliseconds) const {
     std::unique_lock lock(mutex_);
     if (milliseconds <= 0) {
-        return set_;
+        return set_.load();
     }
-    return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return set_; });
+    return cv_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                        [this] { return set_.load(); });
 }
 
 void ManualResetEvent::Wait() const {
     std::unique_lock lock(mutex_);
-    cv_.wait(lock, [this] { return set_; });
+    cv_.wait(lock, [this] { return set_.load(); });
 }

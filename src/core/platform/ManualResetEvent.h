@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -20,5 +21,6 @@ public:
 private:
     mutable std::mutex mutex_;
     mutable std::condition_variable cv_;
-    bool set_;
+    // Written under the mutex; read without it by IsSet, which loops ask once per item.
+    std::atomic<bool> set_;
 };
