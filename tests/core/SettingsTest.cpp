@@ -55,9 +55,15 @@ protected:
 
 // The file as written with every value at its default, set down line by line.
 const std::string kDefaultFile =
+#ifdef _WIN32
+    "ChannelOutFolderC:\\QMX5\\Inbox\\\r\n"
+    "QMXInfoFileC:\\QMX5\\MAPS\\maps.mrk\r\n"
+    "ChannelObjC:\\QMX5\\Internet_Channel\\AddrBook.txt\r\n"
+#else
     "ChannelOutFolder/opt/QMX5/Inbox/\r\n"
     "QMXInfoFile/opt/QMX5/MAPS/maps.mrk\r\n"
     "ChannelObj/opt/QMX5/Internet_Channel/AddrBook.txt\r\n"
+#endif
     "FirstTimeOut00:11:00\r\n"
     "SecondTimeOut00:05:00\r\n"
     "AlarmSoundPath/prog/Sounds/Alarm.wav\r\n"
@@ -79,7 +85,11 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsWrittenBackExactly) {
     std::string ids = "|1|";
     EXPECT_EQ(LoadSettings(path_, kSound, s, ids), SettingsFileState::Missing);
     EXPECT_EQ(ids, "");
+#ifdef _WIN32
+    EXPECT_EQ(s.channelOutFolder, "C:\\QMX5\\Inbox\\");
+#else
     EXPECT_EQ(s.channelOutFolder, "/opt/QMX5/Inbox/");
+#endif
     EXPECT_EQ(s.firstTimeOut, DateTime::FromTimeOfDay(0, 11, 0));
     EXPECT_EQ(s.secondTimeOut, DateTime::FromTimeOfDay(0, 5, 0));
     EXPECT_EQ(s.timer, 1000);
