@@ -27,7 +27,8 @@ bool CDirectoryWatch::Start(const std::string& folder, std::function<void()> onC
     }
     watchHandle_ = reinterpret_cast<intptr_t>(watch);
     stopHandle_ = reinterpret_cast<intptr_t>(stop);
-    thread_ = std::thread([this, onChange = std::move(onChange)]() mutable { Run(std::move(onChange)); });
+    thread_ =
+        std::thread([this, onChange = std::move(onChange)]() mutable { Run(std::move(onChange)); });
     return true;
 }
 

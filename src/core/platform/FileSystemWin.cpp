@@ -105,7 +105,8 @@ bool MoveOver(const std::string& from, const std::string& to) {
                           error == ERROR_ACCESS_DENIED;
         // A folder in the target's place refuses as "access denied" too, and for good.
         const DWORD target = ::GetFileAttributesW(wideTo.c_str());
-        const bool folder = target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY);
+        const bool folder =
+            target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY);
         if (!busy || folder || attempt >= 4) {
             return false;
         }
@@ -281,8 +282,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    return ReplaceThroughTemp(path,
-                       [bytes](HANDLE file) { return WriteAll(file, bytes.data(), bytes.size()); });
+    return ReplaceThroughTemp(
+        path, [bytes](HANDLE file) { return WriteAll(file, bytes.data(), bytes.size()); });
 }
 
 void RemoveStaleTempFiles(const std::string& folder) {
@@ -324,7 +325,8 @@ bool CopyFileOverwrite(const std::string& from, const std::string& to) {
     }
     // Goes through the atomic replace so that a crash never leaves a half copy behind.
     return ReplaceThroughTemp(to, [&in](HANDLE out) {
-        return ReadAll(in.Get(), [out](const char* data, size_t n) { return WriteAll(out, data, n); });
+        return ReadAll(in.Get(),
+                       [out](const char* data, size_t n) { return WriteAll(out, data, n); });
     });
 }
 
@@ -336,7 +338,8 @@ bool MakeDirectories(const std::string& path) {
     size_t start = 1;
     if (path.size() >= 2 && path[1] == ':') {
         start = 3;
-    } else if (path.size() >= 2 && Platform::IsSeparator(path[0]) && Platform::IsSeparator(path[1])) {
+    } else if (path.size() >= 2 && Platform::IsSeparator(path[0]) &&
+               Platform::IsSeparator(path[1])) {
         start = 2;
         for (int part = 0; part < 2 && start < path.size(); ++part) {
             while (start < path.size() && !Platform::IsSeparator(path[start])) {
@@ -368,8 +371,8 @@ FileStamp StampOf(const std::string& path) {
     }
     // FILETIME counts 100 ns from 1601; counted from 1970 the nanoseconds fit 64 bits.
     constexpr int64_t kTicksFrom1601To1970 = 116444736000000000LL;
-    const int64_t ticks = (static_cast<int64_t>(facts.modified.dwHighDateTime) << 32) |
-                          facts.modified.dwLowDateTime;
+    const int64_t ticks =
+        (static_cast<int64_t>(facts.modified.dwHighDateTime) << 32) | facts.modified.dwLowDateTime;
     stamp.size = facts.size;
     stamp.modifiedNs = (ticks - kTicksFrom1601To1970) * 100;
     return stamp;
