@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include <unistd.h>
 
+#include "MakeTempFolder.h"
 #include "model/Cp1251.h"
 #include "model/DataStore.h"
 
@@ -159,9 +159,8 @@ TEST(AddressBook, SelectionFollowsTheSavedIdsAndNewObjectsStartWithDefaults) {
 }
 
 TEST(AddressBook, LoadFromFileReplacesTheObjects) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("sentrel-ab-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = MakeTempFolder("sentrel-ab");
+    ASSERT_FALSE(dir.empty());
     const std::string path = (dir / "AddrBook.txt").string();
     {
         std::ofstream f(path, std::ios::binary);

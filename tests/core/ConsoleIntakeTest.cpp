@@ -1,6 +1,8 @@
 // The road of a message: a file in the inbox, the store, the log, the saved files.
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -285,10 +287,12 @@ TEST(ConsoleStopTest, StopIsSeenBetweenFilesNeverInsideOne) {
 namespace {
 
 // Makes the files of a folder undeletable for the test's lifetime: a read-only folder
-// for an ordinary user, the immutable attribute for root. False when neither works here.
+// for an ordinary user, the immutable attribute for root. False when neither works here
+// (always on Windows, where neither exists).
 class UndeletableFolder {
 public:
     explicit UndeletableFolder(std::string folder) : folder_(std::move(folder)) {
+#ifndef _WIN32
         const std::string probe = folder_ + "/probe";
         WriteFile(probe, "p");
         if (::geteuid() != 0) {
@@ -300,14 +304,17 @@ public:
         works_ = std::filesystem::exists(probe) && ::unlink(probe.c_str()) != 0;
         if (!works_)
             Release();
+#endif
     }
     ~UndeletableFolder() { Release(); }
     bool works() const { return works_; }
     void Release() {
+#ifndef _WIN32
         if (readOnly_)
             ::chmod(folder_.c_str(), 0755);
         if (immutable_)
             (void)std::system(("chattr -i '" + folder_ + "' 2>/dev/null").c_str());
+#endif
         readOnly_ = immutable_ = false;
     }
 

@@ -30,6 +30,7 @@
 #include "zones/Geometry.h"
 
 #include "FakeSound.h"
+#include "MakeTempFolder.h"
 #include "ThreeZones.h"
 
 namespace consoletest {
@@ -63,10 +64,7 @@ inline bool Exists(const std::string& path) {
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = testing::TempDir() + "sentrel-console-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern;
+        path_ = MakeTempFolder("sentrel-console");
     }
     ~TempFolder() {
         std::error_code error;

@@ -35,3 +35,17 @@ TEST(Cp1251Test, CompareIsBytewiseUnsigned) {
     EXPECT_GT(Cp1251::Compare(W("я"), W("ё")), 0);  // 0xFF after 0xB8: not alphabetical
     EXPECT_LT(Cp1251::Compare("", "a"), 0);
 }
+
+TEST(Cp1251Test, Utf16NamesForTheWideSystemCalls) {
+    EXPECT_EQ(Cp1251::ToUtf16("A\xC0\xFF\xA8\xB8\xB9\x88\x98"),
+              std::u16string(u"A\u0410\u044F\u0401\u0451\u2116\u20AC\u0098"));
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(Cp1251::FromUtf16(Cp1251::ToUtf16(one)), one) << "byte " << b;
+    }
+    // Outside the code page: one '?' per character, a surrogate pair being one character
+    // and a lone half another.
+    EXPECT_EQ(Cp1251::FromUtf16(u"\u00E9x\U0001F600y"), "?x?y");
+    EXPECT_EQ(Cp1251::FromUtf16(std::u16string(1, char16_t(0xD800)) + u"z"), "?z");
+    EXPECT_EQ(Cp1251::FromUtf16(std::u16string(1, char16_t(0xDC00))), "?");
+}

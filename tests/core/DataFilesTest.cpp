@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "MakeTempFolder.h"
 #include "model/Cp1251.h"
 #include "model/DataStore.h"
 #include "zones/ZoneMap.h"
@@ -77,9 +78,8 @@ std::string SettingsRecord(const std::string& id, double first) {
 class DataFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/sentrel-datafiles-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = MakeTempFolder("sentrel-datafiles");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/DataStore.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ TEST(DataStoreTest, ClearKeepsSelectionOffsetAndFolder) {
     EXPECT_EQ(store.FindObjectById("1"), -1);
     EXPECT_EQ(store.selectedIdsText, "|1|");
     EXPECT_EQ(store.timeOffsetMinutes, 60);
-    EXPECT_EQ(store.FilePath(CDataStore::kMessagesFile), "/data/SntQMXMSG.dat");
+    EXPECT_EQ(store.FilePath(CDataStore::kMessagesFile),
+              std::string("/data") + Platform::kSeparator + "SntQMXMSG.dat");
 }
 
 TEST(DataStoreTest, SelectedIdsTextFollowsIndexOrder) {

@@ -11,6 +11,7 @@
 
 #include "../../tools/demo/DemoPlan.h"
 #include "../../tools/wavgen/WavSynth.h"
+#include "MakeTempFolder.h"
 #include "model/Cp1251.h"
 #include "model/DataStore.h"
 #include "platform/FileSystem.h"
@@ -138,8 +139,8 @@ TEST_F(DemoData, PlanNamesExistingVehiclesAndZonesAndSurvivesTheDataFiles) {
     std::string error;
     ASSERT_TRUE(DemoPlan::Apply(store, zones, error)) << error;
 
-    std::string folder = testing::TempDir() + "sentrel-demo-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const std::string folder = MakeTempFolder("sentrel-demo");
+    ASSERT_FALSE(folder.empty());
     store.dataFolder = folder;
     ASSERT_TRUE(store.SaveState());
     ASSERT_TRUE(store.SaveZoneAssignments(zones));

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "MakeTempFolder.h"
 #include "console/ProgramPaths.h"
 #include "intake/LogWriter.h"
 #include "platform/FileSystem.h"
@@ -15,9 +15,9 @@ constexpr int64_t kLimit = 10485760;
 class LogWriterTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = "/tmp/sentrel-log-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        paths_ = ProgramPaths::For(tmpl);
+        const std::string folder = MakeTempFolder("sentrel-log");
+        ASSERT_FALSE(folder.empty());
+        paths_ = ProgramPaths::For(folder);
     }
     void TearDown() override {
         std::error_code ec;

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -16,8 +20,10 @@
 #include <set>
 #include <thread>
 
+#include "MakeTempFolder.h"
 #include "model/Cp1251.h"
 #include "platform/Clock.h"
+#include "platform/DirectoryWatch.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
 #include "platform/Platform.h"
@@ -27,15 +33,7 @@ namespace {
 // A fresh folder per test, removed with everything in it afterwards.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string tmpl = testing::TempDir() + "sentrel-platform-XXXXXX";
-        if (!tmpl.empty() && tmpl.front() != '/') {
-            tmpl = "/tmp/sentrel-platform-XXXXXX";
-        }
-        char* made = ::mkdtemp(tmpl.data());
-        EXPECT_NE(made, nullptr);
-        path_ = tmpl;
-    }
+    ScratchFolder() : path_(MakeTempFolder("sentrel-platform")) {}
     ~ScratchFolder() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
@@ -64,6 +62,21 @@ std::set<std::string> NamesIn(const std::string& folder) {
         names.insert(e.path().filename().string());
     }
     return names;
+}
+
+// A number of this process, for names no other running copy uses.
+std::string ProcessTag() {
+#ifdef _WIN32
+    return std::to_string(::GetCurrentProcessId());
+#else
+    return std::to_string(::getpid());
+#endif
+}
+
+// A name a UTF-8 source literal gives, as the system names it (UTF-8 on Linux, UTF-16 on
+// Windows).
+std::filesystem::path NativeName(std::u8string_view utf8) {
+    return std::filesystem::path(utf8);
 }
 
 std::set<std::string> NamesOf(const std::vector<FileSystem::DirEntry>& entries) {
@@ -101,6 +114,7 @@ TEST(PlatformFileSystemTest, FailedAtomicWriteKeepsTheOldFile) {
     EXPECT_EQ(ReadRaw(target), "old contents");
     std::filesystem::remove(target + ".~sentrel-tmp");
 
+#ifndef _WIN32
     // The write itself fails half way (file size limit): old file intact, no leftover.
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -113,6 +127,7 @@ TEST(PlatformFileSystemTest, FailedAtomicWriteKeepsTheOldFile) {
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadRaw(target), "old contents");
+#endif
     EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"State.dat"});
 
     // The target is a folder: nothing replaces it and the temporary file is removed.
@@ -234,28 +249,121 @@ TEST(PlatformFileSystemTest, ListDirectorySplitsFolderAtTheLastSlash) {
     EXPECT_TRUE(FileSystem::ListDirectory(dir / "nowhere/*.007").empty());
 }
 
-TEST(PlatformFileSystemTest, PathsAreWindows1251TextsAndTheSystemSeesUtf8) {
+TEST(PlatformFileSystemTest, PathsAreWindows1251TextsAndTheSystemSeesItsOwnNames) {
     // A dispatcher's folder may well have a Russian name; Sentrel.ini keeps it in
-    // Windows-1251 and the file system must still find it.
+    // Windows-1251 and the file system, which names files in UTF-8 (Linux) or UTF-16
+    // (Windows), must still find it.
     ScratchFolder dir;
-    const std::string folderUtf8 = dir.path() + "/Диспетчер";
-    const std::string folder = W(folderUtf8);
-    ASSERT_NE(folder, folderUtf8);
+    const std::filesystem::path nativeFolder = std::filesystem::path(dir.path()) / NativeName(u8"Диспетчер");
+    const std::string folder = dir.path() + "/" + W("Диспетчер");
+    ASSERT_EQ(folder.size(), dir.path().size() + 1 + 9);
     ASSERT_TRUE(FileSystem::MakeDirectories(folder));
-    EXPECT_TRUE(std::filesystem::is_directory(folderUtf8));
+    EXPECT_TRUE(std::filesystem::is_directory(nativeFolder));
     const std::string file = folder + "/" + W("Журнал") + ".007";
     ASSERT_TRUE(FileSystem::WriteFileAtomically(file, "abc"));
     EXPECT_EQ(ReadRaw(file), "abc");
     EXPECT_EQ(FileSystem::FileSize(file), 3);
-    EXPECT_TRUE(std::filesystem::exists(folderUtf8 + "/Журнал.007"));
-    const auto entries = FileSystem::ListDirectory(folder + "/*.007");
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].name, W("Журнал") + ".007");
-    EXPECT_EQ(entries[0].fullPath, file);
+    EXPECT_TRUE(std::filesystem::exists(nativeFolder / NativeName(u8"Журнал.007")));
+    std::ofstream(nativeFolder / NativeName(u8"Жёлтый №1.007")) << "x";
+    std::ofstream(nativeFolder / NativeName(u8"Журнал.008")) << "x";
+    const auto entries = FileSystem::ListDirectory(folder + "/" + W("Ж") + "*.007");
+    EXPECT_EQ(NamesOf(entries),
+              (std::set<std::string>{W("Журнал") + ".007", W("Жёлтый №1") + ".007"}));
+    for (const auto& e : entries) {
+        EXPECT_EQ(e.fullPath, folder + "/" + e.name);
+        EXPECT_TRUE(e.isRegular);
+        EXPECT_EQ(ReadRaw(e.fullPath).size(), e.name == W("Журнал") + ".007" ? 3u : 1u);
+    }
     EXPECT_TRUE(FileSystem::RemoveFile(file));
-    EXPECT_FALSE(std::filesystem::exists(folderUtf8 + "/Журнал.007"));
+    EXPECT_FALSE(std::filesystem::exists(nativeFolder / NativeName(u8"Журнал.007")));
+#ifndef _WIN32
     EXPECT_EQ(Platform::FromNativePath("/tmp/Папка"), W("/tmp/Папка"));
     EXPECT_EQ(Platform::ToNativePath(W("/tmp/Папка")), "/tmp/Папка");
+#endif
+}
+
+TEST(PlatformFileSystemTest, AppendTruncateSyncedWriteAndRename) {
+    ScratchFolder dir;
+    const std::string log = dir / "Sentrel.log";
+    ASSERT_TRUE(FileSystem::AppendToFile(log, "one\r\n", false));
+    ASSERT_TRUE(FileSystem::AppendToFile(log, "two\r\n", true));
+    EXPECT_EQ(ReadRaw(log), "one\r\ntwo\r\n");
+    ASSERT_TRUE(FileSystem::TruncateFile(log, 3));
+    EXPECT_EQ(ReadRaw(log), "one");
+    ASSERT_TRUE(FileSystem::TruncateFile(log, 5));
+    EXPECT_EQ(ReadRaw(log), std::string("one\0\0", 5));
+    EXPECT_FALSE(FileSystem::TruncateFile(dir / "none", 0));
+    EXPECT_FALSE(FileSystem::TruncateFile(log, -1));
+    EXPECT_FALSE(FileSystem::AppendToFile(dir / "missing/x.log", "x", false));
+
+    // The halves of a group commit: written under temporary names, renamed over the
+    // files in place.
+    const std::string state = dir / "State.dat";
+    WriteRaw(state, "old state");
+    const std::string temp = FileSystem::TemporaryPathFor(state, "commit");
+    ASSERT_TRUE(FileSystem::WriteAndSync(temp, "new"));
+    ASSERT_TRUE(FileSystem::RenameOver(temp, state));
+    EXPECT_EQ(ReadRaw(state), "new");
+    EXPECT_FALSE(FileSystem::FileExists(temp));
+    EXPECT_FALSE(FileSystem::RenameOver(temp, state));
+    EXPECT_EQ(ReadRaw(state), "new");
+}
+
+TEST(PlatformFileSystemTest, StampFollowsWritesInWallClockNanoseconds) {
+    ScratchFolder dir;
+    const std::string file = dir / "1.007";
+    WriteRaw(file, "12345");
+    const FileSystem::FileStamp first = FileSystem::StampOf(file);
+    EXPECT_EQ(first.size, 5);
+    // Nanoseconds since 1970, like the system clock's.
+    const int64_t nowNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    EXPECT_LT(std::llabs(nowNs - first.modifiedNs), 600LL * 1000000000LL);
+    ASSERT_TRUE(FileSystem::AppendToFile(file, "6", false));
+    const FileSystem::FileStamp second = FileSystem::StampOf(file);
+    EXPECT_EQ(second.size, 6);
+    EXPECT_GE(second.modifiedNs, first.modifiedNs);
+    EXPECT_NE(second, first);
+}
+
+TEST(PlatformFileSystemTest, DevicesAreNoFilesToRead) {
+#ifdef _WIN32
+    const std::string device = "NUL";
+#else
+    const std::string device = "/dev/null";
+#endif
+    std::string bytes = "stale";
+    EXPECT_FALSE(FileSystem::ReadWholeFile(device, bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(FileSystem::FileSize(device), -1);
+}
+
+TEST(PlatformWatchTest, ChangeInTheFolderWakesTheWatch) {
+    ScratchFolder dir;
+    std::atomic<int> calls{0};
+    ManualResetEvent woke;
+    CDirectoryWatch watch;
+    EXPECT_FALSE(watch.Start(dir / "missing", [] {}));
+    EXPECT_FALSE(watch.IsRunning());
+    ASSERT_TRUE(watch.Start(dir.path(), [&] {
+        ++calls;
+        woke.Set();
+    }));
+    EXPECT_TRUE(watch.IsRunning());
+    WriteRaw(dir / "01020304.007", "record");
+    EXPECT_TRUE(woke.WaitFor(10000));
+    woke.Reset();
+    // Still watching after the first notice.
+    ASSERT_TRUE(FileSystem::WriteFileAtomically(dir / "01020305.007", "record"));
+    EXPECT_TRUE(woke.WaitFor(10000));
+    watch.Stop();
+    EXPECT_FALSE(watch.IsRunning());
+    const int seen = calls.load();
+    WriteRaw(dir / "01020306.007", "record");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(calls.load(), seen);
+    watch.Stop();  // twice is harmless
 }
 
 TEST(PlatformEventTest, ManualResetEventStaysSetUntilReset) {
@@ -304,7 +412,7 @@ TEST(PlatformEventTest, OneSetReleasesEveryWaiter) {
 
 TEST(PlatformInstanceTest, SecondLockFailsWhileTheFirstIsHeld) {
     // A name of our own, so that a running console on this machine does not interfere.
-    const std::string name = "Sentrel-test-" + std::to_string(::getpid());
+    const std::string name = "Sentrel-test-" + ProcessTag();
     {
         CInstanceLock first;
         ASSERT_TRUE(first.Acquire(name));
@@ -315,9 +423,60 @@ TEST(PlatformInstanceTest, SecondLockFailsWhileTheFirstIsHeld) {
     }
     CInstanceLock again;
     EXPECT_TRUE(again.Acquire(name));
+#ifndef _WIN32
     std::filesystem::remove(Platform::InstanceLockFolder() + "/" + name + ".lock");
+#endif
 }
 
+#ifdef _WIN32
+TEST(PlatformInstanceTest, MutexOfAnotherCopyRefusesTheLock) {
+    // Another copy's handle on the named mutex, whoever owns it and whether or not it
+    // was ever waited on, is what stops a start.
+    const std::string name = "Sentrel-test-other-" + ProcessTag();
+    const std::wstring wide(name.begin(), name.end());
+    const HANDLE other = ::CreateMutexW(nullptr, FALSE, wide.c_str());
+    ASSERT_NE(other, nullptr);
+    {
+        CInstanceLock lock;
+        EXPECT_FALSE(lock.Acquire(name));
+        EXPECT_FALSE(lock.IsHeld());
+    }
+    ::CloseHandle(other);
+    CInstanceLock lock;
+    EXPECT_TRUE(lock.Acquire(name));
+    EXPECT_TRUE(lock.IsHeld());
+    // Held by us now: the other copy sees it exist.
+    const HANDLE late = ::CreateMutexW(nullptr, FALSE, wide.c_str());
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    ::CloseHandle(late);
+}
+
+TEST(PlatformFileSystemTest, WindowsPathsTakeEitherSeparator) {
+    EXPECT_EQ(Platform::kSeparator, '\\');
+    EXPECT_EQ(FileSystem::FolderOf("C:\\QMX5\\Inbox\\01020304.007"), "C:\\QMX5\\Inbox");
+    EXPECT_EQ(FileSystem::FolderOf("C:\\QMX5/Inbox\\"), "C:\\QMX5/Inbox");
+    EXPECT_EQ(FileSystem::FolderOf("C:\\Sentrel.ini"), "C:\\");
+    EXPECT_EQ(FileSystem::FolderOf("\\Sentrel.ini"), "\\");
+
+    ScratchFolder dir;
+    std::string folder = dir.path();
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    ASSERT_TRUE(FileSystem::MakeDirectories(folder + "\\Inbox\\Old"));
+    WriteRaw(dir / "Inbox/01020304.007", "x");
+    const auto entries = FileSystem::ListDirectory(folder + "\\Inbox\\*.007");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].fullPath, folder + "\\Inbox\\01020304.007");
+    EXPECT_TRUE(entries[0].isRegular);
+    const auto all = FileSystem::ListDirectory(folder + "\\Inbox\\*");
+    EXPECT_EQ(NamesOf(all), (std::set<std::string>{".", "..", "01020304.007", "Old"}));
+    for (const auto& e : all) {
+        EXPECT_EQ(e.isRegular, e.name == "01020304.007") << e.name;
+        EXPECT_EQ(e.isDirectory, e.name != "01020304.007") << e.name;
+    }
+}
+#endif
+
+#ifndef _WIN32
 namespace {
 
 // Runs `body` in a child process under the unprivileged account 65534 (nobody); the
@@ -373,12 +532,32 @@ TEST(PlatformInstanceTest, OneLockForEveryAccount) {
     EXPECT_TRUE(take());
     ::unsetenv("SENTREL_LOCK_FOLDER");
 }
+#endif
 
 TEST(PlatformInfoTest, ProgramFolderLockFolderAndBias) {
     const std::string folder = Platform::GetProgramFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_NE(folder.back(), '/');
+    EXPECT_FALSE(Platform::IsSeparator(folder.back()));
     EXPECT_TRUE(FileSystem::DirectoryExists(folder));
+#ifdef _WIN32
+    // The system's own clocks: the bias is how far UTC runs from local time.
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    ::GetSystemTime(&utc);
+    ::GetLocalTime(&local);
+    FILETIME utcTime{};
+    FILETIME localTime{};
+    ASSERT_TRUE(::SystemTimeToFileTime(&utc, &utcTime));
+    ASSERT_TRUE(::SystemTimeToFileTime(&local, &localTime));
+    auto ticks = [](FILETIME t) {
+        return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+    };
+    const double minutes = static_cast<double>(ticks(utcTime) - ticks(localTime)) / 600000000.0;
+    const auto bias = Platform::CurrentTimeZoneBiasMinutes();
+    ASSERT_TRUE(bias.has_value());
+    EXPECT_NEAR(*bias, minutes, 0.5);
+    EXPECT_EQ(SystemClock().TimeZoneBiasMinutes(), bias);
+#else
 
     // The lock is the machine's, not the account's: TMPDIR does not move it.
     const char* saved = std::getenv("SENTREL_LOCK_FOLDER");
@@ -414,12 +593,17 @@ TEST(PlatformInfoTest, ProgramFolderLockFolderAndBias) {
         ::unsetenv("TZ");
     }
     ::tzset();
+#endif
 }
 
 TEST(PlatformInfoTest, SystemClockGivesLocalTime) {
     const std::time_t t = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    ::localtime_s(&local, &t);
+#else
     ::localtime_r(&t, &local);
+#endif
     const DateTime expected =
         DateTime::FromCalendar(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                                local.tm_min, local.tm_sec);

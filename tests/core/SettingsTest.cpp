@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 
+#include "MakeTempFolder.h"
 #include "model/Cp1251.h"
 #include "platform/FileSystem.h"
 #include "settings/Settings.h"
@@ -16,9 +20,8 @@ const std::string kSound = "/prog/Sounds/Alarm.wav";
 class SettingsFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string tmpl = "/tmp/sentrel-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        folder_ = tmpl;
+        folder_ = MakeTempFolder("sentrel-settings");
+        ASSERT_FALSE(folder_.empty());
         path_ = folder_ + "/Sentrel.ini";
     }
     void TearDown() override {
@@ -52,9 +55,15 @@ protected:
 
 // The file as written with every value at its default, set down line by line.
 const std::string kDefaultFile =
+#ifdef _WIN32
+    "ChannelOutFolderC:\\QMX5\\Inbox\\\r\n"
+    "QMXInfoFileC:\\QMX5\\MAPS\\maps.mrk\r\n"
+    "ChannelObjC:\\QMX5\\Internet_Channel\\AddrBook.txt\r\n"
+#else
     "ChannelOutFolder/opt/QMX5/Inbox/\r\n"
     "QMXInfoFile/opt/QMX5/MAPS/maps.mrk\r\n"
     "ChannelObj/opt/QMX5/Internet_Channel/AddrBook.txt\r\n"
+#endif
     "FirstTimeOut00:11:00\r\n"
     "SecondTimeOut00:05:00\r\n"
     "AlarmSoundPath/prog/Sounds/Alarm.wav\r\n"
@@ -76,7 +85,11 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsWrittenBackExactly) {
     std::string ids = "|1|";
     EXPECT_EQ(LoadSettings(path_, kSound, s, ids), SettingsFileState::Missing);
     EXPECT_EQ(ids, "");
+#ifdef _WIN32
+    EXPECT_EQ(s.channelOutFolder, "C:\\QMX5\\Inbox\\");
+#else
     EXPECT_EQ(s.channelOutFolder, "/opt/QMX5/Inbox/");
+#endif
     EXPECT_EQ(s.firstTimeOut, DateTime::FromTimeOfDay(0, 11, 0));
     EXPECT_EQ(s.secondTimeOut, DateTime::FromTimeOfDay(0, 5, 0));
     EXPECT_EQ(s.timer, 1000);
@@ -220,8 +233,16 @@ TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousFile) {
 }
 
 TEST_F(SettingsFileTest, FileThatCannotBeReadIsNeverSavedOver) {
+#ifdef _WIN32
+    // Another program holds the file open and shares it with no one.
+    WriteFile("[Settings]\r\n");
+    const HANDLE held = ::CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+#else
     // A FIFO stands for any file that is there and cannot be read (even by root).
     ASSERT_EQ(::mkfifo(path_.c_str(), 0644), 0);
+#endif
     Settings s;
     std::string ids = "|1|";
     EXPECT_EQ(LoadSettings(path_, kSound, s, ids), SettingsFileState::Unreadable);
@@ -229,6 +250,9 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsNeverSavedOver) {
     EXPECT_EQ(ids, "");
     EXPECT_FALSE(MaySaveSettingsOver(path_, true));
     EXPECT_TRUE(MaySaveSettingsOver(path_, false));
+#ifdef _WIN32
+    ::CloseHandle(held);
+#endif
     std::filesystem::remove(path_);
     EXPECT_TRUE(MaySaveSettingsOver(path_, true));
 }

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
 
+#include "MakeTempFolder.h"
 #include "zones/Geometry.h"
 #include "zones/ZoneMap.h"
 
@@ -195,9 +196,9 @@ TEST(ZoneMap, SmallestNestedZoneWins) {
 }
 
 TEST(ZoneMap, LoadReadsTheFile) {
-    char folder[] = "/tmp/sentrel-zones-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string path = std::string(folder) + "/maps.mrk";
+    const std::string folder = MakeTempFolder("sentrel-zones");
+    ASSERT_FALSE(folder.empty());
+    const std::string path = folder + "/maps.mrk";
     {
         std::ofstream out(path, std::ios::binary);
         out << Line("55", "37", " \xD1\xEA\xEB\xE0\xE4 (R250)");  // "Склад"
@@ -209,8 +210,7 @@ TEST(ZoneMap, LoadReadsTheFile) {
     EXPECT_EQ(map.Zone(0).radiusMetres, 250);
     EXPECT_FALSE(map.Load(path + ".missing"));
     EXPECT_EQ(map.ZoneCount(), 0);
-    unlink(path.c_str());
-    rmdir(folder);
+    std::filesystem::remove_all(folder);
 }
 
 // Random and truncated files must give false or a usable map, never a crash; run under

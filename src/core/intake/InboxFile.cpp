@@ -24,7 +24,7 @@ InboxRecordHeader InboxRecordHeader::Decode(const uint8_t* p) {
 }
 
 std::string SplitFileName(const std::string& path, bool wantExtension) {
-    const std::size_t slash = path.rfind(Platform::kSeparator);
+    const std::size_t slash = Platform::LastSeparator(path);
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = path.rfind('.');
     // A dot that belongs to a folder name is no extension of the file.

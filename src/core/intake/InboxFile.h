@@ -53,7 +53,7 @@ struct InboxRecord {
 // True when the path names a message file: base name DDHHMMSS (day 0-31, hour 0-24,
 // minute and second 0-60) and an extension of 3 or 4 characters.
 bool IsInboxFileName(const std::string& path);
-// The base name (between the last '/' and the last dot) or the extension (after the last
+// The base name (between the last separator and the last dot) or the extension (after the last
 // dot) of a path; both empty when the file name has no dot.
 std::string SplitFileName(const std::string& path, bool wantExtension);
 

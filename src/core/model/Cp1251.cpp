@@ -115,6 +115,30 @@ std::string FromUtf8(std::string_view utf8) {
     return out;
 }
 
+std::u16string ToUtf16(std::string_view cp1251) {
+    std::u16string out;
+    out.reserve(cp1251.size());
+    for (char c : cp1251) {
+        const auto b = static_cast<unsigned char>(c);
+        out += static_cast<char16_t>(b < 0x80 ? b : kHigh[b - 0x80]);
+    }
+    return out;
+}
+
+std::string FromUtf16(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t unit = utf16[i];
+        // A surrogate pair is one character outside the code page: one '?', not two.
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF)
+            ++i;
+        out += EncodeCodePoint(unit);
+    }
+    return out;
+}
+
 int Compare(std::string_view a, std::string_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-// The few file operations the core needs, in one place so that the Windows build only
-// has to replace this file's implementation.
+// The few file operations the core needs, in one place: FileSystemPosix.cpp implements
+// them on Linux, FileSystemWin.cpp on Windows, FileSystem.cpp holds what both share.
 namespace FileSystem {
 
 // Reads a whole regular file into bytes. False when it cannot be opened or read, and for
@@ -23,9 +23,11 @@ bool WriteAndSync(const std::string& path, std::string_view bytes);
 // Renames `from` over `to` in one step; an existing target is replaced.
 bool RenameOver(const std::string& from, const std::string& to);
 // Makes the names in a folder (creations, renames, deletions) durable. Does nothing
-// where the system syncs names with the files or cannot sync a folder.
+// where the system syncs names with the files or cannot sync a folder (Windows: a rename
+// with MOVEFILE_WRITE_THROUGH has reached the disk when it returns).
 void SyncFolder(const std::string& folder);
-// The folder part of a path: the text before the last separator ("." for a bare name).
+// The folder part of a path: the text before the last separator ("." for a bare name,
+// the root itself for a name right under it). On Windows both separators count.
 std::string FolderOf(const std::string& path);
 // Appends bytes to the end of a file, creating it when it is missing; with `sync` the
 // bytes have reached the disk when it returns true.
@@ -58,15 +60,17 @@ FileStamp StampOf(const std::string& path);
 
 struct DirEntry {
     std::string name;      // file name without folder
-    std::string fullPath;  // folder + '/' + name
+    std::string fullPath;  // the pattern's folder part, its last separator, then name
     bool isDirectory = false;
     // A plain file: not a folder, FIFO, socket or device (a link counts as what it
-    // points to).
+    // points to; on Windows a reparse point, a device or an offline file is no plain file).
     bool isRegular = false;
 };
 // Lists the entries matching a pattern "folder/name-pattern", where the name pattern may
 // hold '*' (any run of characters) and '?' (one character). The folder is the text
-// before the last '/'; so "/opt/QMX5/Inbox*.007" searches /opt/QMX5 for "Inbox*.007".
+// before the last separator; so "/opt/QMX5/Inbox*.007" searches /opt/QMX5 for
+// "Inbox*.007". The names are matched by MatchesWildcard on every system (never by the
+// system's own wildcards, which on Windows also match short 8.3 names).
 // Entries come in the order the directory gives them; "." and ".." are included when
 // they match, as the platform's listing does.
 std::vector<DirEntry> ListDirectory(const std::string& pattern);

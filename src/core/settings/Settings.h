@@ -22,9 +22,16 @@ struct Settings {
     int32_t timer = 1000;           // Timer, polling period in ms
     bool minimyzeTray = false;      // MinimyzeTray
 
+    // The terminal system's own places: under C:\QMX5 on Windows, /opt/QMX5 on Linux.
+#ifdef _WIN32
+    static constexpr const char* kDefaultInboxFolder = "C:\\QMX5\\Inbox\\";
+    static constexpr const char* kDefaultZoneFile = "C:\\QMX5\\MAPS\\maps.mrk";
+    static constexpr const char* kDefaultAddressBook = "C:\\QMX5\\Internet_Channel\\AddrBook.txt";
+#else
     static constexpr const char* kDefaultInboxFolder = "/opt/QMX5/Inbox/";
     static constexpr const char* kDefaultZoneFile = "/opt/QMX5/MAPS/maps.mrk";
     static constexpr const char* kDefaultAddressBook = "/opt/QMX5/Internet_Channel/AddrBook.txt";
+#endif
 
     // Every value at its default; the sounds default to `defaultAlarmSoundPath`.
     static Settings Defaults(const std::string& defaultAlarmSoundPath);

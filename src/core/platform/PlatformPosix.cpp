@@ -65,8 +65,8 @@ std::optional<int> CurrentTimeZoneBiasMinutes() {
 }  // namespace Platform
 
 CInstanceLock::~CInstanceLock() {
-    if (fd_ >= 0) {
-        ::close(fd_);  // closing the descriptor releases the flock
+    if (handle_ != -1) {
+        ::close(static_cast<int>(handle_));  // closing the descriptor releases the flock
     }
 }
 
@@ -111,7 +111,7 @@ int OpenLockFile(const std::string& nativePath) {
 }  // namespace
 
 bool CInstanceLock::Acquire(const std::string& name) {
-    if (fd_ >= 0) {
+    if (handle_ != -1) {
         return true;
     }
     const std::string path = Platform::InstanceLockFolder() + "/" + name + ".lock";
@@ -132,6 +132,6 @@ bool CInstanceLock::Acquire(const std::string& name) {
         ::close(fd);
         return false;
     }
-    fd_ = fd;
+    handle_ = fd;
     return true;
 }
