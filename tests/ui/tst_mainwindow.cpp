@@ -18,10 +18,6 @@ using namespace rig;
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kBlack = 0x000000;
-constexpr uint32_t kYellow = 0xF0F0AA;
-constexpr uint32_t kDarkRed = 0xC00000;
 
 QString ShotsDir() {
     return qEnvironmentVariable("SENTREL_SHOTS_DIR");

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cstdint>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -34,6 +35,12 @@
 #include "settings/Settings.h"
 
 namespace rig {
+
+// The row colours as the list shows them: text and background of a row in each state.
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kYellow = 0xF0F0AA;
+constexpr uint32_t kDarkRed = 0xC00000;
 
 using consoletest::FakeSound;
 

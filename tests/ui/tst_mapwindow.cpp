@@ -15,10 +15,6 @@ using namespace rig;
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kBlack = 0x000000;
-constexpr uint32_t kYellow = 0xF0F0AA;
-constexpr uint32_t kDarkRed = 0xC00000;
 // Metres in one degree of latitude on the program's sphere.
 const double kMetresPerDegree = 6371006.84 * 3.14159265358979323846 / 180;
 
