@@ -18,9 +18,9 @@
 #include "alerts/SoundOutput.h"
 #include "console/Console.h"
 #include "console/ConsoleView.h"
-#include "intake/InboxFile.h"
-#include "model/Cp1251.h"
-#include "model/TextUtil.h"
+#include "model/InboxFile.h"
+#include "base/Cp1251.h"
+#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
 

@@ -8,7 +8,7 @@
 
 
 #include "MakeTempFolder.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
 
 namespace {

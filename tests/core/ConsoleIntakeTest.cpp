@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "ConsoleTestSupport.h"
-#include "model/ByteIO.h"
+#include "base/ByteIO.h"
 
 using namespace consoletest;
 

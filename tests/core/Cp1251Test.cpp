@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 
 TEST(Cp1251Test, EveryByteSurvivesTheRoundTrip) {
     for (int b = 0; b < 256; ++b) {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "MakeTempFolder.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
 #include "zones/ZoneMap.h"
 

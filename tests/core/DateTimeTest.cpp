@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "../../tools/demo/DemoPlan.h"
 #include "../../tools/wavgen/WavSynth.h"
 #include "MakeTempFolder.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
 #include "platform/FileSystem.h"
 #include "zones/ZoneMap.h"

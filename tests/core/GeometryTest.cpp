@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "zones/Geometry.h"
 #include "zones/ZoneMap.h"
 #include "zones/ZonePolygon.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "intake/InboxFile.h"
+#include "model/InboxFile.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <random>
 
 #include "ConsoleTestSupport.h"
-#include "intake/CommitJournal.h"
+#include "persist/CommitJournal.h"
 
 using namespace consoletest;
 

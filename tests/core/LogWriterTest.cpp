@@ -5,7 +5,7 @@
 
 #include "MakeTempFolder.h"
 #include "console/ProgramPaths.h"
-#include "intake/LogWriter.h"
+#include "persist/LogWriter.h"
 #include "platform/FileSystem.h"
 
 namespace {

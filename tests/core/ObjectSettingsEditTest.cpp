@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "alerts/ObjectSettingsEdit.h"
-#include "model/Cp1251.h"
+#include "model/ObjectSettingsEdit.h"
+#include "base/Cp1251.h"
 #include "model/ObjectRecord.h"
 
 namespace {

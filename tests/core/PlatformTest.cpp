@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "MakeTempFolder.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/Clock.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/FileSystem.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "MakeTempFolder.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/FileSystem.h"
 #include "settings/Settings.h"
 

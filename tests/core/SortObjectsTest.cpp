@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
 #include "zones/ZoneMap.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
 
 namespace {

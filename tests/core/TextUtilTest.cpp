@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 
 using TextUtil::LeadingDouble;
 using TextUtil::LeadingInt;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "alerts/VisitHistory.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 
 namespace {
 

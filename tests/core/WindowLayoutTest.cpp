@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/FileSystem.h"
 #include "settings/WindowLayout.h"
 

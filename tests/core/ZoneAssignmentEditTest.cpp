@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/ObjectRecord.h"
-#include "zones/ZoneAssignmentEdit.h"
+#include "model/ZoneAssignmentEdit.h"
 #include "zones/ZoneMap.h"
 
 namespace {

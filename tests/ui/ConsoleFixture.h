@@ -17,7 +17,7 @@
 #include "alerts/SoundOutput.h"
 #include "console/Console.h"
 #include "console/ConsoleView.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "platform/Clock.h"
 

@@ -8,7 +8,7 @@
 #include "alerts/ObjectSettingsDialog.h"
 #include "app/AddressBookDialog.h"
 #include "app/Icons.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
 
 namespace {

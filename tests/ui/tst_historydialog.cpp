@@ -5,7 +5,7 @@
 #include "ConsoleFixture.h"
 #include "alerts/HistoryDialog.h"
 #include "alerts/HistoryWindows.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "objectlist/ObjectListModel.h"
 
 namespace {

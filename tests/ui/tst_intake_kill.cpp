@@ -10,9 +10,9 @@
 #include <set>
 
 #include "../core/ThreeZones.h"
-#include "intake/InboxFile.h"
+#include "model/InboxFile.h"
 #include "model/DataStore.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "settings/Settings.h"
 #include "settings/WindowLayout.h"
 

@@ -3,7 +3,7 @@
 
 #include "alerts/PasswordDialog.h"
 #include "app/Prompt.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "FindChild.h"
 #include "alerts/SoundOutput.h"
 #include "app/Prompt.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/ManualResetEvent.h"
 #include "settings/SettingsDialog.h"
 #include "settings/WindowLayout.h"

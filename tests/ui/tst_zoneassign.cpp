@@ -7,7 +7,7 @@
 
 #include "FindChild.h"
 #include "app/QtText.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "zones/ZoneAssignDialog.h"
 #include "zones/ZoneMap.h"
 

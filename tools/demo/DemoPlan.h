@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "zones/ZoneMap.h"
 
 namespace DemoPlan {

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <map>
 
-#include "intake/InboxFile.h"
-#include "model/Cp1251.h"
+#include "model/InboxFile.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 #include "zones/Geometry.h"
 

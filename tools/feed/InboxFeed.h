@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 #include "zones/ZoneMap.h"
 
 // What the feed writes and where.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 // One object's visits to control zones, newest first (index 0), at most 99.
 struct VisitHistory {

@@ -3,8 +3,9 @@
 #include <chrono>
 
 #include "alerts/SoundPlayer.h"
-#include "intake/InboxFile.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
+#include "model/InboxFile.h"
+#include "rules/RecordProcessor.h"
 
 namespace {
 // The group commit's journal, beside the data files it names.
@@ -30,7 +31,8 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
             store.FilePath(CDataStore::kHistoryFile),
             store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath},
         [this](CStateCommitter::File file) { return EncodeFile(file); });
-    inboxWorker_ = std::make_unique<CInboxWorker>(*this);
+    inboxWorker_ = std::make_unique<CInboxWorker>(static_cast<IntakeTarget&>(*this), *committer_,
+                                                  stopPollingEvent);
     LoadLayout();
 }
 
@@ -65,10 +67,6 @@ void CConsole::RequestSave(uint32_t files) {
 
 bool CConsole::FlushSaves() {
     return inboxWorker_->Commit();
-}
-
-void CConsole::SaveFailureChanged(bool failing) {
-    view_.ReportSaveFailure(failing);
 }
 
 // ---- start-up ----
@@ -114,27 +112,8 @@ void CConsole::ReloadState() {
     RecoverOnce();
     auto lock = Lock();
     store.LoadState();
-    RecomputeFromLastMessages();
+    CRecordProcessor(store, *zoneMap).RecomputeFromLastMessages(settings);
     store.LoadZoneAssignments(*zoneMap);
-}
-
-void CConsole::RecomputeFromLastMessages() {
-    for (int i = 0; i < store.objectCount; ++i) {
-        ObjectRecord& o = store.Object(i);
-        if ((o.hasMessage & kHasPosition) != 0) {
-            const InboxRecordHeader h = InboxRecordHeader::Decode(o.lastMessage.data());
-            o.speedKmh = TruncateTowardZero(h.speed);
-            o.latitude = h.latitude;
-            o.longitude = h.longitude;
-            o.currentZone = zoneMap->FindZoneAt(o.latitude, o.longitude);
-            o.currentZoneName = ZoneNameOf(o.currentZone);
-        }
-        if (o.hasSettings == 0) {
-            o.firstTimeout = settings.firstTimeOut;
-            o.secondTimeout = settings.secondTimeOut;
-            o.alertSettings = AlertSettings();
-        }
-    }
 }
 
 bool CConsole::SaveSettings() {
@@ -150,10 +129,82 @@ bool CConsole::SaveLayout() {
     return true;
 }
 
-std::string CConsole::ZoneNameOf(int zone) const {
-    if (zone < 0 || zone >= zoneMap->ZoneCount())
-        return "---";
-    return zoneMap->Zone(zone).name;
+// ---- the road of a message ----
+
+void CConsole::PollOnce() {
+    inboxWorker_->PassAndCommit();
+}
+
+void CConsole::ProcessInboxFile(const std::string& path) {
+    std::string bytes;
+    if (!FileSystem::ReadWholeFile(path, bytes))
+        return;
+    {
+        auto lock = Lock();
+        ApplyInboxBytesLocked(bytes, path);
+    }
+    inboxWorker_->Commit();
+}
+
+void CConsole::ProcessRecord(const InboxRecord& record, const std::string& path) {
+    {
+        auto lock = Lock();
+        ProcessRecordLocked(record, path);
+    }
+    inboxWorker_->Commit();
+}
+
+std::vector<int32_t> CConsole::ShownNumbersLocked() const {
+    std::vector<int32_t> shown;
+    for (int i = 0; i < store.objectCount; ++i) {
+        if (store.Object(i).selected != 0)
+            shown.push_back(store.Object(i).Number());
+    }
+    return shown;
+}
+
+void CConsole::ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) {
+    ReadInboxRecords(bytes, [&](const InboxRecord& record) {
+        ProcessRecordLocked(record, path);
+        return true;
+    });
+}
+
+void CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string& path) {
+    CRecordProcessor::Outcome r =
+        CRecordProcessor(store, *zoneMap).Process(record, path, clock_.Now(), trayIconShown);
+    if (r.counted) {
+        ++runMessageCount;
+        ++layout.totalMessageCount;
+        layout.lastMessageText = std::move(r.lastMessageText);
+        committer_->MarkDirty(CStateCommitter::kLayoutFile);
+        if (!r.trayTip.empty())
+            view_.SetTrayTip(r.trayTip);
+    }
+    Deliver(r.effects);
+    if (r.knownObject)
+        committer_->MarkDirty(CStateCommitter::kStateFiles);
+    committer_->AddLogEntry(std::move(r.logEntry));
+}
+
+void CConsole::Deliver(const RuleEffects& effects) {
+    if (effects.historyChanged) {
+        committer_->MarkDirty(CStateCommitter::kHistoryFile);
+        view_.HistoryChanged();
+    }
+    for (const RuleEffects::Notice& notice : effects.notices)
+        view_.ShowPopup(notice.text, notice.kind);
+    if (!effects.sounds.empty()) {
+        // Indexed by AlertKind.
+        soundPlayer_->SetPaths({settings.alarmSoundPath, settings.puSoundPath,
+                                settings.badZoneSoundPath, settings.specZoneSoundPath});
+        for (const AlertKind kind : effects.sounds)
+            soundPlayer_->StartSound(kind);
+    }
+}
+
+int32_t CConsole::soundKind() const {
+    return soundPlayer_->soundKind();
 }
 
 // ---- workers ----

@@ -11,10 +11,12 @@
 #include "console/ConsoleView.h"
 #include "console/ProgramPaths.h"
 #include "intake/InboxWorker.h"
-#include "intake/LogWriter.h"
-#include "intake/RefreshPass.h"
-#include "intake/StateCommitter.h"
+#include "intake/IntakeTarget.h"
 #include "model/DataStore.h"
+#include "persist/LogWriter.h"
+#include "persist/StateCommitter.h"
+#include "refresh/RefreshPass.h"
+#include "rules/RuleEffects.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
@@ -27,8 +29,11 @@ class CSoundPlayer;
 struct InboxRecord;
 
 // The window-less half of the main window: it owns the store, the zone map, the settings
-// values, the layout, the counters, the events and the workers, and runs the whole road
-// of a message. Whatever must be shown goes through ConsoleView.
+// values, the layout, the counters, the events and the workers, and wires them together:
+// the inbox worker (intake/) hands it a file's bytes, the rules (rules/) apply them, the
+// group commit (persist/) writes them, the refresh pass (refresh/) shows them. What it
+// does itself is the loads, starting and stopping the workers, and the operator's
+// commands. Whatever must be shown goes through ConsoleView.
 //
 // Threads: the window's thread calls everything not marked otherwise. The inbox worker
 // and the refresh worker run inside. One mutex guards the store, the zone map, the
@@ -36,7 +41,7 @@ struct InboxRecord;
 // commit serialises the changed files, and briefly by the window's operations (take it
 // with Lock()). No thread holds it while it waits for another thread or for the disk:
 // the data files are written by the group commit (CStateCommitter) outside it.
-class CConsole {
+class CConsole : private IntakeTarget {
 public:
     CConsole(const ProgramPaths& paths, const Clock& clock, SoundOutput& sound, ConsoleView& view);
     // Stops the workers and waits until both have left their loops (and the sound
@@ -90,9 +95,6 @@ public:
     // The first call (start-up, after the single-instance lock) also removes leftovers
     // of interrupted atomic writes from the program folder.
     void ReloadState();
-    // Speed, position and zone of every object from its stored last message; default
-    // thresholds and cleared alert flags for objects without stored settings.
-    void RecomputeFromLastMessages();
     // Writes Sentrel.ini from the current values; false on a write failure, and false
     // without writing while settingsFileUnreadable and the file is still there.
     bool SaveSettings();
@@ -128,11 +130,7 @@ public:
     // Applies a file's records (without deleting it) and commits them.
     void ProcessInboxFile(const std::string& path);
     void ProcessRecord(const InboxRecord& record, const std::string& path);
-    void ApplyZoneTransition(int objectIndex, int previousZone, int newZone, DateTime time);
-    int EvaluateZoneChange(int objectIndex, int previousZone);
-    void RaiseAlert(int objectIndex, AlertKind kind);
-    void ShowPopup(const std::string& text, PopupKind kind);
-    void StartSound(AlertKind kind);
+    // The kind of the sound playing, -1 for none.
     int32_t soundKind() const;
 
     // ---- refresh ----
@@ -157,7 +155,13 @@ public:
     std::array<std::string, 3> StatusTexts();
 
 private:
-    friend class CInboxWorker;
+    // ---- IntakeTarget (the inbox worker) ----
+    std::unique_lock<std::mutex> LockStore() override { return Lock(); }
+    std::string InboxFolderLocked() const override { return settings.channelOutFolder; }
+    std::vector<int32_t> ShownNumbersLocked() const override;
+    void ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) override;
+    void EnsureRecovered() override { RecoverOnce(); }
+    void SaveFailureChanged(bool failing) override { view_.ReportSaveFailure(failing); }
 
     void RefreshWorkerLoop();
     void JoinWorkers();
@@ -168,20 +172,16 @@ private:
     // Finishes a commit a crash interrupted; once per run, before the first commit and
     // before the state is read.
     void RecoverOnce();
-    // ProcessRecord with the lock held: applies the record and queues its log entry and
-    // the files it changed for the next commit. False for an object not in the address
-    // book.
-    bool ProcessRecordLocked(const InboxRecord& record, const std::string& path);
-    // Every record of an inbox file's bytes, with the lock held.
-    void ProcessInboxBytesLocked(const std::string& bytes, const std::string& path);
+    // ProcessRecord with the lock held: the rules apply the record; its log entry and
+    // the files it changed are queued for the next commit, its notices and sounds
+    // handed on.
+    void ProcessRecordLocked(const InboxRecord& record, const std::string& path);
+    // Notices to the window, sounds to the player, a changed history to both the window
+    // and the next commit (lock held).
+    void Deliver(const RuleEffects& effects);
     // The bytes of one data file from the current store, layout and map (lock held).
     std::string EncodeFile(CStateCommitter::File file) const;
-    // The failure state of the saves changed: the window is told.
-    void SaveFailureChanged(bool failing);
-    // Name of a zone of the map in use, "---" for -1 or an index the map does not have.
-    std::string ZoneNameOf(int zone) const;
     std::array<std::string, 3> StatusTextsLocked(DateTime now) const;
-    std::array<std::string, 4> SoundPaths() const;
 
     const Clock& clock_;
     ConsoleView& view_;

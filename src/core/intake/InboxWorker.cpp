@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "console/Console.h"
-#include "intake/InboxFile.h"
+#include "model/InboxFile.h"
 #include "intake/InboxScanner.h"
 
 namespace {
@@ -17,20 +16,22 @@ int MillisecondsBetween(std::chrono::steady_clock::time_point from,
 
 }  // namespace
 
-CInboxWorker::CInboxWorker(CConsole& console) : console_(console) {}
+CInboxWorker::CInboxWorker(IntakeTarget& target, CStateCommitter& committer,
+                           const ManualResetEvent& stop)
+    : target_(target), committer_(committer), stop_(stop) {}
 
 void CInboxWorker::Run(int periodMs) {
     using Clock = std::chrono::steady_clock;
     // Since when saves the window asked for have been waiting (none: max()).
     SteadyTime savesWaitingSince = SteadyTime::max();
     for (;;) {
-        if (console_.stopPollingEvent.IsSet())
+        if (stop_.IsSet())
             break;
         // Reset before the listing: a file that arrives during the pass wakes the next.
         wake_.Reset();
         const std::string folder = [&] {
-            auto lock = console_.Lock();
-            return CInboxScanner::ListedFolder(console_.settings.channelOutFolder);
+            auto lock = target_.LockStore();
+            return CInboxScanner::ListedFolder(target_.InboxFolderLocked());
         }();
         if (folder != watchedFolder_ || !watch_.IsRunning()) {
             watch_.Stop();
@@ -42,7 +43,7 @@ void CInboxWorker::Run(int periodMs) {
 
         // Only the window's saves are left: they are gathered for a moment, so a window
         // dragged across the screen is written once, not once per pixel.
-        if (console_.committer_->AnythingDirty()) {
+        if (committer_.AnythingDirty()) {
             if (savesWaitingSince == SteadyTime::max())
                 savesWaitingSince = lastPass;
             if (MillisecondsBetween(savesWaitingSince, lastPass) >= kSaveDelayMs) {
@@ -57,7 +58,7 @@ void CInboxWorker::Run(int periodMs) {
         if (savesWaitingSince != SteadyTime::max())
             waitMs = std::min(waitMs, std::max(0, kSaveDelayMs - MillisecondsBetween(
                                                                      savesWaitingSince, lastPass)));
-        if (console_.committer_->failing())
+        if (committer_.failing())
             waitMs = std::min(waitMs, kRetryMs);
         // A notice, the window's save request or the stop ends the wait early.
         wake_.WaitFor(waitMs);
@@ -72,15 +73,15 @@ void CInboxWorker::PassAndCommit() {
 }
 
 bool CInboxWorker::Commit() {
-    console_.RecoverOnce();
+    target_.EnsureRecovered();
     std::lock_guard<std::mutex> lock(mutex_);
     CommitLocked();
-    return !console_.committer_->failing();
+    return !committer_.failing();
 }
 
 void CInboxWorker::CommitLocked() {
     lastAttempt_ = std::chrono::steady_clock::now();
-    CStateCommitter::Result result = console_.committer_->Commit();
+    CStateCommitter::Result result = committer_.Commit();
     if (result.ok) {
         // Every file of the batch is deleted, or known as one that could not be.
         for (const std::string& path : result.undeleted) {
@@ -91,7 +92,7 @@ void CInboxWorker::CommitLocked() {
     }
     if (result.ok == reportedFailing_) {
         reportedFailing_ = !result.ok;
-        console_.SaveFailureChanged(reportedFailing_);
+        target_.SaveFailureChanged(reportedFailing_);
     }
 }
 
@@ -106,14 +107,13 @@ void CInboxWorker::AddUndeletable(const std::vector<std::string>& paths) {
 }
 
 bool CInboxWorker::BatchFullLocked(SteadyTime batchStart) const {
-    const CStateCommitter& committer = *console_.committer_;
-    return committer.ProcessedFileCountLocked() >= kBatchFiles ||
-           committer.LogBytesLocked() >= kBatchLogBytes ||
+    return committer_.ProcessedFileCountLocked() >= kBatchFiles ||
+           committer_.LogBytesLocked() >= kBatchLogBytes ||
            MillisecondsBetween(batchStart, std::chrono::steady_clock::now()) >= kBatchMs;
 }
 
 void CInboxWorker::Pass() {
-    console_.RecoverOnce();
+    target_.EnsureRecovered();
     std::lock_guard<std::mutex> lock(mutex_);
     {
         std::lock_guard<std::mutex> handedInLock(handedInMutex_);
@@ -122,44 +122,40 @@ void CInboxWorker::Pass() {
         handedIn_.clear();
     }
     const SteadyTime start = std::chrono::steady_clock::now();
-    if (console_.committer_->failing()) {
+    if (committer_.failing()) {
         // Nothing new is taken while what was taken cannot be saved.
         if (MillisecondsBetween(lastAttempt_, start) < kRetryMs)
             return;
         CommitLocked();
-        if (console_.committer_->failing())
+        if (committer_.failing())
             return;
     }
 
     std::string inboxFolder;
     std::vector<int32_t> shown;
     {
-        auto storeLock = console_.Lock();
-        inboxFolder = console_.settings.channelOutFolder;
-        const CDataStore& store = console_.store;
-        for (int i = 0; i < store.objectCount; ++i) {
-            if (store.Object(i).selected != 0)
-                shown.push_back(store.Object(i).Number());
-        }
+        auto storeLock = target_.LockStore();
+        inboxFolder = target_.InboxFolderLocked();
+        shown = target_.ShownNumbersLocked();
     }
     const std::vector<CInboxScanner::Entry> entries = CInboxScanner::List(inboxFolder, shown);
 
     SteadyTime batchStart = start;
     for (const CInboxScanner::Entry& entry : entries) {
         // A stop is looked at between files only: a file is applied whole or not at all.
-        if (console_.stopPollingEvent.IsSet())
+        if (stop_.IsSet())
             break;
         if (TakeFile(entry.path, start, batchStart) == Taken::BatchFull) {
             CommitLocked();
-            if (console_.committer_->failing())
+            if (committer_.failing())
                 break;
             batchStart = std::chrono::steady_clock::now();
         }
     }
     bool pending;
     {
-        auto storeLock = console_.Lock();
-        pending = console_.committer_->ProcessedFileCountLocked() > 0;
+        auto storeLock = target_.LockStore();
+        pending = committer_.ProcessedFileCountLocked() > 0;
     }
     if (pending)
         CommitLocked();
@@ -199,9 +195,9 @@ CInboxWorker::Taken CInboxWorker::TakeFile(const std::string& path, SteadyTime n
         return Taken::No;
     unsettled_.erase(path);
     batch_[path] = stamp;
-    auto storeLock = console_.Lock();
-    console_.ProcessInboxBytesLocked(bytes, path);
-    console_.committer_->AddProcessedFile(path);
+    auto storeLock = target_.LockStore();
+    target_.ApplyInboxBytesLocked(bytes, path);
+    committer_.AddProcessedFile(path);
     return BatchFullLocked(batchStart) ? Taken::BatchFull : Taken::Yes;
 }
 

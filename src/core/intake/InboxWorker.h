@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "intake/IntakeTarget.h"
+#include "persist/StateCommitter.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
-
-class CConsole;
 
 // The road of a message from the inbox into the store and onto the disk: one listing per
 // pass, each file's records applied in memory under the store lock, and a group commit
@@ -35,11 +35,12 @@ public:
     static constexpr int kSettleMs = 5000;
     static constexpr int kRetryMs = 1000;
 
-    explicit CInboxWorker(CConsole& console);
+    // `stop` ends Run; the records go to `target`, the batches to `committer`.
+    CInboxWorker(IntakeTarget& target, CStateCommitter& committer, const ManualResetEvent& stop);
     CInboxWorker(const CInboxWorker&) = delete;
     CInboxWorker& operator=(const CInboxWorker&) = delete;
 
-    // The worker thread's loop; returns once the console's stopPollingEvent is set,
+    // The worker thread's loop; returns once the stop event is set,
     // after committing what it applied.
     void Run(int periodMs);
     // Any thread: start the next pass now.
@@ -68,7 +69,9 @@ private:
     bool BatchFullLocked(SteadyTime batchStart) const;
     void CommitLocked();  // with mutex_ held
 
-    CConsole& console_;
+    IntakeTarget& target_;
+    CStateCommitter& committer_;
+    const ManualResetEvent& stop_;
     ManualResetEvent wake_;
     CDirectoryWatch watch_;
     std::string watchedFolder_;

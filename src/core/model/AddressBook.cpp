@@ -2,7 +2,7 @@
 // comma-separated AddrBook.txt, one object per line.
 
 #include "model/DataStore.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 
 namespace {

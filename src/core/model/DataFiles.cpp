@@ -6,10 +6,10 @@
 #include <array>
 #include <cstring>
 
-#include "model/ByteIO.h"
+#include "base/ByteIO.h"
 #include "model/DataStore.h"
 #include "model/ObjectIndex.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 #include "zones/ZoneMap.h"
 

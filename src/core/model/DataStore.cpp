@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/Platform.h"
 
 CDataStore::CDataStore(std::string folder) : dataFolder(std::move(folder)) {}

@@ -1,6 +1,6 @@
 #include "model/ObjectRecord.h"
 
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 
 int32_t ObjectRecord::Number() const {
     return TextUtil::LeadingInt(id);

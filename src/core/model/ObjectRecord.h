@@ -6,7 +6,7 @@
 
 #include "alerts/AlertSettings.h"
 #include "alerts/VisitHistory.h"
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 #include "zones/ZoneAssignment.h"
 
 // Event kinds of `lastEventKind` (absolute value); positive = not yet acknowledged.

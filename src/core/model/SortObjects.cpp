@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
-#include "model/ExchangeSort.h"
-#include "model/TextUtil.h"
+#include "base/ExchangeSort.h"
+#include "base/TextUtil.h"
 #include "zones/ZoneMap.h"
 
 namespace {

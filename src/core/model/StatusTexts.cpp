@@ -3,9 +3,9 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/DataStore.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 
 namespace {
 

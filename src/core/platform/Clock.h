@@ -3,7 +3,7 @@
 #include <atomic>
 #include <optional>
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 // Where "now" comes from. The console is given a clock so that thresholds, blinking,
 // ages and the day change can be tested without sleeping.

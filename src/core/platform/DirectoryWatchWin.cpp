@@ -1,7 +1,7 @@
 // The folder watch on Windows: a change notification and a stop event.
 #include <windows.h>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/DirectoryWatch.h"
 
 CDirectoryWatch::~CDirectoryWatch() {

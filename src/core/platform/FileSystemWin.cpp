@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/FileSystemInternal.h"
 #include "platform/Platform.h"
 

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <vector>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 
 namespace Platform {
 

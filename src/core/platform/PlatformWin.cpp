@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "platform/Platform.h"
 
 namespace {

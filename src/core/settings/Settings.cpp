@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 // The values of Sentrel.ini. Texts are Windows-1251 bytes; paths use '/'.
 struct Settings {

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 
 const LayoutRect WindowLayout::kDefaultMainRect{0, 0, 700, 300};

@@ -10,9 +10,9 @@
 #include <optional>
 #include <utility>
 
-#include "model/Cp1251.h"
-#include "model/ExchangeSort.h"
-#include "model/TextUtil.h"
+#include "base/Cp1251.h"
+#include "base/ExchangeSort.h"
+#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 #include "zones/Geometry.h"
 
@@ -268,4 +268,10 @@ std::string CZoneMap::FormatDistanceKm(int zoneIndex, double latitude, double lo
         GreatCircleDistance(z.latitude, z.longitude, latitude, longitude) * Geometry::kMetresToKm;
     static const std::string kKm = W("км");  // every distance cell, every second
     return TextUtil::Format("%.02f ", km) + kKm;
+}
+
+std::string CZoneMap::NameOf(int zone) const {
+    if (zone < 0 || zone >= ZoneCount())
+        return "---";
+    return Zone(zone).name;
 }

@@ -54,6 +54,8 @@ public:
     // "%.02f км" of the distance from zone i's centre to the point.
     std::string FormatDistanceKm(int zoneIndex, double latitude, double longitude) const;
 
+    // The zone's name; "---" for -1 or an index the map does not have.
+    std::string NameOf(int zone) const;
     int ZoneCount() const { return static_cast<int>(zones_.size()); }
     const ZoneRecord& Zone(int i) const { return zones_[static_cast<std::size_t>(i)]; }
     const std::vector<ZoneRecord>& Zones() const { return zones_; }

@@ -4,8 +4,8 @@
 
 #include "app/QtText.h"
 #include "console/Console.h"
-#include "model/Cp1251.h"
-#include "model/TextUtil.h"
+#include "base/Cp1251.h"
+#include "base/TextUtil.h"
 #include "objectlist/ObjectListCtrl.h"
 
 namespace {

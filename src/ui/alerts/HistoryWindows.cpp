@@ -6,7 +6,7 @@
 
 #include "alerts/HistoryDialog.h"
 #include "console/Console.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "alerts/ObjectSettingsEdit.h"
+#include "model/ObjectSettingsEdit.h"
 
 class QCheckBox;
 namespace Ui {

@@ -4,7 +4,7 @@
 
 #include "alerts/HistoryWindows.h"
 #include "alerts/ObjectSettingsDialog.h"
-#include "alerts/ObjectSettingsEdit.h"
+#include "model/ObjectSettingsEdit.h"
 #include "alerts/PasswordDialog.h"
 #include "app/AddressBookDialog.h"
 #include "app/MainDialog.h"
@@ -17,7 +17,7 @@
 #include "zones/MapWindowKeeper.h"
 #include "zones/ObjectDistanceDialog.h"
 #include "zones/ZoneAssignDialog.h"
-#include "zones/ZoneAssignmentEdit.h"
+#include "model/ZoneAssignmentEdit.h"
 #include "zones/ZoneDistanceDialog.h"
 #include "zones/ZonesDialog.h"
 

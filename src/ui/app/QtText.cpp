@@ -1,6 +1,6 @@
 #include "app/QtText.h"
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 
 QString FromCp(const std::string& cp1251) {
     return QString::fromStdString(Cp1251::ToUtf8(cp1251));

@@ -4,7 +4,7 @@
 #include <QTime>
 #include <string>
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 // The Qt boundary for texts: the core keeps Windows-1251 bytes, widgets want QString.
 QString FromCp(const std::string& cp1251);

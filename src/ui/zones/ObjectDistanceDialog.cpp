@@ -10,9 +10,9 @@
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "console/Console.h"
-#include "model/Cp1251.h"
-#include "model/ExchangeSort.h"
-#include "model/TextUtil.h"
+#include "base/Cp1251.h"
+#include "base/ExchangeSort.h"
+#include "base/TextUtil.h"
 #include "objectlist/ObjectListCtrl.h"
 
 namespace {

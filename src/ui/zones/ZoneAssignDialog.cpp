@@ -5,7 +5,7 @@
 
 #include "app/QtText.h"
 #include "ui_ZoneAssignDialog.h"
-#include "zones/ZoneAssignmentEdit.h"
+#include "model/ZoneAssignmentEdit.h"
 #include "zones/ZoneMap.h"
 
 namespace {

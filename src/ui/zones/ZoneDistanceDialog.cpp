@@ -13,7 +13,7 @@
 #include "app/QtText.h"
 #include "app/WindowFrame.h"
 #include "console/Console.h"
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "objectlist/ListWindow.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "zones/DistanceListWindow.h"

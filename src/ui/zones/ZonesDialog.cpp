@@ -7,7 +7,7 @@
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "console/Console.h"
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 #include "objectlist/ObjectListCtrl.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 
-#include "model/ByteIO.h"
+#include "base/ByteIO.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "intake/StateCommitter.h"
+#include "persist/StateCommitter.h"
 
 #include <utility>
 

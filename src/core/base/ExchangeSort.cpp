@@ -1,4 +1,4 @@
-#include "model/ExchangeSort.h"
+#include "base/ExchangeSort.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "intake/CommitJournal.h"
+#include "persist/CommitJournal.h"
 
 #include <set>
 

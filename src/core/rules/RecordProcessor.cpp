@@ -1,13 +1,16 @@
-// The inbox worker's side of the console: polling the inbox, reading each message file
-// and applying its records to the store.
+#include "rules/RecordProcessor.h"
+
 #include <cmath>
 
-#include "alerts/SoundPlayer.h"
-#include "console/Console.h"
-#include "intake/InboxFile.h"
-#include "model/Cp1251.h"
-#include "model/TextUtil.h"
+#include "base/Cp1251.h"
+#include "base/TextUtil.h"
+#include "model/DataStore.h"
+#include "model/InboxFile.h"
+#include "rules/AlertRules.h"
+#include "rules/ZoneTransition.h"
+#include "settings/Settings.h"
 #include "zones/Geometry.h"
+#include "zones/ZoneMap.h"
 
 namespace {
 
@@ -34,41 +37,13 @@ constexpr std::size_t kInputStep = 2;
 
 }  // namespace
 
-void CConsole::PollOnce() {
-    inboxWorker_->PassAndCommit();
-}
-
-void CConsole::ProcessInboxFile(const std::string& path) {
-    std::string bytes;
-    if (!FileSystem::ReadWholeFile(path, bytes))
-        return;
-    {
-        auto lock = Lock();
-        ProcessInboxBytesLocked(bytes, path);
-    }
-    inboxWorker_->Commit();
-}
-
-void CConsole::ProcessInboxBytesLocked(const std::string& bytes, const std::string& path) {
-    ReadInboxRecords(bytes, [&](const InboxRecord& record) {
-        ProcessRecordLocked(record, path);
-        return true;
-    });
-}
-
-void CConsole::ProcessRecord(const InboxRecord& record, const std::string& path) {
-    {
-        auto lock = Lock();
-        ProcessRecordLocked(record, path);
-    }
-    inboxWorker_->Commit();
-}
-
-bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string& path) {
+CRecordProcessor::Outcome CRecordProcessor::Process(const InboxRecord& record,
+                                                    const std::string& path, DateTime now,
+                                                    bool wantTrayTip) {
+    Outcome out;
     const InboxRecordHeader& h = record.header;
     // The text is a C string to everything that reads it: a zero byte ends it.
     const std::string text(record.text.c_str());
-    const DateTime now = clock_.Now();
 
     // The header line and the outcome are one entry of the log: never split by a
     // rotation.
@@ -76,12 +51,13 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         TextUtil::Format("%s %s %i (%s) %f %f ", FormatLogTime(now).c_str(), path.c_str(),
                          h.objectNumber, text.c_str(), h.longitude, h.latitude);
 
-    const int i = store.FindObjectByNumber(h.objectNumber);
+    const int i = store_.FindObjectByNumber(h.objectNumber);
     if (i < 0) {
-        committer_->AddLogEntry(entry + Texts().unknownId);
-        return false;
+        out.logEntry = entry + Texts().unknownId;
+        return out;
     }
-    ObjectRecord& o = store.Object(i);
+    out.knownObject = true;
+    ObjectRecord& o = store_.Object(i);
     const int old = o.currentZone;
     const bool fresh = text.find(Texts().fresh) != std::string::npos;
     const std::size_t inputsAt = text.find(Texts().inputs);
@@ -92,7 +68,7 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
     // poison the path and every distance computed from it.
     if ((h.flags & InboxRecordHeader::kPositionFlag) != 0 && h.longitude != 0.0 &&
         h.latitude != 0.0 && std::isfinite(h.longitude) && std::isfinite(h.latitude)) {
-        const int z = zoneMap->FindZoneAt(h.latitude, h.longitude);
+        const int z = map_.FindZoneAt(h.latitude, h.longitude);
         if ((o.hasMessage & kHasPosition) == 0) {
             // The first fix starts the path; it adds no distance.
             o.latitude = h.latitude;
@@ -100,17 +76,15 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         }
         o.lastReceivedAt = h.receiveTime;
         o.speedKmh = TruncateTowardZero(h.speed);
-        ++runMessageCount;
-        ++layout.totalMessageCount;
-        const std::string title = store.FormatIdAndName(i);
-        layout.lastMessageText =
+        out.counted = true;
+        const std::string title = store_.FormatIdAndName(i);
+        out.lastMessageText =
             TextUtil::Format(Texts().lastMessage.c_str(), FormatLocaleDateTime(now).c_str(),
                              title.c_str(), FormatLocaleDateTime(h.receiveTime).c_str());
-        if (trayIconShown.load()) {
-            view_.SetTrayTip(TextUtil::Format(Texts().trayTip.c_str(),
-                                              FormatLocaleDateTime(now).c_str(), title.c_str()));
+        if (wantTrayTip) {
+            out.trayTip = TextUtil::Format(Texts().trayTip.c_str(),
+                                           FormatLocaleDateTime(now).c_str(), title.c_str());
         }
-        committer_->MarkDirty(CStateCommitter::kLayoutFile);
 
         std::string pathText = "0";
         if (fresh) {
@@ -131,7 +105,7 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         o.latitude = h.latitude;
         o.longitude = h.longitude;
 
-        ApplyZoneTransition(i, old, z, h.messageTime);
+        CZoneTransition(store_, map_).Apply(i, old, z, h.messageTime, now, out.effects);
 
         o.hasMessage |= kHasPosition;
         o.lastMessage = h.raw;
@@ -140,9 +114,9 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
             if (o.lastEventKind <= kEventPowerOn) {
                 o.lastEventTime = h.messageTime;
                 o.lastEventKind = kEventPowerOn;
-                o.lastEventText = ZoneNameOf(z);
+                o.lastEventText = map_.NameOf(z);
             }
-            RaiseAlert(i, AlertKind::PowerOn);
+            CAlertRules(store_).RaiseAlert(i, AlertKind::PowerOn, out.effects);
         }
         outcome = TextUtil::Format(Texts().processedWithPath.c_str(), processed.c_str(),
                                    FormatLogTime(h.messageTime).c_str(), pathText.c_str());
@@ -152,14 +126,14 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         } else {
             o.lastEventTime = h.messageTime;
             o.lastEventKind = kEventAlarm;
-            o.lastEventText = ZoneNameOf(o.currentZone);
+            o.lastEventText = map_.NameOf(o.currentZone);
             o.hasMessage |= kHasAlarm;
             o.alarmText = text;
             o.lastReceivedAt = h.receiveTime;
             o.lastMessageTime = h.messageTime;
             outcome = TextUtil::Format("%s %s\r\n", processed.c_str(),
                                        FormatLogTime(h.messageTime).c_str());
-            RaiseAlert(i, AlertKind::Alarm);
+            CAlertRules(store_).RaiseAlert(i, AlertKind::Alarm, out.effects);
         }
     } else if (inputsAt != std::string::npos) {
         o.lastReceivedAt = h.receiveTime;
@@ -176,7 +150,25 @@ bool CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
     } else {
         outcome = Texts().notProcessed;
     }
-    committer_->MarkDirty(CStateCommitter::kStateFiles);
-    committer_->AddLogEntry(entry + outcome);
-    return true;
+    out.logEntry = entry + outcome;
+    return out;
+}
+
+void CRecordProcessor::RecomputeFromLastMessages(const Settings& settings) {
+    for (int i = 0; i < store_.objectCount; ++i) {
+        ObjectRecord& o = store_.Object(i);
+        if ((o.hasMessage & kHasPosition) != 0) {
+            const InboxRecordHeader h = InboxRecordHeader::Decode(o.lastMessage.data());
+            o.speedKmh = TruncateTowardZero(h.speed);
+            o.latitude = h.latitude;
+            o.longitude = h.longitude;
+            o.currentZone = map_.FindZoneAt(o.latitude, o.longitude);
+            o.currentZoneName = map_.NameOf(o.currentZone);
+        }
+        if (o.hasSettings == 0) {
+            o.firstTimeout = settings.firstTimeOut;
+            o.secondTimeout = settings.secondTimeOut;
+            o.alertSettings = AlertSettings();
+        }
+    }
 }

@@ -1,4 +1,4 @@
-#include "intake/LogWriter.h"
+#include "persist/LogWriter.h"
 
 #include <utility>
 

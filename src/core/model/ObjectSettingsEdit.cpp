@@ -1,6 +1,6 @@
-#include "alerts/ObjectSettingsEdit.h"
+#include "model/ObjectSettingsEdit.h"
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/ObjectRecord.h"
 
 namespace {

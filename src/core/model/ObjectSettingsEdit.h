@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "alerts/AlertSettings.h"
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 struct ObjectRecord;
 

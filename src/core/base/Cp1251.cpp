@@ -1,4 +1,4 @@
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 
 #include <array>
 #include <cstdint>

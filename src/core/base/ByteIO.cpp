@@ -1,4 +1,4 @@
-#include "model/ByteIO.h"
+#include "base/ByteIO.h"
 
 #include <algorithm>
 #include <bit>

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "intake/CommitJournal.h"
-#include "intake/LogWriter.h"
+#include "persist/CommitJournal.h"
+#include "persist/LogWriter.h"
 
 // The group commit of the intake: what records and operator commands change is kept in
 // memory and written once per batch — the data files that changed, the layout, the log

@@ -1,4 +1,4 @@
-#include "model/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <cctype>
 #include <charconv>

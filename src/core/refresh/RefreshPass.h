@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "console/ConsoleView.h"
-#include "model/DateTime.h"
+#include "base/DateTime.h"
+#include "refresh/RefreshSnapshot.h"
 
 class CDataStore;
 class ManualResetEvent;

@@ -1,12 +1,12 @@
-#include "intake/InboxFile.h"
+#include "model/InboxFile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "model/ByteIO.h"
-#include "model/TextUtil.h"
+#include "base/ByteIO.h"
+#include "base/TextUtil.h"
 #include "platform/Platform.h"
 
 InboxRecordHeader InboxRecordHeader::Decode(const uint8_t* p) {

@@ -1,9 +1,9 @@
-#include "zones/ZoneAssignmentEdit.h"
+#include "model/ZoneAssignmentEdit.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 #include "model/ObjectRecord.h"
 #include "zones/ZoneMap.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 // The fixed 80-byte header of one record of an inbox file. The decoded fields are the
 // ones message processing uses; `raw` keeps all 80 bytes, the unread gaps included,

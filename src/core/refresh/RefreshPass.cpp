@@ -1,4 +1,4 @@
-#include "intake/RefreshPass.h"
+#include "refresh/RefreshPass.h"
 
 #include <bit>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "intake/LogWriter.h"
+#include "persist/LogWriter.h"
 
 // What one group commit changes, written down (and synced) before any of it happens:
 // the data files to put in place (already written and synced under temporary names),
