@@ -141,13 +141,3 @@ TEST_F(AlertsTest, OnePlayerSwitchesSoundsAndFallsSilentOnAcknowledgement) {
     EXPECT_EQ(sound.lastPlay(), kAlarmWav);
     EXPECT_EQ(sound.maxConcurrent(), 1);
 }
-
-TEST_F(AlertsTest, PopupTextsAreCutTo1023Bytes) {
-    Start();
-    console->ShowPopup(std::string(2000, 'x'), PopupKind::Alarm);
-    console->ShowPopup(std::string(1023, 'y'), PopupKind::PowerOn);
-    const auto popups = view.popups();
-    ASSERT_EQ(popups.size(), 2u);
-    EXPECT_EQ(popups[0].text, std::string(1023, 'x'));
-    EXPECT_EQ(popups[1].text, std::string(1023, 'y'));
-}
