@@ -203,7 +203,7 @@ TEST_F(RefreshTest, RowGenerationsMarkRebuiltAndReorderedRows) {
 
     // Header clicks: a new key sorts ascending, the same key again descending.
     EXPECT_TRUE(console->SortByKey(6));
-    EXPECT_EQ(console->sortDescending, 0);
+    EXPECT_EQ(console->store.sortDescending, 0);
     EXPECT_EQ(console->store.Object(0).Number(), 5);
     auto s = console->RefreshView();
     EXPECT_GT(s->rowsGeneration, rebuilt);
@@ -211,11 +211,11 @@ TEST_F(RefreshTest, RowGenerationsMarkRebuiltAndReorderedRows) {
     EXPECT_TRUE(s->rows[0].recolour);
 
     EXPECT_TRUE(console->SortByKey(6));
-    EXPECT_EQ(console->sortDescending, 1);
+    EXPECT_EQ(console->store.sortDescending, 1);
     EXPECT_EQ(console->store.Object(0).Number(), 12);
     const uint64_t sorted = console->RefreshView()->rowsGeneration;
 
     EXPECT_FALSE(console->SortByKey(10));  // all speeds 0: nothing moves
-    EXPECT_EQ(console->sortDescending, 0);
+    EXPECT_EQ(console->store.sortDescending, 0);
     EXPECT_EQ(console->RefreshView()->rowsGeneration, sorted);
 }

@@ -246,8 +246,8 @@ void TestMainWindow::headerClicksSortAndToggle() {
     QCOMPARE(speeds, (QList<int>{0, 0, 20, 40, 90}));
     {
         auto lock = r.C().Lock();
-        QCOMPARE(r.C().sortKey, int(kColSpeed));
-        QCOMPARE(r.C().sortDescending, 0);
+        QCOMPARE(r.C().store.sortKey, int(kColSpeed));
+        QCOMPARE(r.C().store.sortDescending, 0);
     }
 }
 

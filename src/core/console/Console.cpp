@@ -1,10 +1,9 @@
 #include "console/Console.h"
 
-#include <chrono>
-
 #include "alerts/SoundPlayer.h"
 #include "base/TextUtil.h"
 #include "model/InboxFile.h"
+#include "rules/AlertRules.h"
 #include "rules/RecordProcessor.h"
 
 namespace {
@@ -111,15 +110,31 @@ void CConsole::ReloadState() {
     QuiesceWorkers(true);
     RecoverOnce();
     auto lock = Lock();
+    ReadStateLocked();
+}
+
+void CConsole::ReadStateLocked() {
     store.LoadState();
     CRecordProcessor(store, *zoneMap).RecomputeFromLastMessages(settings);
     store.LoadZoneAssignments(*zoneMap);
 }
 
+void CConsole::ReloadCommittedState(int discardedCounted) {
+    auto lock = Lock();
+    UncountLocked(discardedCounted);
+    ReadStateLocked();
+    store.ResetShownRows();
+    ++rowsGeneration_;
+}
+
+void CConsole::UncountLocked(int discarded) {
+    runMessageCount -= discarded;
+    layout.totalMessageCount -= discarded;
+}
+
 bool CConsole::SaveSettings() {
-    if (!MaySaveSettingsOver(paths.settingsPath, settingsFileUnreadable)) {
+    if (!MaySaveSettingsOver(paths.settingsPath, settingsFileUnreadable))
         return false;
-    }
     settingsFileUnreadable = false;
     return ::SaveSettings(paths.settingsPath, settings, store.selectedIdsText);
 }
@@ -135,32 +150,12 @@ void CConsole::PollOnce() {
     inboxWorker_->PassAndCommit();
 }
 
-void CConsole::ProcessInboxFile(const std::string& path) {
-    std::string bytes;
-    if (!FileSystem::ReadWholeFile(path, bytes))
-        return;
-    {
-        auto lock = Lock();
-        ApplyInboxBytesLocked(bytes, path);
-    }
-    inboxWorker_->Commit();
-}
-
 void CConsole::ProcessRecord(const InboxRecord& record, const std::string& path) {
     {
         auto lock = Lock();
         ProcessRecordLocked(record, path);
     }
     inboxWorker_->Commit();
-}
-
-std::vector<int32_t> CConsole::ShownNumbersLocked() const {
-    std::vector<int32_t> shown;
-    for (int i = 0; i < store.objectCount; ++i) {
-        if (store.Object(i).selected != 0)
-            shown.push_back(store.Object(i).Number());
-    }
-    return shown;
 }
 
 void CConsole::ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) {
@@ -174,6 +169,7 @@ void CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
     CRecordProcessor::Outcome r =
         CRecordProcessor(store, *zoneMap).Process(record, path, clock_.Now(), trayIconShown);
     if (r.counted) {
+        committer_->AddCountedLocked();
         ++runMessageCount;
         ++layout.totalMessageCount;
         layout.lastMessageText = std::move(r.lastMessageText);
@@ -211,40 +207,23 @@ int32_t CConsole::soundKind() const {
 
 void CConsole::StartWorkers() {
     ResetListRows();
-    // Never two workers of a kind: a worker still running is told to stop (if nobody
-    // did) and waited for.
-    if (inboxThread_.joinable() && !pollingDoneEvent.IsSet())
-        stopPollingEvent.Set();
-    if (refreshThread_.joinable() && !refreshDoneEvent.IsSet())
-        stopRefreshEvent.Set();
-    WaitForWorkers();
-    stopRefreshEvent.Reset();
-    stopPollingEvent.Reset();
-    refreshDoneEvent.Reset();
-    pollingDoneEvent.Reset();
     int periodMs;
     {
         auto lock = Lock();
         periodMs = settings.timer < 0 ? 0 : settings.timer;
     }
-    refreshThread_ = std::thread([this] { RefreshWorkerLoop(); });
-    inboxThread_ = std::thread([this, periodMs] {
-        inboxWorker_->Run(periodMs);
-        pollingDoneEvent.Set();
-    });
+    workers_.Start([this, periodMs] { inboxWorker_->Run(periodMs); },
+                   [this] { view_.ApplyRefresh(RefreshView()); });
 }
 
 void CConsole::StopWorkers() {
-    stopRefreshEvent.Set();
+    workers_.RequestStop();
     soundStopEvent.Set();
-    stopPollingEvent.Set();
     inboxWorker_->Wake();
 }
 
 void CConsole::WaitForWorkers() {
-    pollingDoneEvent.Wait();
-    refreshDoneEvent.Wait();
-    JoinWorkers();
+    workers_.Wait();
     // Saves asked for while the worker was stopped, or after its last commit.
     inboxWorker_->Commit();
 }
@@ -260,11 +239,10 @@ void CConsole::RecoverOnce() {
         // Not before the single-instance lock is held (the settings at start-up, or the
         // first save), so no other copy of the program can be in the middle of a commit.
         // A commit a crash interrupted is finished before the files are read or written
-        // again; its temporary files are kept while it cannot be.
+        // again.
         const bool interrupted = FileSystem::FileExists(committer_->journalPath());
         std::vector<std::string> undeleted;
-        if (committer_->Recover(&undeleted))
-            FileSystem::RemoveStaleTempFiles(paths.programFolder);
+        committer_->Recover(&undeleted);
         inboxWorker_->AddUndeletable(undeleted);
         // The window was built from the layout read before, which may be older than the
         // one the commit put in place: the counters the intake keeps there are taken
@@ -280,7 +258,7 @@ void CConsole::RecoverOnce() {
 }
 
 void CConsole::QuiesceWorkers(bool storeReplaced) {
-    if (inboxThread_.joinable() || refreshThread_.joinable())
+    if (workers_.Started())
         StopWorkersAndWait();
     else
         inboxWorker_->Commit();
@@ -289,80 +267,38 @@ void CConsole::QuiesceWorkers(bool storeReplaced) {
         // the new store.
         {
             auto lock = Lock();
-            committer_->DiscardLocked();
+            UncountLocked(committer_->DiscardLocked());
         }
         inboxWorker_->DiscardBatch();
+        committer_->StateReloaded();
     }
-}
-
-void CConsole::JoinWorkers() {
-    if (inboxThread_.joinable())
-        inboxThread_.join();
-    if (refreshThread_.joinable())
-        refreshThread_.join();
 }
 
 void CConsole::ResetListRows() {
     int rowCount = 0;
     {
         auto lock = Lock();
-        for (int i = 0; i < store.objectCount; ++i) {
-            ObjectRecord& o = store.Object(i);
-            if (o.selected == 0)
-                continue;
-            o.rowState = -1;
-            ++rowCount;
-        }
+        rowCount = store.ResetShownRows();
         ++rowsGeneration_;
     }
     view_.RowsReset(rowCount);
 }
 
 std::shared_ptr<RefreshSnapshot> CConsole::RefreshView() {
-    std::lock_guard<std::mutex> pass(refreshMutex_);
-    auto snapshot = std::make_shared<RefreshSnapshot>();
-    refreshPass_.Prepare(*snapshot);
-    DateTime now;
-    {
-        auto lock = Lock();
-        const auto start = std::chrono::steady_clock::now();
-        now = clock_.Now();
-        snapshot->statusTexts = StatusTextsLocked(now);
-        snapshot->rowsGeneration = rowsGeneration_.load();
-        refreshPass_.Gather(store, now, stopRefreshEvent, *snapshot);
-        refreshPass_.SetLastLockedNs(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                         std::chrono::steady_clock::now() - start)
-                                         .count());
-    }
-    refreshPass_.Format(*snapshot, now);
-    return snapshot;
-}
-
-void CConsole::RefreshWorkerLoop() {
-    for (;;) {
-        view_.ApplyRefresh(RefreshView());
-        if (stopRefreshEvent.WaitFor(1000))
-            break;
-    }
-    refreshDoneEvent.Set();
+    return refreshPass_.Run(storeMutex_, store, clock_, stopRefreshEvent,
+                            [this](RefreshSnapshot& snapshot, DateTime now) {
+                                snapshot.statusTexts = StatusTextsLocked(now);
+                                snapshot.rowsGeneration = rowsGeneration_.load();
+                            });
 }
 
 // ---- operator commands ----
 
 bool CConsole::AcknowledgeAlerts(const std::vector<int32_t>& objectNumbers) {
     auto lock = Lock();
-    bool changed = false;
-    for (const int32_t number : objectNumbers) {
-        const int i = store.FindObjectByNumber(number);
-        if (i < 0)
-            continue;
-        ObjectRecord& o = store.Object(i);
-        if (o.lastEventKind > 0) {
-            o.lastEventKind = -o.lastEventKind;
-            soundPlayer_->Acknowledge();
-            changed = true;
-        }
-    }
+    const bool changed = CAlertRules::Acknowledge(store, objectNumbers);
+    if (changed)
+        soundPlayer_->Acknowledge();
     if (!objectNumbers.empty())
         RequestSave(CStateCommitter::kStateFiles);
     return changed;
@@ -370,12 +306,7 @@ bool CConsole::AcknowledgeAlerts(const std::vector<int32_t>& objectNumbers) {
 
 bool CConsole::AnyPending(const std::vector<int32_t>& objectNumbers) {
     auto lock = Lock();
-    for (const int32_t number : objectNumbers) {
-        const int i = store.FindObjectByNumber(number);
-        if (i >= 0 && store.Object(i).lastEventKind > 0)
-            return true;
-    }
-    return false;
+    return CAlertRules::AnyPending(store, objectNumbers);
 }
 
 void CConsole::ResetRunCounter() {
@@ -392,21 +323,9 @@ void CConsole::ResetTotalCounter() {
 
 bool CConsole::SortByKey(int key, int zoneIndex) {
     auto lock = Lock();
-    if (key == sortKey) {
-        sortDescending = sortDescending != 0 ? 0 : 1;
-    } else {
-        sortDescending = 0;
-        sortKey = key;
-    }
-    const bool moved =
-        store.SortObjects(sortKey, sortDescending, zoneIndex, zoneMap.get(), clock_.Now());
-    if (moved) {
-        for (int i = 0; i < store.objectCount; ++i) {
-            if (store.Object(i).selected != 0)
-                store.Object(i).rowState = -1;
-        }
+    const bool moved = store.SortByKey(key, zoneIndex, zoneMap.get(), clock_.Now());
+    if (moved)
         ++rowsGeneration_;
-    }
     return moved;
 }
 

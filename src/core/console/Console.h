@@ -10,16 +10,17 @@
 
 #include "console/ConsoleView.h"
 #include "console/ProgramPaths.h"
+#include "console/WorkerThreads.h"
 #include "intake/InboxWorker.h"
 #include "intake/IntakeTarget.h"
 #include "model/DataStore.h"
 #include "persist/LogWriter.h"
 #include "persist/StateCommitter.h"
-#include "refresh/RefreshPass.h"
-#include "rules/RuleEffects.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
+#include "refresh/RefreshPass.h"
+#include "rules/RuleEffects.h"
 #include "settings/Settings.h"
 #include "settings/WindowLayout.h"
 #include "zones/ZoneMap.h"
@@ -42,6 +43,9 @@ struct InboxRecord;
 // with Lock()). No thread holds it while it waits for another thread or for the disk:
 // the data files are written by the group commit (CStateCommitter) outside it.
 class CConsole : private IntakeTarget {
+    // First: the public event references below are bound to it.
+    CWorkerThreads workers_;
+
 public:
     CConsole(const ProgramPaths& paths, const Clock& clock, SoundOutput& sound, ConsoleView& view);
     // Stops the workers and waits until both have left their loops (and the sound
@@ -60,15 +64,13 @@ public:
     CDataStore store;
     std::unique_ptr<CZoneMap> zoneMap;
     int32_t runMessageCount = 0;  // totalMessageCount and lastMessageText live in `layout`
-    int sortKey = 0;
-    int sortDescending = 0;
     std::atomic<bool> trayIconShown{false};
 
-    ManualResetEvent stopPollingEvent;
-    ManualResetEvent stopRefreshEvent;
+    ManualResetEvent& stopPollingEvent = workers_.stopPollingEvent;
+    ManualResetEvent& stopRefreshEvent = workers_.stopRefreshEvent;
+    ManualResetEvent& pollingDoneEvent = workers_.pollingDoneEvent;
+    ManualResetEvent& refreshDoneEvent = workers_.refreshDoneEvent;
     ManualResetEvent soundStopEvent;
-    ManualResetEvent pollingDoneEvent{true};  // no worker has run yet
-    ManualResetEvent refreshDoneEvent{true};
 
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(storeMutex_); }
     const Clock& clock() const { return clock_; }
@@ -127,8 +129,6 @@ public:
     // ---- the road of one message (inbox worker; public for tests) ----
     // One pass of the inbox worker over the shown objects, committed before it returns.
     void PollOnce();
-    // Applies a file's records (without deleting it) and commits them.
-    void ProcessInboxFile(const std::string& path);
     void ProcessRecord(const InboxRecord& record, const std::string& path);
     // The kind of the sound playing, -1 for none.
     int32_t soundKind() const;
@@ -158,13 +158,16 @@ private:
     // ---- IntakeTarget (the inbox worker) ----
     std::unique_lock<std::mutex> LockStore() override { return Lock(); }
     std::string InboxFolderLocked() const override { return settings.channelOutFolder; }
-    std::vector<int32_t> ShownNumbersLocked() const override;
+    std::vector<int32_t> ShownNumbersLocked() const override { return store.ShownNumbers(); }
     void ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) override;
     void EnsureRecovered() override { RecoverOnce(); }
     void SaveFailureChanged(bool failing) override { view_.ReportSaveFailure(failing); }
+    void ReloadCommittedState(int discardedCounted) override;
+    // The data files into the store (lock held), once the commit recovery has run.
+    void ReadStateLocked();
+    // Takes records that were applied but never committed off the counters (lock held).
+    void UncountLocked(int discarded);
 
-    void RefreshWorkerLoop();
-    void JoinWorkers();
     // Before the store or the map is replaced: workers that run are stopped and waited
     // for, and what is pending is written; with `storeReplaced` what could not be is
     // forgotten (its inbox files stay and are read again).
@@ -190,12 +193,7 @@ private:
     std::mutex storeMutex_;
     std::unique_ptr<CStateCommitter> committer_;
     std::unique_ptr<CInboxWorker> inboxWorker_;
-    std::thread inboxThread_;
-    std::thread refreshThread_;
     std::atomic<uint64_t> rowsGeneration_{0};
-    // One refresh pass at a time (the refresh worker's and the window's RefreshNow);
-    // taken before the store lock.
-    std::mutex refreshMutex_;
     CRefreshPass refreshPass_;
     std::once_flag recovery_;
 };

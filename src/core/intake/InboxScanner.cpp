@@ -4,8 +4,8 @@
 #include <set>
 #include <unordered_map>
 
-#include "model/InboxFile.h"
 #include "base/TextUtil.h"
+#include "model/InboxFile.h"
 #include "platform/FileSystem.h"
 
 std::vector<CInboxScanner::Entry> CInboxScanner::List(const std::string& inboxFolder,

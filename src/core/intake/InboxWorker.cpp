@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "model/InboxFile.h"
 #include "intake/InboxScanner.h"
+#include "model/InboxFile.h"
 
 namespace {
 
@@ -82,6 +82,11 @@ bool CInboxWorker::Commit() {
 void CInboxWorker::CommitLocked() {
     lastAttempt_ = std::chrono::steady_clock::now();
     CStateCommitter::Result result = committer_.Commit();
+    if (result.reloadState) {
+        // The batch was applied to a store that lacked the journal's records.
+        batch_.clear();
+        target_.ReloadCommittedState(result.discardedCounted);
+    }
     if (result.ok) {
         // Every file of the batch is deleted, or known as one that could not be.
         for (const std::string& path : result.undeleted) {

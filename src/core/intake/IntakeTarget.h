@@ -29,4 +29,8 @@ public:
     virtual void EnsureRecovered() = 0;
     // The data files could not be written (`failing`), or can be again.
     virtual void SaveFailureChanged(bool failing) = 0;
+    // A commit older than the state in the store has been carried out: the state must
+    // be read from the disk again. What was applied since is dropped (its files are read
+    // again), and `discardedCounted` of its records had been counted as messages.
+    virtual void ReloadCommittedState(int discardedCounted) = 0;
 };

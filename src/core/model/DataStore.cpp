@@ -80,3 +80,23 @@ void CDataStore::SetTimeOffset(int32_t mode, DateTime span, std::optional<int> b
 std::string CDataStore::FilePath(const char* fileName) const {
     return dataFolder + Platform::kSeparator + fileName;
 }
+
+int CDataStore::ResetShownRows() {
+    int shown = 0;
+    for (int i = 0; i < objectCount; ++i) {
+        if (Object(i).selected != 0) {
+            Object(i).rowState = -1;
+            ++shown;
+        }
+    }
+    return shown;
+}
+
+std::vector<int32_t> CDataStore::ShownNumbers() const {
+    std::vector<int32_t> shown;
+    for (int i = 0; i < objectCount; ++i) {
+        if (Object(i).selected != 0)
+            shown.push_back(Object(i).Number());
+    }
+    return shown;
+}

@@ -46,6 +46,17 @@ public:
     // Exchange sort of all objects by a column key (1..12); true if anything moved.
     // `now` is needed for the zone-time key.
     bool SortObjects(int key, int descending, int zoneIndex, const CZoneMap* zoneMap, DateTime now);
+    // A header click or a distance view's sort: the same key as last time flips the
+    // direction, another key sorts ascending. When anything moved, every shown row is
+    // to be recoloured (rowState -1). True if anything moved.
+    bool SortByKey(int key, int zoneIndex, const CZoneMap* zoneMap, DateTime now);
+    // Every shown row is to be drawn and coloured anew (rowState -1); returns how many
+    // rows are shown.
+    int ResetShownRows();
+    // The numbers of the shown objects, in store order.
+    std::vector<int32_t> ShownNumbers() const;
+    int sortKey = 0;  // the key and direction of the last SortByKey
+    int sortDescending = 0;
     // The day-change test of the refresh: true (and the day path cleared) when the last
     // message, shown in display time, is from another day than `now`.
     bool ResetDayPathIfNewDay(int i, DateTime now);

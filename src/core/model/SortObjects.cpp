@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "base/Cp1251.h"
-#include "model/DataStore.h"
 #include "base/ExchangeSort.h"
 #include "base/TextUtil.h"
+#include "model/DataStore.h"
 #include "zones/ZoneMap.h"
 
 namespace {
@@ -143,5 +143,18 @@ bool CDataStore::SortObjects(int key, int descending, int zoneIndex, const CZone
     for (std::size_t i = count; i < objects_.size(); ++i)
         sorted.push_back(std::move(objects_[i]));
     objects_ = std::move(sorted);
+    return true;
+}
+
+bool CDataStore::SortByKey(int key, int zoneIndex, const CZoneMap* zoneMap, DateTime now) {
+    if (key == sortKey) {
+        sortDescending = sortDescending != 0 ? 0 : 1;
+    } else {
+        sortDescending = 0;
+        sortKey = key;
+    }
+    if (!SortObjects(sortKey, sortDescending, zoneIndex, zoneMap, now))
+        return false;
+    ResetShownRows();
     return true;
 }

@@ -23,11 +23,24 @@ void CStateCommitter::AddLogEntry(std::string entry) {
     entries_.push_back(std::move(entry));
 }
 
-void CStateCommitter::DiscardLocked() {
+int CStateCommitter::DiscardLocked() {
+    return DiscardPendingLocked();
+}
+
+int CStateCommitter::DiscardPendingLocked() {
     dirty_ = 0;
     files_.clear();
     entries_.clear();
     logBytes_ = 0;
+    const int counted = counted_;
+    counted_ = 0;
+    return counted;
+}
+
+void CStateCommitter::StateReloaded() {
+    std::lock_guard<std::mutex> commitLock(commitMutex_);
+    if (outstanding_)
+        outstandingStale_ = true;
 }
 
 bool CStateCommitter::CompleteOutstanding(std::vector<std::string>& undeleted) {
@@ -37,6 +50,7 @@ bool CStateCommitter::CompleteOutstanding(std::vector<std::string>& undeleted) {
     // journal out once more changes nothing.
     FileSystem::RemoveFile(journalPath_);
     outstanding_ = false;
+    outstandingStale_ = false;
     outstandingJournal_ = CCommitJournal{};
     return true;
 }
@@ -46,13 +60,25 @@ CStateCommitter::Result CStateCommitter::Commit() {
     Result result;
     // A commit whose journal is on the disk comes first: a newer journal would replace it
     // before its inbox files were deleted.
-    if (outstanding_ && !CompleteOutstanding(result.undeleted)) {
-        failing_ = true;
-        result.ok = false;
-        return result;
+    if (outstanding_) {
+        const bool stale = outstandingStale_;
+        if (!CompleteOutstanding(result.undeleted)) {
+            failing_ = true;
+            result.ok = false;
+            return result;
+        }
+        if (stale) {
+            // What is pending was applied to a store without the journal's records.
+            std::lock_guard<std::mutex> lock(storeMutex_);
+            result.discardedCounted = DiscardPendingLocked();
+            result.reloadState = true;
+            failing_ = false;
+            return result;
+        }
     }
 
     uint32_t dirty;
+    int counted;
     std::vector<std::string> files;
     std::vector<std::string> entries;
     std::vector<std::pair<int, std::string>> contents;
@@ -62,6 +88,8 @@ CStateCommitter::Result CStateCommitter::Commit() {
         files.swap(files_);
         entries.swap(entries_);
         logBytes_ = 0;
+        counted = counted_;
+        counted_ = 0;
         for (int k = 0; k < kFileCount; ++k) {
             const auto file = static_cast<File>(1u << k);
             if ((dirty & file) != 0)
@@ -104,6 +132,7 @@ CStateCommitter::Result CStateCommitter::Commit() {
         for (const std::string& entry : entries)
             logBytes_ += entry.size();
         entries_.insert(entries_.begin(), entries.begin(), entries.end());
+        counted_ += counted;
         failing_ = true;
         result.ok = false;
         return result;
@@ -118,14 +147,19 @@ CStateCommitter::Result CStateCommitter::Commit() {
 
 bool CStateCommitter::Recover(std::vector<std::string>* undeleted) {
     std::lock_guard<std::mutex> commitLock(commitMutex_);
+    // With no journal outstanding, whatever temporary file is left belongs to nobody.
+    const auto removeLeftovers = [this] {
+        FileSystem::RemoveStaleTempFiles(FileSystem::FolderOf(journalPath_));
+        return true;
+    };
     std::string bytes;
     if (!FileSystem::ReadWholeFile(journalPath_, bytes))
-        return true;
+        return removeLeftovers();
     CCommitJournal journal;
     if (!CCommitJournal::Decode(bytes, journal)) {
         // The journal is replaced atomically, so this is no journal of ours.
         FileSystem::RemoveFile(journalPath_);
-        return true;
+        return removeLeftovers();
     }
     outstanding_ = true;
     outstandingJournal_ = std::move(journal);
@@ -134,5 +168,5 @@ bool CStateCommitter::Recover(std::vector<std::string>* undeleted) {
     if (undeleted != nullptr)
         undeleted->insert(undeleted->end(), left.begin(), left.end());
     failing_ = !done;
-    return done;
+    return done && removeLeftovers();
 }

@@ -50,19 +50,34 @@ public:
 
     // ---- under the store lock ----
     void AddLogEntry(std::string entry);
+    // A record that counts as a message (the run and total counters) was applied: the
+    // counters hold it only once it is committed (see DiscardLocked).
+    void AddCountedLocked() { ++counted_; }
     // An inbox file whose records are applied: deleted once they are on the disk.
     void AddProcessedFile(const std::string& path) { files_.push_back(path); }
     std::size_t ProcessedFileCountLocked() const { return files_.size(); }
     std::size_t LogBytesLocked() const { return logBytes_; }
     // Forgets what was applied but not committed: the store it belonged to is being
-    // replaced, so those records will be read again from their files.
-    void DiscardLocked();
+    // replaced, so those records will be read again from their files. Returns how many
+    // of them the counters hold, to be taken off again.
+    int DiscardLocked();
+    // The state is being read from the disk again. A journal still outstanding is
+    // older than what is read: once it is carried out, the state must be read once more
+    // (Result::reloadState), or the store would lack its records and the next commit
+    // write over them.
+    void StateReloaded();
 
     // ---- without the store lock ----
     struct Result {
         bool ok = true;
         // Inbox files whose records are committed but that could not be deleted.
         std::vector<std::string> undeleted;
+        // A journal outstanding when the state was last read has been carried out: the
+        // data files now hold records the store does not. What was pending is dropped
+        // (its inbox files stay and are read again, `discardedCounted` of its records
+        // counted) and the caller must read the state again before anything else.
+        bool reloadState = false;
+        int discardedCounted = 0;
     };
     // Writes everything pending. On failure nothing pending is lost: it stays for the
     // next attempt, and no inbox file of it has been deleted.
@@ -70,7 +85,9 @@ public:
     // The last commit failed (cleared by the next one that succeeds).
     bool failing() const { return failing_.load(); }
     // Start-up, before anything reads the data files: finishes a commit that a crash
-    // interrupted. False when it could not be finished (nothing is committed until it is).
+    // interrupted, then removes the leftovers of interrupted writes from the journal's
+    // folder. False when it could not be finished (nothing is committed until it is, and
+    // its temporary files are kept).
     // Inbox files of it that could not be deleted are added to `undeleted`.
     bool Recover(std::vector<std::string>* undeleted);
 
@@ -78,6 +95,8 @@ public:
 
 private:
     bool CompleteOutstanding(std::vector<std::string>& undeleted);
+    // DiscardLocked without the counter of the store lock's holder.
+    int DiscardPendingLocked();
 
     std::mutex& storeMutex_;
     const CLogWriter& log_;
@@ -90,10 +109,13 @@ private:
     std::vector<std::string> files_;
     std::vector<std::string> entries_;
     std::size_t logBytes_ = 0;
+    int counted_ = 0;
 
     std::mutex commitMutex_;
     // A journal is on the disk that is not carried out yet (guarded by commitMutex_).
     bool outstanding_ = false;
+    // The state was read while it was outstanding (guarded by commitMutex_).
+    bool outstandingStale_ = false;
     CCommitJournal outstandingJournal_;
     uint64_t sequence_;
     std::atomic<bool> failing_{false};

@@ -1,9 +1,11 @@
 #include "refresh/RefreshPass.h"
 
 #include <bit>
+#include <chrono>
 #include <cmath>
 
 #include "model/DataStore.h"
+#include "platform/Clock.h"
 #include "platform/ManualResetEvent.h"
 
 namespace {
@@ -165,4 +167,25 @@ void CRefreshPass::Format(RefreshSnapshot& snapshot, DateTime now) {
                 : LastMessageAgeText(c.lastReceivedAt, c.lastMessageTime, now, c.offsetMinutes);
         row.texts[kColZoneTime] = ZoneTimeText(c.zoneEntryTime, now, c.offsetMinutes);
     }
+}
+
+std::shared_ptr<RefreshSnapshot> CRefreshPass::Run(
+    std::mutex& storeMutex, CDataStore& store, const Clock& clock, const ManualResetEvent& stop,
+    const std::function<void(RefreshSnapshot&, DateTime now)>& whileLocked) {
+    std::lock_guard<std::mutex> pass(runMutex_);
+    auto snapshot = std::make_shared<RefreshSnapshot>();
+    Prepare(*snapshot);
+    DateTime now;
+    {
+        std::lock_guard<std::mutex> lock(storeMutex);
+        const auto start = std::chrono::steady_clock::now();
+        now = clock.Now();
+        whileLocked(*snapshot, now);
+        Gather(store, now, stop, *snapshot);
+        SetLastLockedNs(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count());
+    }
+    Format(*snapshot, now);
+    return snapshot;
 }

@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -9,6 +12,7 @@
 #include "refresh/RefreshSnapshot.h"
 
 class CDataStore;
+class Clock;
 class ManualResetEvent;
 
 // The once-a-second refresh: what every shown row displays and how it is coloured.
@@ -21,6 +25,13 @@ class ManualResetEvent;
 // one after the other and never two passes at once (the console serialises them).
 class CRefreshPass {
 public:
+    // One whole pass: Prepare, Gather with `storeMutex` held (where `whileLocked` also
+    // fills the snapshot's other fields, as of the clock's `now`), Format after it.
+    // Passes from several threads run one after the other.
+    std::shared_ptr<RefreshSnapshot> Run(
+        std::mutex& storeMutex, CDataStore& store, const Clock& clock, const ManualResetEvent& stop,
+        const std::function<void(RefreshSnapshot&, DateTime now)>& whileLocked);
+
     // Before the lock: makes as many rows ready as the last pass filled, so that the
     // lock is not held while their memory is allocated and first touched.
     void Prepare(RefreshSnapshot& snapshot) const;
@@ -77,4 +88,6 @@ private:
     int alarmBlinkPhase_ = 0;
     int powerOnBlinkPhase_ = 0;
     std::atomic<int64_t> lastLockedNs_{0};
+    // One pass at a time; taken before the store lock.
+    std::mutex runMutex_;
 };

@@ -51,3 +51,24 @@ void CAlertRules::ShowPopup(const std::string& text, PopupKind kind, RuleEffects
     effects.notices.push_back(
         {text.size() > kMaxNoticeLength ? text.substr(0, kMaxNoticeLength) : text, kind});
 }
+
+bool CAlertRules::Acknowledge(CDataStore& store, const std::vector<int32_t>& objectNumbers) {
+    bool changed = false;
+    for (const int32_t number : objectNumbers) {
+        const int i = store.FindObjectByNumber(number);
+        if (i >= 0 && store.Object(i).lastEventKind > 0) {
+            store.Object(i).lastEventKind = -store.Object(i).lastEventKind;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool CAlertRules::AnyPending(const CDataStore& store, const std::vector<int32_t>& objectNumbers) {
+    for (const int32_t number : objectNumbers) {
+        const int i = store.FindObjectByNumber(number);
+        if (i >= 0 && store.Object(i).lastEventKind > 0)
+            return true;
+    }
+    return false;
+}

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "alerts/AlertSettings.h"
 #include "rules/RuleEffects.h"
@@ -20,6 +22,11 @@ public:
     void RaiseAlert(int objectIndex, AlertKind kind, RuleEffects& effects) const;
     // A notice for the pop-up, cut to what it holds.
     static void ShowPopup(const std::string& text, PopupKind kind, RuleEffects& effects);
+    // The operator's acknowledgement: each object's pending event (a positive kind) is
+    // negated. True when any was pending; then the sound is to stop.
+    static bool Acknowledge(CDataStore& store, const std::vector<int32_t>& objectNumbers);
+    // Any of the objects has an event pending.
+    static bool AnyPending(const CDataStore& store, const std::vector<int32_t>& objectNumbers);
 
 private:
     const CDataStore& store_;

@@ -56,8 +56,9 @@ int CZoneTransition::Evaluate(int objectIndex, int previousZone, RuleEffects& ef
 
     const CAlertRules alerts(store_);
     auto notice = [&](const char* utf8Format, const std::string& zoneName) {
-        return TextUtil::Format(W(utf8Format).c_str(), store_.FormatMessageTime(objectIndex).c_str(),
-                                o.id.c_str(), o.name.c_str(), zoneName.c_str());
+        return TextUtil::Format(W(utf8Format).c_str(),
+                                store_.FormatMessageTime(objectIndex).c_str(), o.id.c_str(),
+                                o.name.c_str(), zoneName.c_str());
     };
     // Each check runs on its own; the last that applies decides the result. The notice
     // comes before the sound.
