@@ -236,3 +236,57 @@ TEST(CommitJournalTest, CarriedOutTwiceLeavesEveryEffectOnce) {
     EXPECT_FALSE(decoded.Complete(&undeleted));
     EXPECT_EQ(ReadFile(target), "new contents");
 }
+
+TEST_F(IntakeTrustTest, JournalCarriedOutAfterAReloadIsReadIntoTheStore) {
+    Start();
+    // A data file held open (here: a folder in its place): the journal is written, but
+    // carrying it out fails, and the state is read again meanwhile.
+    const std::string statePath = folder.dir.path() + "/SntQMXMSG.dat";
+    std::filesystem::remove(statePath);
+    std::filesystem::create_directories(statePath + "/held");
+    const std::string first = folder.Drop("06090000.012", Bytes(Fix(12, kInA, At(9, 0), "one")));
+    console->PollOnce();
+    EXPECT_TRUE(Exists(first));
+    ASSERT_TRUE(console->LoadAddressBook());
+    console->ReloadState();
+    EXPECT_NE(Object(12).currentZone, 0);  // what the disk held: not the record
+
+    // The file is free again: the journal is carried out, its inbox file deleted, and the
+    // store must now hold its record, or the next commit would write over it.
+    std::filesystem::remove_all(statePath);
+    console->PollOnce();
+    EXPECT_FALSE(Exists(first));
+    EXPECT_EQ(Object(12).currentZone, 0);
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 0));
+
+    folder.Drop("06090500.012", Bytes(Record(Header(12, 0, At(9, 5), At(9, 5)), W("Входы: 1"))));
+    console->PollOnce();
+    console->ReloadState();
+    EXPECT_EQ(Object(12).currentZone, 0);
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 5));
+    EXPECT_EQ(console->runMessageCount, 1);
+    EXPECT_EQ(Count(folder.Log(), "(one)"), 1u);
+}
+
+TEST_F(IntakeTrustTest, CountersHoldOnlyWhatWasCommitted) {
+    Start();
+    const int totalBefore = console->layout.totalMessageCount;
+    const std::string journal = folder.dir.path() + "/SntCommit.jnl";
+    std::filesystem::create_directories(journal + "/busy");
+    folder.Drop("06090000.012", Bytes(Fix(12, kInA, At(9, 0), "a")));
+    folder.Drop("06090100.012", Bytes(Fix(12, kInB, At(9, 1), "b")));
+    console->PollOnce();
+    EXPECT_EQ(console->runMessageCount, 2);  // applied, shown, not yet on the disk
+
+    // The store is read again: the two records were never committed and are taken off.
+    console->ReloadState();
+    EXPECT_EQ(console->runMessageCount, 0);
+    EXPECT_EQ(console->layout.totalMessageCount, totalBefore);
+
+    std::filesystem::remove_all(journal);
+    console->PollOnce();  // the retry
+    console->PollOnce();
+    EXPECT_EQ(console->runMessageCount, 2);
+    EXPECT_EQ(console->layout.totalMessageCount, totalBefore + 2);
+    EXPECT_EQ(Count(folder.Log(), "(a)"), 1u);
+}

@@ -18,6 +18,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(map.LoadFromBytes(ZoneFileBytes()));
         store.AppendObject();
+        store.objectCount = 1;
         ObjectRecord& o = store.Object(0);
         o.id = "12";
         o.name = "Truck";

@@ -114,6 +114,9 @@ void CConsole::ReloadState() {
 }
 
 void CConsole::ReadStateLocked() {
+    // Only what is on the disk: records applied but never committed are read again
+    // from their inbox files.
+    store.ForgetState();
     store.LoadState();
     CRecordProcessor(store, *zoneMap).RecomputeFromLastMessages(settings);
     store.LoadZoneAssignments(*zoneMap);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "base/TextUtil.h"
 #include "platform/Platform.h"
@@ -99,4 +100,17 @@ std::vector<int32_t> CDataStore::ShownNumbers() const {
             shown.push_back(Object(i).Number());
     }
     return shown;
+}
+
+void CDataStore::ForgetState() {
+    for (int i = 0; i < objectCount; ++i) {
+        ObjectRecord& o = Object(i);
+        ObjectRecord fresh;
+        fresh.name = std::move(o.name);
+        fresh.id = std::move(o.id);
+        fresh.selected = o.selected;
+        fresh.alarmMark = std::move(o.alarmMark);
+        fresh.history.displayOffsetMinutes = timeOffsetMinutes;
+        o = std::move(fresh);
+    }
 }

@@ -61,6 +61,10 @@ public:
     // message, shown in display time, is from another day than `now`.
     bool ResetDayPathIfNewDay(int i, DateTime now);
 
+    // Every object as the address book made it, its state forgotten (LoadState fills
+    // it again from the data files, which then alone decide it).
+    void ForgetState();
+
     // ---- address book ----
     bool LoadAddressBook(const std::string& path);
     bool LoadAddressBookFromBytes(const std::string& bytes);
