@@ -42,7 +42,7 @@ TEST_F(IntakeTrustTest, BacklogOfOneObjectIsAppliedInTheOrderOfItsNames) {
     std::shuffle(order.begin(), order.end(), std::mt19937(7));
     for (const int k : order) {
         const InboxRecord r =
-            Fix(12, {55.0 + 0.001 * k, 37.5}, At(9, k), "n" + std::to_string(k), 10.0 + k);
+            Last(Fix(12, {55.0 + 0.001 * k, 37.5}, At(9, k), "n" + std::to_string(k), 10.0 + k));
         folder.Drop(TextUtil::Format("%08i.012", 3000001 + k), Bytes(r));
     }
 #ifndef _WIN32
@@ -74,8 +74,8 @@ TEST_F(IntakeTrustTest, FileWrittenInPiecesIsTakenWholeOnceComplete) {
     folder.SaveSettingsFile();
     Start();
     console->StartWorkers();
-    const std::string bytes =
-        Bytes(Fix(12, kOutside, At(9, 0), "first")) + Bytes(Fix(12, kOutside, At(9, 1), "second"));
+    const std::string bytes = Bytes(Fix(12, kOutside, At(9, 0), "first")) +
+                              Bytes(Last(Fix(12, kOutside, At(9, 1), "second")));
     const std::string path = folder.InboxPath("06090000.012");
     // Three pieces a second apart, the second ending inside the second record.
     const std::size_t cuts[] = {50, bytes.size() - 10, bytes.size()};
@@ -94,12 +94,49 @@ TEST_F(IntakeTrustTest, FileWrittenInPiecesIsTakenWholeOnceComplete) {
     EXPECT_EQ(Object(12).lastMessageTime, At(9, 1));
 }
 
+// A terminal writing a file record by record: whole records without the last one's flag
+// wait while the file is young, so the records added later are applied with them.
+TEST_F(IntakeTrustTest, YoungFileWithoutItsLastRecordWaitsForTheRest) {
+    Start();
+    const std::string path =
+        folder.Drop("06090000.012", Bytes(Fix(12, kOutside, At(9, 0), "first")));
+    console->PollOnce();
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(console->runMessageCount, 0);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out << Bytes(Fix(12, kOutside, At(9, 1), "second"));
+    }
+    console->PollOnce();
+    EXPECT_TRUE(Exists(path));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out << Bytes(Last(Fix(12, kOutside, At(9, 2), "third")));
+    }
+    console->PollOnce();
+    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(console->runMessageCount, 3);
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 2));
+
+    // A writer that stopped without flagging its last record: taken once settled.
+    const std::string stopped =
+        folder.Drop("06090100.012", Bytes(Fix(12, kOutside, At(9, 3), "fourth")));
+    console->PollOnce();
+    EXPECT_TRUE(Exists(stopped));
+    std::filesystem::last_write_time(
+        stopped, std::filesystem::last_write_time(stopped) - std::chrono::seconds(10));
+    console->PollOnce();
+    EXPECT_FALSE(Exists(stopped));
+    EXPECT_EQ(console->runMessageCount, 4);
+}
+
 TEST_F(IntakeTrustTest, FailedSaveKeepsTheFileTellsOnceAndAppliesItOnceWhenTheDiskIsBack) {
     Start();
     // The journal's name taken by a folder that cannot be replaced: every commit fails.
     const std::string journal = folder.dir.path() + "/SntCommit.jnl";
     std::filesystem::create_directories(journal + "/busy");
-    const std::string path = folder.Drop("06090000.012", Bytes(Fix(12, kInA, At(9, 0), "once")));
+    const std::string path =
+        folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "once"))));
     const std::string statePath = folder.dir.path() + "/SntQMXMSG.dat";
     const std::string stateBefore = ReadFile(statePath);
 
@@ -167,7 +204,7 @@ TEST(IntakeReloadTest, ReloadWaitsForTheWorkerAndKeepsWhatItApplied) {
     EnableAllAlerts(rig.Object(12));
     InboxRecord alarm =
         Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
-    const InboxRecord fix = Fix(12, kInA, At(9, 1), "after");
+    const InboxRecord fix = Last(Fix(12, kInA, At(9, 1), "after"));
     folder.Drop("06090000.012", Bytes(alarm) + Bytes(fix));
     console.StartWorkers();
     ASSERT_TRUE(view.entered.WaitFor(3000));
