@@ -69,6 +69,23 @@ TEST_F(IntakeTrustTest, BacklogOfOneObjectIsAppliedInTheOrderOfItsNames) {
 #endif
 }
 
+// Files left over a month end: the 31st of December is applied before the 1st of January
+// although its name sorts after it.
+TEST_F(IntakeTrustTest, BacklogOverAMonthEndIsAppliedInTheOrderOfTime) {
+    Start();
+    clock.Set(DateTime::FromCalendar(2027, 1, 1, 0, 5, 0));
+    const DateTime december = DateTime::FromCalendar(2026, 12, 31, 23, 59, 59);
+    const DateTime january = DateTime::FromCalendar(2027, 1, 1, 0, 0, 1);
+    folder.Drop("01000001.012", Bytes(Last(Fix(12, kOutside, january, "january"))));
+    folder.Drop("31235959.012", Bytes(Last(Fix(12, kOutside, december, "december"))));
+
+    console->PollOnce();
+    EXPECT_EQ(Object(12).lastMessageTime, january);
+    const std::string log = folder.Log();
+    EXPECT_LT(log.find("(december)"), log.find("(january)"));
+    EXPECT_NE(log.find("(january)"), std::string::npos);
+}
+
 TEST_F(IntakeTrustTest, FileWrittenInPiecesIsTakenWholeOnceComplete) {
     folder.settings.timer = 20;
     folder.SaveSettingsFile();

@@ -133,6 +133,8 @@ void CInboxWorker::Pass() {
 
     std::string inboxFolder;
     std::vector<int32_t> shown;
+    const Clock& clock = console_.clock();
+    const DateTime utcNow = clock.Now().AddMinutes(clock.TimeZoneBiasMinutes().value_or(0));
     {
         auto storeLock = console_.Lock();
         inboxFolder = console_.settings.channelOutFolder;
@@ -142,7 +144,8 @@ void CInboxWorker::Pass() {
                 shown.push_back(store.Object(i).Number());
         }
     }
-    const std::vector<CInboxScanner::Entry> entries = CInboxScanner::List(inboxFolder, shown);
+    const std::vector<CInboxScanner::Entry> entries =
+        CInboxScanner::List(inboxFolder, shown, utcNow);
 
     SteadyTime batchStart = start;
     for (const CInboxScanner::Entry& entry : entries) {
