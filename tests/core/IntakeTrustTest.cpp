@@ -178,6 +178,44 @@ TEST_F(IntakeTrustTest, FailedSaveKeepsTheFileTellsOnceAndAppliesItOnceWhenTheDi
     EXPECT_EQ(Object(12).currentZone, 0);
 }
 
+// The log is part of the commit: while it cannot be written the file stays, no new file
+// is taken and the window is told once; once it can, each entry is written once.
+TEST_F(IntakeTrustTest, LogThatCannotBeWrittenKeepsTheFilesUntilItCan) {
+    Start();
+    // The log's place taken by a folder that cannot be replaced.
+    std::filesystem::create_directories(folder.paths.logPath + "/busy");
+    const std::string first =
+        folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "one"))));
+
+    console->PollOnce();
+    EXPECT_TRUE(Exists(first));
+    EXPECT_EQ(view.saveFailures(), std::vector<bool>{true});
+    // Nothing new is taken meanwhile, and the file taken is not applied again.
+    const std::string second =
+        folder.Drop("06090100.012", Bytes(Last(Fix(12, kInA, At(9, 1), "two"))));
+    console->PollOnce();
+    console->PollOnce();
+    EXPECT_TRUE(Exists(first));
+    EXPECT_TRUE(Exists(second));
+    EXPECT_EQ(console->runMessageCount, 1);
+    EXPECT_EQ(view.saveFailures(), std::vector<bool>{true});
+
+    std::filesystem::remove_all(folder.paths.logPath);
+    console->PollOnce();
+    console->PollOnce();
+    EXPECT_FALSE(Exists(first));
+    EXPECT_FALSE(Exists(second));
+    EXPECT_EQ(view.saveFailures(), (std::vector<bool>{true, false}));
+    EXPECT_EQ(console->runMessageCount, 2);
+    const std::string log = folder.Log();
+    EXPECT_EQ(Count(log, "(one)"), 1u);
+    EXPECT_EQ(Count(log, "(two)"), 1u);
+    EXPECT_LT(log.find("(one)"), log.find("(two)"));
+
+    console->ReloadState();
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 1));
+}
+
 TEST_F(IntakeTrustTest, LogAtItsLimitRotatesBetweenEntriesNeverInsideOne) {
     Start();
     const std::string full(static_cast<std::size_t>(CLogWriter::kRotateAboveBytes), 'x');
@@ -289,4 +327,28 @@ TEST(CommitJournalTest, CarriedOutTwiceLeavesEveryEffectOnce) {
     WriteFile(temporary, "cut");
     EXPECT_FALSE(decoded.Complete(&undeleted));
     EXPECT_EQ(ReadFile(target), "new contents");
+}
+
+// A journal whose log cannot be written is not done: its inbox files stay until a later
+// run writes the entries, once.
+TEST(CommitJournalTest, LogThatCannotBeWrittenLeavesItOutstanding) {
+    TempFolder dir;
+    const std::string inboxFile = dir.path() + "/06090000.012";
+    WriteFile(inboxFile, "record");
+    CCommitJournal journal;
+    journal.logPath = dir.path() + "/Sentrel.log";
+    journal.oldLogPath = dir.path() + "/SntOld.log";
+    journal.log.entries = {"first\r\n", "second\r\n"};
+    journal.processedFiles = {inboxFile};
+    std::filesystem::create_directories(journal.logPath + "/busy");
+
+    std::vector<std::string> undeleted;
+    EXPECT_FALSE(journal.Complete(&undeleted));
+    EXPECT_TRUE(Exists(inboxFile));
+    std::filesystem::remove_all(journal.logPath);
+    EXPECT_TRUE(journal.Complete(&undeleted));
+    EXPECT_TRUE(journal.Complete(&undeleted));
+    EXPECT_FALSE(Exists(inboxFile));
+    EXPECT_TRUE(undeleted.empty());
+    EXPECT_EQ(ReadFile(journal.logPath), "first\r\nsecond\r\n");
 }
