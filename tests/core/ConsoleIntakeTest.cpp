@@ -44,7 +44,7 @@ TEST_F(ConsoleIntakeTest, PositionRecordTravelsFromTheInboxToTheSavedFiles) {
     Start();
     console->trayIconShown = true;
     const DateTime sent = At(9, 0);
-    const InboxRecord fix = Fix(12, kInA, sent, W("Свежее"), 57.9);
+    const InboxRecord fix = Last(Fix(12, kInA, sent, W("Свежее"), 57.9));
     const std::string path = folder.Drop("06120000.012", EncodeInboxRecord(fix.header, fix.text));
 
     console->PollOnce();
@@ -102,7 +102,7 @@ TEST_F(ConsoleIntakeTest, UnknownObjectsAndUnhandledRecordsOnlyLog) {
     InboxRecord unknown = Fix(99, kInA, At(9, 0), "u");
     InboxRecord noLatitude = Fix(12, {0.0, 37.0}, At(9, 0), "z");
     InboxRecord alarm =
-        Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
+        Last(Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога")));
     const std::string path =
         folder.Drop("06120000.012", EncodeInboxRecord(unknown.header, unknown.text) +
                                         EncodeInboxRecord(noLatitude.header, noLatitude.text) +
@@ -197,7 +197,7 @@ TEST_F(ConsoleIntakeTest, SensorInputsComeFromFixedPlacesAfterTheMarker) {
 TEST_F(ConsoleIntakeTest, PollingFollowsTheNameRulesAndTheShownObjects) {
     Start();
     auto bytes = [](int32_t number) {
-        const InboxRecord r = Fix(number, kOutside, At(9, 0), "p");
+        const InboxRecord r = Last(Fix(number, kOutside, At(9, 0), "p"));
         return EncodeInboxRecord(r.header, r.text);
     };
     const std::string good = folder.Drop("05123000.012", bytes(12));
@@ -257,8 +257,8 @@ TEST(ConsoleStopTest, StopIsSeenBetweenFilesNeverInsideOne) {
     EnableAllAlerts(truck);
     const InboxRecord alarm =
         Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
-    const InboxRecord first = Fix(12, kOutside, At(9, 1), "first");
-    const InboxRecord second = Fix(12, kOutside, At(9, 2), "second");
+    const InboxRecord first = Last(Fix(12, kOutside, At(9, 1), "first"));
+    const InboxRecord second = Last(Fix(12, kOutside, At(9, 2), "second"));
     const std::string a =
         folder.Drop("05123000.012", EncodeInboxRecord(alarm.header, alarm.text) +
                                         EncodeInboxRecord(first.header, first.text));
@@ -306,8 +306,12 @@ public:
             Release();
 #endif
     }
-    ~UndeletableFolder() { Release(); }
-    bool works() const { return works_; }
+    ~UndeletableFolder() {
+        Release();
+    }
+    bool works() const {
+        return works_;
+    }
     void Release() {
 #ifndef _WIN32
         if (readOnly_)
@@ -329,7 +333,7 @@ private:
 
 TEST_F(ConsoleIntakeTest, FileThatCannotBeDeletedIsNotAppliedAgainUntilItChanges) {
     Start();
-    const InboxRecord r = Fix(12, kOutside, At(9, 0), "once");
+    const InboxRecord r = Last(Fix(12, kOutside, At(9, 0), "once"));
     const std::string path = folder.Drop("05123000.012", EncodeInboxRecord(r.header, r.text));
     {
         UndeletableFolder lock(folder.inbox);
@@ -343,7 +347,7 @@ TEST_F(ConsoleIntakeTest, FileThatCannotBeDeletedIsNotAppliedAgainUntilItChanges
 
         // Rewritten in place (the folder stays locked): a new message, read again.
         lock.Release();
-        const InboxRecord r2 = Fix(12, kOutside, At(9, 5), "again, a longer text");
+        const InboxRecord r2 = Last(Fix(12, kOutside, At(9, 5), "again, a longer text"));
         WriteFile(path, EncodeInboxRecord(r2.header, r2.text));
         UndeletableFolder relock(folder.inbox);
         ASSERT_TRUE(relock.works());
@@ -365,7 +369,7 @@ TEST_F(ConsoleIntakeTest, WorkersTakeFilesRefreshAndStopWithinASecond) {
     console->StartWorkers();
     EXPECT_EQ(view.rowsResets(), std::vector<int>{2});
 
-    const InboxRecord r = Fix(7, kInB, At(9, 0), W("Свежее"));
+    const InboxRecord r = Last(Fix(7, kInB, At(9, 0), W("Свежее")));
     const std::string path = folder.Drop("05123000.007", EncodeInboxRecord(r.header, r.text));
     EXPECT_TRUE(WaitUntil([&] { return !Exists(path); }));
     EXPECT_TRUE(WaitUntil([&] { return view.snapshotCount() >= 1; }));

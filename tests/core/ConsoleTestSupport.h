@@ -63,9 +63,7 @@ inline bool Exists(const std::string& path) {
 // A directory under the test temp folder, removed with everything in it.
 class TempFolder {
 public:
-    TempFolder() {
-        path_ = MakeTempFolder("sentrel-console");
-    }
+    TempFolder() { path_ = MakeTempFolder("sentrel-console"); }
     ~TempFolder() {
         std::error_code error;
         std::filesystem::remove_all(path_, error);
@@ -238,6 +236,14 @@ inline InboxRecord Record(const InboxRecordHeader& header, const std::string& te
     const std::string bytes = EncodeInboxRecord(header, text);
     std::copy(bytes.begin(), bytes.begin() + InboxRecordHeader::kSize, r.header.raw.begin());
     return r;
+}
+
+// The record as the last of its file: the terminal system flags the last record of every
+// file it writes, and a file without such a record is taken only once it has settled.
+inline InboxRecord Last(const InboxRecord& r) {
+    InboxRecordHeader h = r.header;
+    h.flags |= InboxRecordHeader::kLastRecordFlag;
+    return Record(h, r.text);
 }
 
 inline InboxRecord Fix(int32_t number, Spot spot, DateTime messageTime, const std::string& text,

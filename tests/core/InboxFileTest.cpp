@@ -135,6 +135,26 @@ TEST(InboxFileTest, ReadingStopsWhereTheFileSays) {
     EXPECT_EQ(seen, 1);
 }
 
+// A file is complete once a whole record flagged as the last is there: records that end
+// on a boundary without it may be followed by more from a terminal writing them one by
+// one.
+TEST(InboxFileTest, CompleteOnlyWithAWholeRecordFlaggedAsTheLast) {
+    const std::string a = HandMadeRecord(1, 0x4, 2, "AA");
+    const std::string b = HandMadeRecord(2, 0x2, 0, "");
+    const std::string last = HandMadeRecord(3, 0x80000004u, 1, "C");
+
+    EXPECT_TRUE(IsCompleteInboxFile(last));
+    EXPECT_TRUE(IsCompleteInboxFile(a + b + last));
+    EXPECT_TRUE(IsCompleteInboxFile(a + last + b.substr(0, 30)));  // what follows is not read
+
+    EXPECT_FALSE(IsCompleteInboxFile(""));
+    EXPECT_FALSE(IsCompleteInboxFile(a));
+    EXPECT_FALSE(IsCompleteInboxFile(a + b));
+    EXPECT_FALSE(IsCompleteInboxFile(a + last.substr(0, 80)));  // its text not there yet
+    EXPECT_FALSE(IsCompleteInboxFile(a + last.substr(0, 79)));
+    EXPECT_FALSE(IsCompleteInboxFile(HandMadeRecord(3, 0x80000004u, 0xFFFFFFFFu, "C")));
+}
+
 TEST(InboxFileTest, OverlongTextIsCutAndTheNextRecordIsStillRead) {
     const std::string longText(2000, 'x');
     const std::string next = HandMadeRecord(7, 0x4, 2, "OK");

@@ -42,7 +42,7 @@ TEST_F(IntakeTrustTest, BacklogOfOneObjectIsAppliedInTheOrderOfItsNames) {
     std::shuffle(order.begin(), order.end(), std::mt19937(7));
     for (const int k : order) {
         const InboxRecord r =
-            Fix(12, {55.0 + 0.001 * k, 37.5}, At(9, k), "n" + std::to_string(k), 10.0 + k);
+            Last(Fix(12, {55.0 + 0.001 * k, 37.5}, At(9, k), "n" + std::to_string(k), 10.0 + k));
         folder.Drop(TextUtil::Format("%08i.012", 3000001 + k), Bytes(r));
     }
 #ifndef _WIN32
@@ -69,13 +69,30 @@ TEST_F(IntakeTrustTest, BacklogOfOneObjectIsAppliedInTheOrderOfItsNames) {
 #endif
 }
 
+// Files left over a month end: the 31st of December is applied before the 1st of January
+// although its name sorts after it.
+TEST_F(IntakeTrustTest, BacklogOverAMonthEndIsAppliedInTheOrderOfTime) {
+    Start();
+    clock.Set(DateTime::FromCalendar(2027, 1, 1, 0, 5, 0));
+    const DateTime december = DateTime::FromCalendar(2026, 12, 31, 23, 59, 59);
+    const DateTime january = DateTime::FromCalendar(2027, 1, 1, 0, 0, 1);
+    folder.Drop("01000001.012", Bytes(Last(Fix(12, kOutside, january, "january"))));
+    folder.Drop("31235959.012", Bytes(Last(Fix(12, kOutside, december, "december"))));
+
+    console->PollOnce();
+    EXPECT_EQ(Object(12).lastMessageTime, january);
+    const std::string log = folder.Log();
+    EXPECT_LT(log.find("(december)"), log.find("(january)"));
+    EXPECT_NE(log.find("(january)"), std::string::npos);
+}
+
 TEST_F(IntakeTrustTest, FileWrittenInPiecesIsTakenWholeOnceComplete) {
     folder.settings.timer = 20;
     folder.SaveSettingsFile();
     Start();
     console->StartWorkers();
-    const std::string bytes =
-        Bytes(Fix(12, kOutside, At(9, 0), "first")) + Bytes(Fix(12, kOutside, At(9, 1), "second"));
+    const std::string bytes = Bytes(Fix(12, kOutside, At(9, 0), "first")) +
+                              Bytes(Last(Fix(12, kOutside, At(9, 1), "second")));
     const std::string path = folder.InboxPath("06090000.012");
     // Three pieces a second apart, the second ending inside the second record.
     const std::size_t cuts[] = {50, bytes.size() - 10, bytes.size()};
@@ -94,12 +111,49 @@ TEST_F(IntakeTrustTest, FileWrittenInPiecesIsTakenWholeOnceComplete) {
     EXPECT_EQ(Object(12).lastMessageTime, At(9, 1));
 }
 
+// A terminal writing a file record by record: whole records without the last one's flag
+// wait while the file is young, so the records added later are applied with them.
+TEST_F(IntakeTrustTest, YoungFileWithoutItsLastRecordWaitsForTheRest) {
+    Start();
+    const std::string path =
+        folder.Drop("06090000.012", Bytes(Fix(12, kOutside, At(9, 0), "first")));
+    console->PollOnce();
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(console->runMessageCount, 0);
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out << Bytes(Fix(12, kOutside, At(9, 1), "second"));
+    }
+    console->PollOnce();
+    EXPECT_TRUE(Exists(path));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out << Bytes(Last(Fix(12, kOutside, At(9, 2), "third")));
+    }
+    console->PollOnce();
+    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(console->runMessageCount, 3);
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 2));
+
+    // A writer that stopped without flagging its last record: taken once settled.
+    const std::string stopped =
+        folder.Drop("06090100.012", Bytes(Fix(12, kOutside, At(9, 3), "fourth")));
+    console->PollOnce();
+    EXPECT_TRUE(Exists(stopped));
+    std::filesystem::last_write_time(
+        stopped, std::filesystem::last_write_time(stopped) - std::chrono::seconds(10));
+    console->PollOnce();
+    EXPECT_FALSE(Exists(stopped));
+    EXPECT_EQ(console->runMessageCount, 4);
+}
+
 TEST_F(IntakeTrustTest, FailedSaveKeepsTheFileTellsOnceAndAppliesItOnceWhenTheDiskIsBack) {
     Start();
     // The journal's name taken by a folder that cannot be replaced: every commit fails.
     const std::string journal = folder.dir.path() + "/SntCommit.jnl";
     std::filesystem::create_directories(journal + "/busy");
-    const std::string path = folder.Drop("06090000.012", Bytes(Fix(12, kInA, At(9, 0), "once")));
+    const std::string path =
+        folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "once"))));
     const std::string statePath = folder.dir.path() + "/SntQMXMSG.dat";
     const std::string stateBefore = ReadFile(statePath);
 
@@ -122,6 +176,44 @@ TEST_F(IntakeTrustTest, FailedSaveKeepsTheFileTellsOnceAndAppliesItOnceWhenTheDi
     console->ReloadState();
     EXPECT_EQ(Object(12).lastMessageTime, At(9, 0));
     EXPECT_EQ(Object(12).currentZone, 0);
+}
+
+// The log is part of the commit: while it cannot be written the file stays, no new file
+// is taken and the window is told once; once it can, each entry is written once.
+TEST_F(IntakeTrustTest, LogThatCannotBeWrittenKeepsTheFilesUntilItCan) {
+    Start();
+    // The log's place taken by a folder that cannot be replaced.
+    std::filesystem::create_directories(folder.paths.logPath + "/busy");
+    const std::string first =
+        folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "one"))));
+
+    console->PollOnce();
+    EXPECT_TRUE(Exists(first));
+    EXPECT_EQ(view.saveFailures(), std::vector<bool>{true});
+    // Nothing new is taken meanwhile, and the file taken is not applied again.
+    const std::string second =
+        folder.Drop("06090100.012", Bytes(Last(Fix(12, kInA, At(9, 1), "two"))));
+    console->PollOnce();
+    console->PollOnce();
+    EXPECT_TRUE(Exists(first));
+    EXPECT_TRUE(Exists(second));
+    EXPECT_EQ(console->runMessageCount, 1);
+    EXPECT_EQ(view.saveFailures(), std::vector<bool>{true});
+
+    std::filesystem::remove_all(folder.paths.logPath);
+    console->PollOnce();
+    console->PollOnce();
+    EXPECT_FALSE(Exists(first));
+    EXPECT_FALSE(Exists(second));
+    EXPECT_EQ(view.saveFailures(), (std::vector<bool>{true, false}));
+    EXPECT_EQ(console->runMessageCount, 2);
+    const std::string log = folder.Log();
+    EXPECT_EQ(Count(log, "(one)"), 1u);
+    EXPECT_EQ(Count(log, "(two)"), 1u);
+    EXPECT_LT(log.find("(one)"), log.find("(two)"));
+
+    console->ReloadState();
+    EXPECT_EQ(Object(12).lastMessageTime, At(9, 1));
 }
 
 TEST_F(IntakeTrustTest, LogAtItsLimitRotatesBetweenEntriesNeverInsideOne) {
@@ -167,7 +259,7 @@ TEST(IntakeReloadTest, ReloadWaitsForTheWorkerAndKeepsWhatItApplied) {
     EnableAllAlerts(rig.Object(12));
     InboxRecord alarm =
         Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), W("Тревога"));
-    const InboxRecord fix = Fix(12, kInA, At(9, 1), "after");
+    const InboxRecord fix = Last(Fix(12, kInA, At(9, 1), "after"));
     folder.Drop("06090000.012", Bytes(alarm) + Bytes(fix));
     console.StartWorkers();
     ASSERT_TRUE(view.entered.WaitFor(3000));
@@ -244,7 +336,8 @@ TEST_F(IntakeTrustTest, JournalCarriedOutAfterAReloadIsReadIntoTheStore) {
     const std::string statePath = folder.dir.path() + "/SntQMXMSG.dat";
     std::filesystem::remove(statePath);
     std::filesystem::create_directories(statePath + "/held");
-    const std::string first = folder.Drop("06090000.012", Bytes(Fix(12, kInA, At(9, 0), "one")));
+    const std::string first =
+        folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "one"))));
     console->PollOnce();
     EXPECT_TRUE(Exists(first));
     ASSERT_TRUE(console->LoadAddressBook());
@@ -259,7 +352,8 @@ TEST_F(IntakeTrustTest, JournalCarriedOutAfterAReloadIsReadIntoTheStore) {
     EXPECT_EQ(Object(12).currentZone, 0);
     EXPECT_EQ(Object(12).lastMessageTime, At(9, 0));
 
-    folder.Drop("06090500.012", Bytes(Record(Header(12, 0, At(9, 5), At(9, 5)), W("Входы: 1"))));
+    folder.Drop("06090500.012",
+                Bytes(Last(Record(Header(12, 0, At(9, 5), At(9, 5)), W("Входы: 1")))));
     console->PollOnce();
     console->ReloadState();
     EXPECT_EQ(Object(12).currentZone, 0);
@@ -273,8 +367,8 @@ TEST_F(IntakeTrustTest, CountersHoldOnlyWhatWasCommitted) {
     const int totalBefore = console->layout.totalMessageCount;
     const std::string journal = folder.dir.path() + "/SntCommit.jnl";
     std::filesystem::create_directories(journal + "/busy");
-    folder.Drop("06090000.012", Bytes(Fix(12, kInA, At(9, 0), "a")));
-    folder.Drop("06090100.012", Bytes(Fix(12, kInB, At(9, 1), "b")));
+    folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "a"))));
+    folder.Drop("06090100.012", Bytes(Last(Fix(12, kInB, At(9, 1), "b"))));
     console->PollOnce();
     EXPECT_EQ(console->runMessageCount, 2);  // applied, shown, not yet on the disk
 
@@ -289,4 +383,28 @@ TEST_F(IntakeTrustTest, CountersHoldOnlyWhatWasCommitted) {
     EXPECT_EQ(console->runMessageCount, 2);
     EXPECT_EQ(console->layout.totalMessageCount, totalBefore + 2);
     EXPECT_EQ(Count(folder.Log(), "(a)"), 1u);
+}
+
+// A journal whose log cannot be written is not done: its inbox files stay until a later
+// run writes the entries, once.
+TEST(CommitJournalTest, LogThatCannotBeWrittenLeavesItOutstanding) {
+    TempFolder dir;
+    const std::string inboxFile = dir.path() + "/06090000.012";
+    WriteFile(inboxFile, "record");
+    CCommitJournal journal;
+    journal.logPath = dir.path() + "/Sentrel.log";
+    journal.oldLogPath = dir.path() + "/SntOld.log";
+    journal.log.entries = {"first\r\n", "second\r\n"};
+    journal.processedFiles = {inboxFile};
+    std::filesystem::create_directories(journal.logPath + "/busy");
+
+    std::vector<std::string> undeleted;
+    EXPECT_FALSE(journal.Complete(&undeleted));
+    EXPECT_TRUE(Exists(inboxFile));
+    std::filesystem::remove_all(journal.logPath);
+    EXPECT_TRUE(journal.Complete(&undeleted));
+    EXPECT_TRUE(journal.Complete(&undeleted));
+    EXPECT_FALSE(Exists(inboxFile));
+    EXPECT_TRUE(undeleted.empty());
+    EXPECT_EQ(ReadFile(journal.logPath), "first\r\nsecond\r\n");
 }

@@ -98,9 +98,32 @@ TEST_F(LogWriterTest, ProblemsLoseTheEntryButNeverTheLog) {
     EXPECT_EQ(FileSystem::FileSize(paths_.logPath), kLimit + 4);
     EXPECT_EQ(Tail(paths_.logPath, 4), "aZ\r\n");
 
-    // No folder to write into: silently nothing.
+    // No folder to write into: nothing is written, and the caller is told.
     const CLogWriter nowhere(paths_.programFolder + "/missing/Sentrel.log",
                              paths_.programFolder + "/missing/SntOld.log");
-    nowhere.AppendLog("lost\r\n");
+    EXPECT_FALSE(nowhere.AppendLog("lost\r\n"));
     EXPECT_FALSE(FileSystem::DirectoryExists(paths_.programFolder + "/missing"));
+}
+
+// A batch that cannot be written says so; written again once the log can be, each of
+// its entries is there once, after what the log held before.
+TEST_F(LogWriterTest, BatchThatCannotBeWrittenFailsAndIsWrittenOnceLater) {
+    const CLogWriter log(paths_.logPath, paths_.oldLogPath);
+    ASSERT_TRUE(log.AppendLog("before\r\n"));
+    const CLogWriter::Batch batch{log.CurrentSize(), {"one\r\n", "two\r\n", "three\r\n"}};
+
+    // The log's place taken by a folder (not even root writes into that).
+    std::filesystem::rename(paths_.logPath, paths_.programFolder + "/kept.log");
+    ASSERT_TRUE(FileSystem::MakeDirectories(paths_.logPath + "/busy"));
+    EXPECT_FALSE(log.WriteBatch(batch, true));
+    EXPECT_FALSE(log.WriteBatch(batch, true));
+
+    std::filesystem::remove_all(paths_.logPath);
+    std::filesystem::rename(paths_.programFolder + "/kept.log", paths_.logPath);
+    EXPECT_TRUE(log.WriteBatch(batch, true));
+    EXPECT_EQ(Read(paths_.logPath), "before\r\none\r\ntwo\r\nthree\r\n");
+    // An attempt that got part of the way is cut back and written whole.
+    ASSERT_TRUE(FileSystem::AppendToFile(paths_.logPath, "tw", false));
+    EXPECT_TRUE(log.WriteBatch(batch, true));
+    EXPECT_EQ(Read(paths_.logPath), "before\r\none\r\ntwo\r\nthree\r\n");
 }

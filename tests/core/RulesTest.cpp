@@ -26,8 +26,8 @@ protected:
     }
     ObjectRecord& Truck() { return store.Object(0); }
     CRecordProcessor::Outcome Process(const InboxRecord& record, bool wantTrayTip = false) {
-        return CRecordProcessor(store, map).Process(record, "/inbox/06120000.012", TestNow(),
-                                                    wantTrayTip);
+        return CRecordProcessor(store, map)
+            .Process(record, "/inbox/06120000.012", TestNow(), wantTrayTip);
     }
 
     CDataStore store{"/nowhere"};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "base/TextUtil.h"
@@ -34,6 +35,46 @@ TEST(TextUtilTest, LeadingDoubleReadsLikeAtofInTheCLocale) {
     EXPECT_DOUBLE_EQ(LeadingDouble(""), 0.0);
     EXPECT_DOUBLE_EQ(LeadingDouble("abc"), 0.0);
     EXPECT_TRUE(std::isinf(LeadingDouble("1e999")));
+}
+
+// At the edges of the range, bit for bit what strtod gives: the largest finite values,
+// overflow to infinity, subnormals, and underflow to zero (with its sign) however the
+// tiny value is written.
+TEST(TextUtilTest, LeadingDoubleAtTheEdgesOfTheRangeReadsAsStrtod) {
+    const char* const texts[] = {"1e-400",
+                                 "-1e-400",
+                                 "2e-324",
+                                 "3e-324",
+                                 "4.9e-324",
+                                 "2.4703282292062328e-324",
+                                 "2.4703282292062329e-324",
+                                 "1e-310",
+                                 "2.2250738585072011e-308",
+                                 "0.0001e-320",
+                                 "100000e-329",
+                                 "0.000000000000000000000000001e-300",
+                                 "1e-99999999999999999999999",
+                                 "1.7976931348623157e308",
+                                 "1.7976931348623158e308",
+                                 "1.7976931348623159e308",
+                                 "1e309",
+                                 "-1e309",
+                                 "0.001e312",
+                                 "100e307",
+                                 "1e99999999999999999999999",
+                                 "1e+400",
+                                 "0e99999",
+                                 "0.0e-99999",
+                                 "000.000001e-319",
+                                 "1E-400",
+                                 "1e-400km",
+                                 " \t-7e-999."};
+    for (const char* text : texts) {
+        const double expected = std::strtod(text, nullptr);
+        const double got = LeadingDouble(text);
+        EXPECT_EQ(got, expected) << text;
+        EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
+    }
 }
 
 TEST(TextUtilTest, SplitLinesEndsAtCrAndDropsLf) {

@@ -379,4 +379,53 @@ TEST(ZoneIndex, MapChangedAfterSortingIsNotAnsweredFromAStaleIndex) {
     EXPECT_EQ(map.FindZoneByName("A"), -1);
 }
 
+// Circles whose boxes in degrees are exactly one cell wide and start at a cell boundary,
+// for several cell sizes, across both hemispheres: after rounding such a box reaches
+// into three columns, and the middle one must know it as well as the two edges. The
+// aim uses the index's own padding of a circle's box (one part in 1e9 and 1e-7 degrees); a small
+// sweep around the aim meets the exact alignment.
+TEST(ZoneIndex, BoxesAlignedToCellBoundariesAgreeWithTheScan) {
+    using Geometry::kDegToRad;
+    using Geometry::kEarthRadiusMetres;
+    const double padRelative = 1e-9;
+    const double padDegrees = 1e-7;
+    int compared = 0;
+    for (const int32_t radius : {1, 40, 450, 5000, 120000}) {
+        for (const double lat : {0.0, 33.3, 56.84, -61.5}) {
+            const double angle = radius / kEarthRadiusMetres;
+            const double q = std::sin(angle) * (1 + padRelative) / std::cos(lat * kDegToRad);
+            const double halfWidth = std::asin(q) / kDegToRad * (1 + padRelative) + padDegrees;
+            const double columns = std::floor(360.0 / (2 * halfWidth));
+            for (int k = 1; k <= 60; ++k) {
+                // The box's west edge on a boundary between cells, spread over the globe.
+                // The box's width is that of the rounded edges around the centre, so the aim
+                // is taken again with it.
+                const double cell = std::floor(columns * k / 61);
+                double centre = cell * 2 * halfWidth - 180.0 + halfWidth;
+                for (int again = 0; again < 3; ++again)
+                    centre =
+                        cell * ((centre + halfWidth) - (centre - halfWidth)) - 180.0 + halfWidth;
+                for (int step = 0; step < 24; ++step)
+                    centre = std::nextafter(centre, -1000.0);
+                for (int step = 0; step < 48; ++step, centre = std::nextafter(centre, 1000.0)) {
+                    CZoneMap map;
+                    map.AppendZone(MakeCircle("C", lat, centre, radius));
+                    map.SortByArea();
+                    for (const double along : {-0.999, -0.5, -1e-9, 0.0, 1e-9, 0.5, 0.999}) {
+                        const double lon = centre + along * halfWidth;
+                        for (const double north : {0.0, 0.5}) {
+                            const double pLat = lat + north * angle / kDegToRad;
+                            ASSERT_EQ(map.FindZoneAt(pLat, lon), map.FindZoneAtByScan(pLat, lon))
+                                << "radius " << radius << " at " << lat << ", " << centre
+                                << " point " << pLat << ", " << lon;
+                            ++compared;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+}
+
 }  // namespace

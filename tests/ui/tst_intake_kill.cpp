@@ -39,7 +39,7 @@ DateTime MessageTime(int k) {
 std::string RecordBytes(int k) {
     InboxRecordHeader h;
     h.objectNumber = kObjects[k % 3];
-    h.flags = InboxRecordHeader::kPositionFlag;
+    h.flags = InboxRecordHeader::kPositionFlag | InboxRecordHeader::kLastRecordFlag;
     h.messageTime = MessageTime(k);
     h.receiveTime = MessageTime(k);
     h.latitude = 56.0 + 0.00001 * k;
@@ -106,8 +106,8 @@ void TestIntakeKill::killedAHundredTimesLosesAndRepeatsNothing() {
         QVERIFY(process.waitForStarted(5000));
         if (cycle < kCycles) {
             // Killed at a random moment, files arriving all the while.
-            const auto until = std::chrono::steady_clock::now() +
-                               std::chrono::milliseconds(100 + random() % 500);
+            const auto until =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(100 + random() % 500);
             while (std::chrono::steady_clock::now() < until) {
                 feed();
                 std::this_thread::sleep_for(std::chrono::milliseconds(3));

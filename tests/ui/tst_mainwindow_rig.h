@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <cstdint>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -61,12 +61,16 @@ using consoletest::Spot;
 
 using fixture::Cp;
 
-// One position record.
+// One position record, flagged as the last of its file unless told otherwise (the
+// terminal system flags the last record of every file; a file without one waits until it
+// has settled).
 inline std::string FixRecord(int32_t number, Spot spot, DateTime messageTime, DateTime receiveTime,
-                             const char* textUtf8 = "Свежее", double speed = 40) {
+                             const char* textUtf8 = "Свежее", double speed = 40,
+                             bool lastOfFile = true) {
     InboxRecordHeader h;
     h.objectNumber = number;
-    h.flags = InboxRecordHeader::kPositionFlag;
+    h.flags =
+        InboxRecordHeader::kPositionFlag | (lastOfFile ? InboxRecordHeader::kLastRecordFlag : 0u);
     h.messageTime = messageTime;
     h.receiveTime = receiveTime;
     h.latitude = spot.latitude;
@@ -78,7 +82,7 @@ inline std::string FixRecord(int32_t number, Spot spot, DateTime messageTime, Da
 inline std::string AlarmRecord(int32_t number, DateTime time, const char* textUtf8 = "Тревога") {
     InboxRecordHeader h;
     h.objectNumber = number;
-    h.flags = InboxRecordHeader::kAlarmFlag;
+    h.flags = InboxRecordHeader::kAlarmFlag | InboxRecordHeader::kLastRecordFlag;
     h.messageTime = time;
     h.receiveTime = time;
     return EncodeInboxRecord(h, W(textUtf8));
@@ -87,6 +91,7 @@ inline std::string AlarmRecord(int32_t number, DateTime time, const char* textUt
 inline std::string InputsRecord(int32_t number, DateTime time, const char* inputs) {
     InboxRecordHeader h;
     h.objectNumber = number;
+    h.flags = InboxRecordHeader::kLastRecordFlag;
     h.messageTime = time;
     h.receiveTime = time;
     return EncodeInboxRecord(h, W("Входы: ") + inputs);

@@ -91,7 +91,8 @@ void TestMainWindowShots::listWithEveryKindOfRow() {
     drop("06114000.005", FixRecord(5, kInC, at(1), at(20)));  // silent
     drop("06113000.003", FixRecord(3, kInA, at(30), at(1)));  // stale stamp
     // Two records in one file, so that they are taken in this order: Склад, then outside.
-    drop("06115900.009", FixRecord(9, kInA, at(2), at(2)) + FixRecord(9, kOutside, at(1), at(1)));
+    drop("06115900.009", FixRecord(9, kInA, at(2), at(2), "Свежее", 40, false) +
+                             FixRecord(9, kOutside, at(1), at(1)));
     drop("06115900.004", FixRecord(4, kInC, at(1), at(1)));  // sensors
     drop("06115901.004", InputsRecord(4, at(0.5), "1 0 1 1 0"));
     drop("06115900.008", FixRecord(8, kInB, at(0.3), at(0.3), "Свежее PU ", 12));  // power-on

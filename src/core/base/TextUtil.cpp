@@ -1,5 +1,6 @@
 #include "base/TextUtil.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdarg>
@@ -12,6 +13,32 @@ namespace {
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+
+// The power of ten of the first non-zero digit of a plain decimal number whose mantissa
+// is number[0, mantissaEnd) and whose exponent, if any, follows it after 'e' (saturated
+// far beyond any double's range). A mantissa of zeros gives 0.
+long long DecimalExponent(std::string_view number, std::size_t mantissaEnd) {
+    constexpr long long kFar = 1LL << 40;
+    long long exponent = 0;
+    if (mantissaEnd < number.size()) {
+        std::size_t k = mantissaEnd + 1;
+        const bool negative = number[k] == '-';
+        if (number[k] == '+' || number[k] == '-')
+            ++k;
+        for (; k < number.size(); ++k)
+            exponent = std::min(exponent * 10 + (number[k] - '0'), kFar);
+        if (negative)
+            exponent = -exponent;
+    }
+    const std::string_view mantissa = number.substr(0, mantissaEnd);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_not_of("0.");
+    if (first == std::string_view::npos)
+        return 0;
+    const auto place = static_cast<long long>(point) - static_cast<long long>(first);
+    return exponent + (first < point ? place - 1 : place);
+}
+
 }  // namespace
 
 int32_t LeadingInt(std::string_view text) {
@@ -59,6 +86,7 @@ double LeadingDouble(std::string_view text) {
     }
     if (j == i || (j == i + 1 && text[i] == '.'))
         return 0.0;
+    const std::size_t mantissaEnd = j;
     if (j < text.size() && (text[j] == 'e' || text[j] == 'E')) {
         std::size_t k = j + 1;
         if (k < text.size() && (text[k] == '+' || text[k] == '-'))
@@ -72,7 +100,12 @@ double LeadingDouble(std::string_view text) {
     double v = 0.0;
     const auto res = std::from_chars(text.data() + i, text.data() + j, v);
     if (res.ec == std::errc::result_out_of_range) {
-        v = std::numeric_limits<double>::infinity();
+        // Beyond the range either way; as strtod, too large is infinity and too small
+        // (underflow) is zero. The decimal exponent of the first significant digit tells
+        // which: it is far above 300 or far below -300 here.
+        v = DecimalExponent(text.substr(i, j - i), mantissaEnd - i) < 0
+                ? 0.0
+                : std::numeric_limits<double>::infinity();
     } else if (res.ec != std::errc()) {
         return 0.0;
     }

@@ -13,6 +13,7 @@ namespace TextUtil {
 int32_t LeadingInt(std::string_view text);
 // C atof in the "C" locale: leading blanks, a number with '.' as decimal point; reading
 // stops at the first character that cannot continue the number; no number gives 0.
+// Beyond the range of a double, as strtod: too large is +-infinity, too small is +-0.
 double LeadingDouble(std::string_view text);
 // printf into a std::string. Numbers are formatted in the "C" numeric locale, which
 // the application keeps in force for the whole run.

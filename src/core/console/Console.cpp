@@ -31,7 +31,7 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
             store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath},
         [this](CStateCommitter::File file) { return EncodeFile(file); });
     inboxWorker_ = std::make_unique<CInboxWorker>(static_cast<IntakeTarget&>(*this), *committer_,
-                                                  stopPollingEvent);
+                                                  clock_, stopPollingEvent);
     LoadLayout();
 }
 

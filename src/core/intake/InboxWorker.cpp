@@ -16,9 +16,9 @@ int MillisecondsBetween(std::chrono::steady_clock::time_point from,
 
 }  // namespace
 
-CInboxWorker::CInboxWorker(IntakeTarget& target, CStateCommitter& committer,
+CInboxWorker::CInboxWorker(IntakeTarget& target, CStateCommitter& committer, const ::Clock& clock,
                            const ManualResetEvent& stop)
-    : target_(target), committer_(committer), stop_(stop) {}
+    : target_(target), committer_(committer), clock_(clock), stop_(stop) {}
 
 void CInboxWorker::Run(int periodMs) {
     using Clock = std::chrono::steady_clock;
@@ -138,12 +138,14 @@ void CInboxWorker::Pass() {
 
     std::string inboxFolder;
     std::vector<int32_t> shown;
+    const DateTime utcNow = clock_.Now().AddMinutes(clock_.TimeZoneBiasMinutes().value_or(0));
     {
         auto storeLock = target_.LockStore();
         inboxFolder = target_.InboxFolderLocked();
         shown = target_.ShownNumbersLocked();
     }
-    const std::vector<CInboxScanner::Entry> entries = CInboxScanner::List(inboxFolder, shown);
+    const std::vector<CInboxScanner::Entry> entries =
+        CInboxScanner::List(inboxFolder, shown, utcNow);
 
     SteadyTime batchStart = start;
     for (const CInboxScanner::Entry& entry : entries) {

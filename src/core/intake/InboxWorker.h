@@ -9,6 +9,7 @@
 
 #include "intake/IntakeTarget.h"
 #include "persist/StateCommitter.h"
+#include "platform/Clock.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
@@ -35,8 +36,10 @@ public:
     static constexpr int kSettleMs = 5000;
     static constexpr int kRetryMs = 1000;
 
-    // `stop` ends Run; the records go to `target`, the batches to `committer`.
-    CInboxWorker(IntakeTarget& target, CStateCommitter& committer, const ManualResetEvent& stop);
+    // `stop` ends Run; the records go to `target`, the batches to `committer`; `clock`
+    // says which day it is (the order of a backlog over a month end).
+    CInboxWorker(IntakeTarget& target, CStateCommitter& committer, const Clock& clock,
+                 const ManualResetEvent& stop);
     CInboxWorker(const CInboxWorker&) = delete;
     CInboxWorker& operator=(const CInboxWorker&) = delete;
 
@@ -71,6 +74,7 @@ private:
 
     IntakeTarget& target_;
     CStateCommitter& committer_;
+    const Clock& clock_;
     const ManualResetEvent& stop_;
     ManualResetEvent wake_;
     CDirectoryWatch watch_;

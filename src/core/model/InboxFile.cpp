@@ -96,7 +96,8 @@ bool IsCompleteInboxFile(std::string_view bytes) {
         if ((flags & InboxRecordHeader::kLastRecordFlag) != 0)
             return true;
     }
-    return pos > 0;
+    // Whole records without the last one's flag: the writer may be adding more.
+    return false;
 }
 
 std::string EncodeInboxRecord(const InboxRecordHeader& header, std::string_view text) {

@@ -66,9 +66,11 @@ std::string SplitFileName(const std::string& path, bool wantExtension);
 int ReadInboxRecords(std::string_view bytes,
                      const std::function<bool(const InboxRecord&)>& onRecord);
 
-// True when the bytes end where a record ends: every record is whole up to the end of
-// the file, or up to a whole record flagged as the file's last. A file shorter than one
-// header, or one that ends inside a header or a text, is not (yet) complete.
+// True when the bytes hold a whole record flagged as the file's last, every record before
+// it whole. A terminal writing record by record leaves a file that ends on a record
+// boundary between records, so such a file without the flag is not (yet) complete, nor
+// is one shorter than a header or one that ends inside a header or a text; the worker
+// takes those once they have not changed for a while.
 bool IsCompleteInboxFile(std::string_view bytes);
 
 // Truncates toward zero, saturating at the int32 range (NaN gives 0): speeds and counts

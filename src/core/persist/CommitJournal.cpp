@@ -142,8 +142,10 @@ bool CCommitJournal::Complete(std::vector<std::string>* undeleted) const {
     for (const std::string& folder : folders)
         FileSystem::SyncFolder(folder);
 
-    if (!log.entries.empty() && !logPath.empty())
-        CLogWriter(logPath, oldLogPath).WriteBatch(log, true);
+    // The inbox files go only once their entries are in the log as well.
+    if (!log.entries.empty() && !logPath.empty() &&
+        !CLogWriter(logPath, oldLogPath).WriteBatch(log, true))
+        return false;
 
     // The records of these files are in the data files and the log now.
     folders.clear();

@@ -33,7 +33,8 @@ public:
 
     // Carries out what the journal says, in an order that is safe to repeat: the data
     // files are put in place, the log entries written, the inbox files deleted. False
-    // when a data file could not be put in place: the journal must then be kept and
-    // completed later. Inbox files that could not be deleted are added to `undeleted`.
+    // when a data file could not be put in place or the log could not be written (no
+    // inbox file is deleted then): the journal must then be kept and completed later.
+    // Inbox files that could not be deleted are added to `undeleted`.
     bool Complete(std::vector<std::string>* undeleted) const;
 };

@@ -7,8 +7,8 @@
 CLogWriter::CLogWriter(std::string logPath, std::string oldLogPath)
     : logPath_(std::move(logPath)), oldLogPath_(std::move(oldLogPath)) {}
 
-void CLogWriter::AppendLog(const std::string& text) const {
-    WriteBatch(Batch{CurrentSize(), {text}}, false);
+bool CLogWriter::AppendLog(const std::string& text) const {
+    return WriteBatch(Batch{CurrentSize(), {text}}, false);
 }
 
 int64_t CLogWriter::CurrentSize() const {
@@ -24,7 +24,7 @@ bool CLogWriter::Rotate() const {
     return FileSystem::TruncateFile(logPath_, 0);
 }
 
-void CLogWriter::WriteBatch(const Batch& batch, bool sync) const {
+bool CLogWriter::WriteBatch(const Batch& batch, bool sync) const {
     // Where the batch stands in the log: whatever an interrupted attempt wrote is cut
     // off again (the log only ever grows between rotations, and this batch is the only
     // writer). A log smaller than before means an interrupted attempt has rotated it
@@ -37,7 +37,8 @@ void CLogWriter::WriteBatch(const Batch& batch, bool sync) const {
         while (first < batch.entries.size() && size <= kRotateAboveBytes)
             size += static_cast<int64_t>(batch.entries[first++].size());
         if (size > kRotateAboveBytes && first < batch.entries.size()) {
-            FileSystem::TruncateFile(logPath_, 0);
+            if (!FileSystem::TruncateFile(logPath_, 0))
+                return false;
             size = 0;
         } else {
             // Not ours to explain (the log was cut from outside): append after it.
@@ -45,26 +46,29 @@ void CLogWriter::WriteBatch(const Batch& batch, bool sync) const {
             size = present;
         }
     } else if (present > batch.sizeBefore) {
-        FileSystem::TruncateFile(logPath_, batch.sizeBefore);
+        if (!FileSystem::TruncateFile(logPath_, batch.sizeBefore))
+            return false;
     } else if (present < 0) {
         size = 0;
     }
 
+    // No room or no access: the batch stops there. What part of it was written is cut
+    // off and written again by the next attempt, as after a crash.
     std::string pending;
     auto flush = [&] {
-        if (!pending.empty() && !FileSystem::AppendToFile(logPath_, pending, sync)) {
-            // No room or no access: these entries are lost, the next ones may fare better.
-        }
+        const bool written = pending.empty() || FileSystem::AppendToFile(logPath_, pending, sync);
         pending.clear();
+        return written;
     };
     for (std::size_t k = first; k < batch.entries.size(); ++k) {
         if (size > kRotateAboveBytes) {
-            flush();
+            if (!flush())
+                return false;
             if (Rotate())
                 size = 0;
         }
         pending += batch.entries[k];
         size += static_cast<int64_t>(batch.entries[k].size());
     }
-    flush();
+    return flush();
 }

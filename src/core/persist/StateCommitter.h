@@ -21,7 +21,9 @@
 // then a journal naming them, the log entries and the inbox files, then the files are
 // renamed into place, the log written and the inbox files deleted. A crash before the
 // journal is on the disk leaves the old files and every inbox file (the records are
-// applied again at the next start, once); a crash after it is finished by Recover.
+// applied again at the next start, once); a crash after it is finished by Recover. A
+// log that cannot be written fails the commit like a data file: the journal stays
+// outstanding with the batch's inbox files, and the next attempt writes each entry once.
 //
 // Threads: the Mark/Add members run under the store lock (the caller's); Commit and
 // Recover without it. Commits are serialised among themselves.

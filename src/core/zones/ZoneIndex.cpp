@@ -86,6 +86,10 @@ uint64_t CZoneIndex::Key(int level, double latitude, double longitude) const {
     const double cell = std::ldexp(baseCell_, level);
     const auto column = static_cast<uint64_t>(std::floor((longitude + 180.0) / cell));
     const auto row = static_cast<uint64_t>(std::floor((latitude + 90.0) / cell));
+    return KeyOf(level, row, column);
+}
+
+uint64_t CZoneIndex::KeyOf(int level, uint64_t row, uint64_t column) {
     return (static_cast<uint64_t>(level) << kLevelShift) | (row << kRowShift) | column;
 }
 
@@ -93,18 +97,15 @@ void CZoneIndex::File(const Box& box, int32_t zone,
                       std::vector<std::pair<uint64_t, Entry>>& out) const {
     const int level = LevelOf(box);
     const Entry entry{box.minLatitude, box.maxLatitude, box.minLongitude, box.maxLongitude, zone};
-    // At most two cells per direction; the same key twice is filed once.
-    const uint64_t k00 = Key(level, box.minLatitude, box.minLongitude);
-    const uint64_t k01 = Key(level, box.minLatitude, box.maxLongitude);
-    const uint64_t k10 = Key(level, box.maxLatitude, box.minLongitude);
-    const uint64_t k11 = Key(level, box.maxLatitude, box.maxLongitude);
-    const uint64_t keys[4] = {k00, k01, k10, k11};
-    for (int a = 0; a < 4; ++a) {
-        bool seen = false;
-        for (int b = 0; b < a; ++b)
-            seen = seen || keys[b] == keys[a];
-        if (!seen)
-            out.emplace_back(keys[a], entry);
+    // The box is no larger than a cell, but its edges go through the same rounding as a
+    // lookup: one exactly a cell wide on a cell boundary can come out three cells wide.
+    // Every cell between the edges' cells is filed, as a point there is looked up.
+    const uint64_t first = Key(level, box.minLatitude, box.minLongitude);
+    const uint64_t last = Key(level, box.maxLatitude, box.maxLongitude);
+    const uint64_t mask = (uint64_t{1} << kRowShift) - 1;
+    for (uint64_t row = (first >> kRowShift) & mask; row <= ((last >> kRowShift) & mask); ++row) {
+        for (uint64_t column = first & mask; column <= (last & mask); ++column)
+            out.emplace_back(KeyOf(level, row, column), entry);
     }
 }
 

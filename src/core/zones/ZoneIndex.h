@@ -10,8 +10,9 @@ struct ZoneRecord;
 // instead of all of them. Every zone gets a box in degrees that surely holds every point
 // the zone's own test accepts (circles and polygons padded generously for rounding), and
 // the boxes are filed in a grid of several cell sizes: a box goes to the level whose
-// cells are at least as large as the box, so it lies in at most 2 x 2 cells there, and
-// a lookup reads one cell per level. Zones no box can describe (non-finite coordinates,
+// cells are at least as large as the box, so it lies in 2 x 2 cells there (3 x 3 at
+// most once its edges are rounded like a lookup's point), and a lookup reads one cell
+// per level. Zones no box can describe (non-finite coordinates,
 // caps over a pole, ...) are tested on every lookup.
 //
 // The answer is the first zone in map order whose test accepts the point, exactly what
@@ -49,6 +50,7 @@ private:
     void File(const Box& box, int32_t zone, std::vector<std::pair<uint64_t, Entry>>& out) const;
     int LevelOf(const Box& box) const;
     uint64_t Key(int level, double latitude, double longitude) const;
+    static uint64_t KeyOf(int level, uint64_t row, uint64_t column);
     const Cell* Lookup(uint64_t key) const;
 
     double baseCell_ = 1.0;
