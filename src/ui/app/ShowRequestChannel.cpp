@@ -117,6 +117,11 @@ void CShowRequestChannel::OnNewConnection() {
 CShowRequestChannel::Answer CShowRequestChannel::AskToShow(const QString& name, int timeoutMs,
                                                            int listenerWaitMs) {
     const QDeadlineTimer listenerDeadline(listenerWaitMs);
+    // The answer is waited for with events running: the listener may be this very
+    // thread's (a window asking itself in a test), and a blocking wait would starve it.
+    // The loop comes first, so that a thread not started by Qt has its event dispatcher
+    // before the socket needs one.
+    QEventLoop loop;
     QLocalSocket socket;
     for (;;) {
         socket.connectToServer(name);
@@ -136,9 +141,6 @@ CShowRequestChannel::Answer CShowRequestChannel::AskToShow(const QString& name, 
     socket.write(kRequest);
     socket.write("\n");
     socket.flush();
-    // The answer is waited for with events running: the listener may be this very
-    // thread's (a window asking itself in a test), and a blocking wait would starve it.
-    QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
