@@ -22,7 +22,7 @@
 #include "app/StatusBar.h"
 #include "console/Console.h"
 #include "console/ProgramPaths.h"
-#include "intake/CommitJournal.h"
+#include "persist/CommitJournal.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "objectlist/ObjectListModel.h"
 #include "platform/Platform.h"
