@@ -256,10 +256,12 @@ inline InboxRecord Fix(int32_t number, Spot spot, DateTime messageTime, const st
     return Record(h, text);
 }
 
-// Start-up as the window runs it, without the prompts: settings, address book, zones,
-// stored state. The workers are not started.
+// Start-up as the window runs it, without the prompts: settings, the program folder
+// claimed (as once the single-instance lock is held), address book, zones, stored state.
+// The workers are not started.
 inline void StartLikeTheWindow(CConsole& console) {
     EXPECT_TRUE(console.LoadSettingsAtStart());
+    EXPECT_TRUE(console.ClaimProgramFolder());
     EXPECT_TRUE(console.LoadAddressBook());
     EXPECT_TRUE(console.LoadZones());
     console.ReloadState();

@@ -66,6 +66,8 @@ struct ConsoleRig {
     ConsoleRig() {
         console = std::make_unique<CConsole>(ProgramPaths::For(dir.path().toStdString()), clock,
                                              sound, view);
+        // The folder is the test's own, as a running window's is once it holds the lock.
+        console->ClaimProgramFolder();
     }
     void AddZone(const char* nameUtf8, ZoneKind kind, double lat, double lon, int radius,
                  int area) {

@@ -1,6 +1,8 @@
 #include <QAction>
+#include <QDirIterator>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocalServer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -9,13 +11,18 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <csignal>
+#include <optional>
+#include <thread>
 
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
+#include "app/ShowRequestChannel.h"
 #include "app/StatusBar.h"
 #include "console/Console.h"
 #include "console/ProgramPaths.h"
+#include "persist/CommitJournal.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "objectlist/ObjectListModel.h"
 #include "platform/Platform.h"
@@ -59,6 +66,33 @@ QByteArray ReadFile(const QString& path) {
     return file.readAll();
 }
 
+// Every file and folder under `root`, by relative name, with the bytes of each file: the
+// folder as another copy would find it.
+QStringList FolderContents(const QString& root) {
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString name = QDir(root).relativeFilePath(info.filePath());
+        if (info.isDir()) {
+            entries << name + "/";
+        } else {
+            const QByteArray bytes = ReadFile(info.filePath());
+            entries << QStringLiteral("%1 %2 %3")
+                           .arg(name)
+                           .arg(info.size())
+                           .arg(QString::fromLatin1(bytes.toHex()));
+        }
+    }
+    entries.sort();
+    return entries;
+}
+
+const QString kOtherAccountText =
+    QStringLiteral("Программа Sentrel уже запущена на этом компьютере другим пользователем.");
+
 QString ShotsDir() {
     return qEnvironmentVariable("SENTREL_SHOTS_DIR");
 }
@@ -81,6 +115,9 @@ private slots:
     void settingsWriteFailureIsReported();
     void unreadableSettingsAreReportedAndKept();
     void secondCopyStopsBeforeLoading();
+    void secondCopyLeavesTheFolderAlone();
+    void secondCopyBringsTheFirstWindowForward();
+    void showRequestsOverTheChannel();
     void failedLoadEndsStartup();
     void secondProcessExitsAtOnce();
     void processClosesOnTerminateAfterASecond();
@@ -222,6 +259,7 @@ void TestMainShell::unreadableSettingsAreReportedAndKept() {
 }
 
 void TestMainShell::secondCopyStopsBeforeLoading() {
+    // Held by a copy of another account: nobody of ours listens.
     CInstanceLock first;
     QVERIFY(first.Acquire());
     TestDialog dialog(Paths());
@@ -229,9 +267,160 @@ void TestMainShell::secondCopyStopsBeforeLoading() {
     QCOMPARE(dialog.loads, 0);
     QVERIFY(!dialog.initDone);
     QVERIFY(!dialog.isVisible());
+    // It does not end silently.
+    QCOMPARE(Prompt::ShownPrompts().size(), size_t(1));
+    const Prompt::Shown& shown = Prompt::ShownPrompts().front();
+    QCOMPARE(shown.text, kOtherAccountText);
+    QCOMPARE(shown.caption, QStringLiteral("Sentrel"));
+    QCOMPARE(shown.buttons, Prompt::Buttons::Ok);
+    QVERIFY(!dialog.modalOpen);
+    // The missing settings are not written by a copy that does not run.
+    QVERIFY(!QFile::exists(InFolder("Sentrel.ini")));
+}
+
+void TestMainShell::secondCopyLeavesTheFolderAlone() {
+    // The first copy's folder in the middle of a commit: the journal names a data file
+    // and the layout, written under temporary names, and the inbox file whose record they
+    // hold; another temporary file is being written. No Sentrel.ini yet.
+    QDir(folder_->path()).mkpath(QStringLiteral("inbox"));
+    const QString inboxFile = InFolder("inbox/06120000.012");
+    WriteFile(inboxFile, QByteArray("record of object 12"));
+    WriteFile(InFolder("SntQMXMSG.dat"), QByteArray("old messages"));
+    WriteFile(InFolder("Interface.ini"), "[GlobalSize]\r\npos=10,710,20,320\r\nmaxMin=0\r\n");
+    WriteFile(InFolder("Sentrel.log"), QByteArray("earlier entries\r\n"));
+    const QByteArray newMessages("new messages");
+    const QByteArray newLayout("[GlobalSize]\r\npos=50,750,60,360\r\nmaxMin=0\r\n");
+    WriteFile(InFolder("SntQMXMSG.dat.41.~sentrel-tmp"), newMessages);
+    WriteFile(InFolder("Interface.ini.41.~sentrel-tmp"), newLayout);
+    WriteFile(InFolder("SntHistory.dat.42.~sentrel-tmp"), QByteArray("half a history"));
+    CCommitJournal journal;
+    journal.replacements.push_back({InFolder("SntQMXMSG.dat.41.~sentrel-tmp").toStdString(),
+                                    InFolder("SntQMXMSG.dat").toStdString(), newMessages.size()});
+    journal.replacements.push_back({InFolder("Interface.ini.41.~sentrel-tmp").toStdString(),
+                                    InFolder("Interface.ini").toStdString(), newLayout.size()});
+    journal.logPath = InFolder("Sentrel.log").toStdString();
+    journal.oldLogPath = InFolder("SntOld.log").toStdString();
+    journal.log.sizeBefore = 17;
+    journal.log.entries = {"12: entry\r\n"};
+    journal.processedFiles = {inboxFile.toStdString()};
+    WriteFile(InFolder("SntCommit.jnl"), QByteArray::fromStdString(journal.Encode()));
+    const QStringList before = FolderContents(folder_->path());
+
+    // Held by a copy of another account: nobody of ours listens.
+    std::optional<CInstanceLock> first(std::in_place);
+    QVERIFY(first->Acquire());
+    {
+        TestDialog second(Paths());
+        second.move(200, 100);
+        QVERIFY(!second.Initialise());
+    }
+    QCOMPARE(FolderContents(folder_->path()), before);
+    {
+        // Whatever is asked of a console that never got the folder is refused.
+        TestDialog second(Paths());
+        QVERIFY(!second.Initialise());
+        second.Layout().totalMessageCount = 99;
+        second.Console().SaveLayout();
+        QVERIFY(!second.Console().FlushSaves());
+        QVERIFY(!second.Console().SaveSettings());
+        second.Console().ReloadState();
+        second.Console().StartWorkers();
+    }
+    QCOMPARE(FolderContents(folder_->path()), before);
+    QCOMPARE(Prompt::ShownTexts(), (QStringList{kOtherAccountText, kOtherAccountText}));
+
+    // The copy that holds the lock finishes that commit and cleans up.
+    first.reset();
+    TestDialog owner(Paths());
+    QVERIFY(owner.Initialise());
+    QVERIFY(owner.Console().FlushSaves());
+    QCOMPARE(ReadFile(InFolder("SntQMXMSG.dat")), newMessages);
+    QVERIFY(!QFile::exists(inboxFile));
+    QVERIFY(!QFile::exists(InFolder("SntCommit.jnl")));
+    QVERIFY(!QFile::exists(InFolder("SntHistory.dat.42.~sentrel-tmp")));
+    QVERIFY(ReadFile(InFolder("Sentrel.ini")).startsWith("ChannelOutFolder"));
+}
+
+void TestMainShell::secondCopyBringsTheFirstWindowForward() {
+    TestDialog first(Paths());
+    first.SetTrayAvailableOverride(true);
+    QVERIFY(first.Initialise());
+    QVERIFY(first.ShowChannel() != nullptr && first.ShowChannel()->IsListening());
+    first.ShowAtStart();
+    QVERIFY(QTest::qWaitForWindowExposed(&first));
+    QSignalSpy requests(first.ShowChannel(), &CShowRequestChannel::showRequested);
+
+    // In the tray: the second copy brings it back and says nothing itself.
+    first.AddTrayIcon();
+    QVERIFY(!first.isVisible());
+    {
+        TestDialog second(Paths());
+        QVERIFY(!second.Initialise());
+        QCOMPARE(second.loads, 0);
+        QVERIFY(!second.isVisible());
+    }
+    QCOMPARE(requests.count(), 1);
     QVERIFY(Prompt::ShownPrompts().empty());
-    // The steps before the check have run: the missing settings were written.
-    QVERIFY(QFile::exists(InFolder("Sentrel.ini")));
+    QVERIFY(first.isVisible());
+    QVERIFY(!first.TrayIconShown());
+    QVERIFY(!first.IsEnded());
+
+    // Minimised to the task bar: restored.
+    first.showMinimized();
+    QTRY_VERIFY(first.isMinimized());
+    QCOMPARE(CShowRequestChannel::AskToShow(CShowRequestChannel::DefaultName()),
+             CShowRequestChannel::Answer::Shown);
+    QTRY_VERIFY(!first.isMinimized());
+    QVERIFY(first.isVisible());
+    QCOMPARE(requests.count(), 2);
+    QVERIFY(Prompt::ShownPrompts().empty());
+}
+
+void TestMainShell::showRequestsOverTheChannel() {
+    // The name carries the account and lies in the lock folder.
+    const QString name = CShowRequestChannel::DefaultName();
+    QVERIFY(!CShowRequestChannel::AccountName().isEmpty());
+    QCOMPARE(name, lockDir_.path() + "/Sentrel-088FA840-B10D-11D3-BC36-006067709674-" +
+                       CShowRequestChannel::AccountName());
+
+    // Nobody listens: after a short look for a copy just starting, NoListener.
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(CShowRequestChannel::AskToShow(name, 1000, 300),
+             CShowRequestChannel::Answer::NoListener);
+    QVERIFY2(timer.elapsed() >= 250 && timer.elapsed() < 3000, QByteArray::number(timer.elapsed()));
+
+    // A request from another thread (as from another process) reaches the listener.
+    {
+        CShowRequestChannel channel;
+        QVERIFY(channel.Listen(name));
+        QSignalSpy requests(&channel, &CShowRequestChannel::showRequested);
+        std::atomic<int> answer{-1};
+        std::thread asker([&] { answer = static_cast<int>(CShowRequestChannel::AskToShow(name)); });
+        QTRY_VERIFY_WITH_TIMEOUT(answer != -1, 5000);
+        asker.join();
+        QCOMPARE(answer.load(), static_cast<int>(CShowRequestChannel::Answer::Shown));
+        QCOMPARE(requests.count(), 1);
+    }
+
+    // A socket left behind by a copy that ended is taken over by the next one.
+    {
+        QLocalServer stale;
+        QVERIFY(stale.listen(name));
+        CShowRequestChannel channel;
+        QVERIFY(channel.Listen(name));
+        QVERIFY(channel.IsListening());
+    }
+
+    // A listener that takes the connection but never answers: NoAnswer, in time.
+    {
+        QLocalServer silent;
+        QLocalServer::removeServer(name);
+        QVERIFY(silent.listen(name));
+        timer.restart();
+        QCOMPARE(CShowRequestChannel::AskToShow(name, 300), CShowRequestChannel::Answer::NoAnswer);
+        QVERIFY2(timer.elapsed() < 3000, QByteArray::number(timer.elapsed()));
+    }
 }
 
 void TestMainShell::failedLoadEndsStartup() {
@@ -248,9 +437,14 @@ void TestMainShell::secondProcessExitsAtOnce() {
     QVERIFY2(QFile::exists(binary), qPrintable(binary));
     const QString copy = InFolder("sentrel");
     QVERIFY(QFile::copy(binary, copy));
+    const QStringList before = FolderContents(folder_->path());
 
+    // This process plays the running copy of the same account.
     CInstanceLock first;
     QVERIFY(first.Acquire());
+    CShowRequestChannel channel;
+    QVERIFY(channel.Listen(CShowRequestChannel::DefaultName()));
+    QSignalSpy requests(&channel, &CShowRequestChannel::showRequested);
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -262,14 +456,14 @@ void TestMainShell::secondProcessExitsAtOnce() {
     timer.start();
     process.start(copy, {});
     QVERIFY(process.waitForStarted(5000));
-    QVERIFY(process.waitForFinished(10000));
+    // Events keep running meanwhile: the request is answered here.
+    QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 10000);
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
     QVERIFY2(timer.elapsed() < 8000, QByteArray::number(timer.elapsed()));
-    // It found its own folder and got as far as the settings, and no further: no
-    // window, so no placement was ever saved.
-    QVERIFY(QFile::exists(InFolder("Sentrel.ini")));
-    QVERIFY(!QFile::exists(InFolder("Interface.ini")));
+    QCOMPARE(requests.count(), 1);
+    // It wrote nothing at all, not even the missing settings.
+    QCOMPARE(FolderContents(folder_->path()), before);
 }
 
 void TestMainShell::processClosesOnTerminateAfterASecond() {

@@ -65,6 +65,8 @@ void CConsole::RequestSave(uint32_t files) {
 }
 
 bool CConsole::FlushSaves() {
+    if (!folderClaimed_)
+        return false;
     return inboxWorker_->Commit();
 }
 
@@ -75,11 +77,19 @@ bool CConsole::LoadSettingsAtStart() {
     const SettingsFileState state = ::LoadSettings(paths.settingsPath, paths.defaultAlarmSoundPath,
                                                    settings, store.selectedIdsText);
     settingsFileUnreadable = state == SettingsFileState::Unreadable;
-    if (state == SettingsFileState::Missing) {
-        saved = SaveSettings();
-    }
+    settingsDefaultsPending_ = state == SettingsFileState::Missing;
+    if (folderClaimed_)
+        saved = ClaimProgramFolder();
     store.SetTimeOffset(settings.timeParam, settings.timeSpan, clock_.TimeZoneBiasMinutes());
     return saved;
+}
+
+bool CConsole::ClaimProgramFolder() {
+    folderClaimed_ = true;
+    if (!settingsDefaultsPending_)
+        return true;
+    settingsDefaultsPending_ = false;
+    return SaveSettings();
 }
 
 void CConsole::LoadLayout() {
@@ -136,6 +146,8 @@ void CConsole::UncountLocked(int discarded) {
 }
 
 bool CConsole::SaveSettings() {
+    if (!folderClaimed_)
+        return false;
     if (!MaySaveSettingsOver(paths.settingsPath, settingsFileUnreadable))
         return false;
     settingsFileUnreadable = false;
@@ -150,6 +162,8 @@ bool CConsole::SaveLayout() {
 // ---- the road of a message ----
 
 void CConsole::PollOnce() {
+    if (!folderClaimed_)
+        return;  // taking a file ends in deleting it
     inboxWorker_->PassAndCommit();
 }
 
@@ -158,7 +172,8 @@ void CConsole::ProcessRecord(const InboxRecord& record, const std::string& path)
         auto lock = Lock();
         ProcessRecordLocked(record, path);
     }
-    inboxWorker_->Commit();
+    if (folderClaimed_)
+        inboxWorker_->Commit();
 }
 
 void CConsole::ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) {
@@ -210,6 +225,8 @@ int32_t CConsole::soundKind() const {
 
 void CConsole::StartWorkers() {
     ResetListRows();
+    if (!folderClaimed_)
+        return;  // the workers commit
     int periodMs;
     {
         auto lock = Lock();
@@ -228,7 +245,8 @@ void CConsole::StopWorkers() {
 void CConsole::WaitForWorkers() {
     workers_.Wait();
     // Saves asked for while the worker was stopped, or after its last commit.
-    inboxWorker_->Commit();
+    if (folderClaimed_)
+        inboxWorker_->Commit();
 }
 
 void CConsole::StopWorkersAndWait() {
@@ -238,9 +256,11 @@ void CConsole::StopWorkersAndWait() {
 }
 
 void CConsole::RecoverOnce() {
+    if (!folderClaimed_)
+        return;
     std::call_once(recovery_, [this] {
-        // Not before the single-instance lock is held (the settings at start-up, or the
-        // first save), so no other copy of the program can be in the middle of a commit.
+        // Only once the folder is claimed (the single-instance lock is held), so no
+        // other copy of the program can be in the middle of a commit.
         // A commit a crash interrupted is finished before the files are read or written
         // again.
         const bool interrupted = FileSystem::FileExists(committer_->journalPath());
@@ -263,7 +283,7 @@ void CConsole::RecoverOnce() {
 void CConsole::QuiesceWorkers(bool storeReplaced) {
     if (workers_.Started())
         StopWorkersAndWait();
-    else
+    else if (folderClaimed_)
         inboxWorker_->Commit();
     if (storeReplaced) {
         // Whatever could not be written stays in its inbox files and is read again into

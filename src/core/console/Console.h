@@ -82,10 +82,19 @@ public:
     // holding Lock(). The other members (settings and layout loads and saves,
     // RecomputeFromLastMessages, the zone and alert steps) run under the caller's lock.
     // Settings from Sentrel.ini; when the file is missing, the defaults are written
-    // back at once. Returns false only when that write failed (the window shows
-    // "Ошибка записи на жесткий диск, ..."). Sets settingsFileUnreadable. Also passes
-    // the time offset to the store.
+    // back at once, or by ClaimProgramFolder when the folder is not claimed yet.
+    // Returns false only when that write failed (the window shows "Ошибка записи на
+    // жесткий диск, ..."). Sets settingsFileUnreadable. Also passes the time offset to
+    // the store.
     bool LoadSettingsAtStart();
+    // The program folder becomes this copy's: call it once the single-instance lock is
+    // held. Until then the console writes, renames and removes nothing there (no
+    // recovery, no clean-up, no commit, no save, no worker; the destructor included),
+    // since a refused second copy must leave the running copy's files alone. Writes the
+    // defaults a missing Sentrel.ini left waiting, under the caller's lock; false when
+    // that write failed.
+    bool ClaimProgramFolder();
+    bool ProgramFolderClaimed() const { return folderClaimed_; }
     // Reads Interface.ini (done by the constructor; exposed for reloads in tests).
     void LoadLayout();
     // Address book from settings.channelObj into the store. False when it fails.
@@ -196,4 +205,6 @@ private:
     std::atomic<uint64_t> rowsGeneration_{0};
     CRefreshPass refreshPass_;
     std::once_flag recovery_;
+    std::atomic<bool> folderClaimed_{false};
+    bool settingsDefaultsPending_ = false;
 };

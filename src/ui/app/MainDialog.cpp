@@ -1,6 +1,7 @@
 #include "app/MainDialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
@@ -22,6 +23,7 @@
 #include "app/Icons.h"
 #include "app/ModalScope.h"
 #include "app/Prompt.h"
+#include "app/ShowRequestChannel.h"
 #include "app/StatusBar.h"
 #include "app/WindowFrame.h"
 #include "console/Console.h"
@@ -57,7 +59,8 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
       // Reads Interface.ini; nothing else is read before the start-up steps.
       console_(std::make_unique<CConsole>(paths, clock_, sound_, *this)),
       list_(new CObjectListCtrl(this)),
-      statusBar_(new CStatusBar(this)) {
+      statusBar_(new CStatusBar(this)),
+      showChannelName_(CShowRequestChannel::DefaultName()) {
     setWindowTitle(QStringLiteral("Sentrel"));
     setWindowIcon(Icons::AppIcon());
     setObjectName(QStringLiteral("mainDialog"));
@@ -329,9 +332,26 @@ bool CMainDialog::Initialise() {
     UpdateStatusParts();
     SetStatusTexts(QString(), QString(), QString());
 
-    // A second copy ends here, silently: nothing loaded, no window, the first untouched.
+    // A second copy ends here: nothing loaded, nothing written, no window of its own.
     if (!instanceLock_.Acquire()) {
+        TellAboutRunningCopy();
         return false;
+    }
+    // The folder is ours from here on; defaults for a missing Sentrel.ini are written now.
+    bool claimed;
+    {
+        auto lock = console_->Lock();
+        claimed = console_->ClaimProgramFolder();
+    }
+    if (!claimed) {
+        ReportWriteFailure();
+    }
+    if (showChannel_ == nullptr) {
+        showChannel_ = new CShowRequestChannel(this);
+        connect(showChannel_, &CShowRequestChannel::showRequested, this,
+                &CMainDialog::BringToFront);
+        // Without it a later copy says the program runs; this one works on regardless.
+        showChannel_->Listen(showChannelName_);
     }
     bool settingsUnreadable;
     {
@@ -367,6 +387,46 @@ bool CMainDialog::Initialise() {
     }
     RestoreWindowsAtStart(!StartsHidden());
     return true;
+}
+
+void CMainDialog::TellAboutRunningCopy() {
+    QString text;
+    switch (CShowRequestChannel::AskToShow(showChannelName_)) {
+        case CShowRequestChannel::Answer::Shown:
+            // The running window comes to the front: that is the answer.
+            return;
+        case CShowRequestChannel::Answer::NoAnswer:
+            text = QStringLiteral("Программа Sentrel уже запущена на этом компьютере.");
+            break;
+        case CShowRequestChannel::Answer::NoListener:
+            text = QStringLiteral(
+                "Программа Sentrel уже запущена на этом компьютере другим пользователем.");
+            break;
+    }
+    ModalScope modal(*this);
+    Prompt::Message(nullptr, text, QStringLiteral("Sentrel"), Prompt::Icon::Information);
+}
+
+void CMainDialog::BringToFront() {
+    if (ended_) {
+        return;
+    }
+    if (initDone) {
+        if (trayIconShown_) {
+            RestoreFromTray();
+        } else if (isMinimized()) {
+            ShowUnminimised();
+        } else if (!isVisible()) {
+            show();
+        }
+        raise();
+        activateWindow();
+    }
+    // A dialog or message box open over the window stays in front of it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 bool CMainDialog::StartsHidden() const {

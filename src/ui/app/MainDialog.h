@@ -30,6 +30,7 @@ class CDistanceWindows;
 class CHistoryWindows;
 class CMapWindowKeeper;
 class CObjectListCtrl;
+class CShowRequestChannel;
 class CStatusBar;
 class Clock;
 class SoundOutput;
@@ -83,7 +84,9 @@ public:
 
     // The start-up steps in their fixed order. False when the program must end at once
     // (a second copy, or a load the dispatcher could not complete); the window has then
-    // never been shown.
+    // never been shown. A second copy writes nothing into the program folder: it brings
+    // the running window of its account to the front, or says that another account
+    // runs the program.
     bool Initialise();
     // Whether the window stays hidden at start (minimised to the tray at the last exit).
     bool StartsHidden() const;
@@ -91,6 +94,14 @@ public:
     void ShowAtStart();
     // SIGTERM / SIGINT close the window after a second, open dialogs or not.
     void ListenForOutsideCloseRequests();
+    // A later copy of the same account asked for the window: out of the tray or the task
+    // bar, to the front and active (while start-up still asks something, that question
+    // comes forward instead).
+    void BringToFront();
+    // Where later copies ask for the window (listening once the window holds the
+    // single-instance lock); tests may set the name before Initialise.
+    void SetShowChannelName(const QString& name) { showChannelName_ = name; }
+    CShowRequestChannel* ShowChannel() const { return showChannel_; }
 
     // ---- the console ----
     CConsole& Console() const { return *console_; }
@@ -219,6 +230,9 @@ public:
     void ShowFileError(const QString& text);
     // Tells the dispatcher that Sentrel.ini could not be read at start (defaults stand).
     void ReportSettingsUnreadable();
+    // A second copy: asks the running copy to come to the front; when no copy of this
+    // account answers, says that the program runs already.
+    void TellAboutRunningCopy();
     // After a settings save that failed: the write failure, or, while the unreadable
     // file is kept, that the settings were not saved.
     void ReportSettingsNotSaved();
@@ -315,6 +329,8 @@ private:
     QMenu* trayMenu_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     CCloseRequestListener* closeListener_ = nullptr;
+    CShowRequestChannel* showChannel_ = nullptr;
+    QString showChannelName_;
     CDistanceWindows* distanceWindows_ = nullptr;
     CHistoryWindows* historyWindows_ = nullptr;
     CMapWindowKeeper* mapWindow_ = nullptr;
