@@ -1,5 +1,7 @@
 #include "console/Console.h"
 
+#include <utility>
+
 #include "alerts/SoundPlayer.h"
 #include "base/TextUtil.h"
 #include "model/InboxFile.h"
@@ -65,31 +67,24 @@ void CConsole::RequestSave(uint32_t files) {
 }
 
 bool CConsole::FlushSaves() {
-    if (!folderClaimed_)
-        return false;
     return inboxWorker_->Commit();
 }
 
 // ---- start-up ----
 
 bool CConsole::LoadSettingsAtStart() {
-    bool saved = true;
     const SettingsFileState state = ::LoadSettings(paths.settingsPath, paths.defaultAlarmSoundPath,
                                                    settings, store.selectedIdsText);
     settingsFileUnreadable = state == SettingsFileState::Unreadable;
     settingsDefaultsPending_ = state == SettingsFileState::Missing;
-    if (folderClaimed_)
-        saved = ClaimProgramFolder();
+    const bool saved = !folderClaimed_ || ClaimProgramFolder();
     store.SetTimeOffset(settings.timeParam, settings.timeSpan, clock_.TimeZoneBiasMinutes());
     return saved;
 }
 
 bool CConsole::ClaimProgramFolder() {
     folderClaimed_ = true;
-    if (!settingsDefaultsPending_)
-        return true;
-    settingsDefaultsPending_ = false;
-    return SaveSettings();
+    return !std::exchange(settingsDefaultsPending_, false) || SaveSettings();
 }
 
 void CConsole::LoadLayout() {
@@ -118,7 +113,7 @@ bool CConsole::LoadZones() {
 
 void CConsole::ReloadState() {
     QuiesceWorkers(true);
-    RecoverOnce();
+    PrepareToWrite();
     auto lock = Lock();
     ReadStateLocked();
 }
@@ -162,8 +157,6 @@ bool CConsole::SaveLayout() {
 // ---- the road of a message ----
 
 void CConsole::PollOnce() {
-    if (!folderClaimed_)
-        return;  // taking a file ends in deleting it
     inboxWorker_->PassAndCommit();
 }
 
@@ -172,8 +165,7 @@ void CConsole::ProcessRecord(const InboxRecord& record, const std::string& path)
         auto lock = Lock();
         ProcessRecordLocked(record, path);
     }
-    if (folderClaimed_)
-        inboxWorker_->Commit();
+    inboxWorker_->Commit();
 }
 
 void CConsole::ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) {
@@ -225,8 +217,6 @@ int32_t CConsole::soundKind() const {
 
 void CConsole::StartWorkers() {
     ResetListRows();
-    if (!folderClaimed_)
-        return;  // the workers commit
     int periodMs;
     {
         auto lock = Lock();
@@ -245,8 +235,7 @@ void CConsole::StopWorkers() {
 void CConsole::WaitForWorkers() {
     workers_.Wait();
     // Saves asked for while the worker was stopped, or after its last commit.
-    if (folderClaimed_)
-        inboxWorker_->Commit();
+    inboxWorker_->Commit();
 }
 
 void CConsole::StopWorkersAndWait() {
@@ -255,14 +244,12 @@ void CConsole::StopWorkersAndWait() {
     soundStopEvent.Set();
 }
 
-void CConsole::RecoverOnce() {
+bool CConsole::PrepareToWrite() {
     if (!folderClaimed_)
-        return;
+        return false;
     std::call_once(recovery_, [this] {
-        // Only once the folder is claimed (the single-instance lock is held), so no
-        // other copy of the program can be in the middle of a commit.
-        // A commit a crash interrupted is finished before the files are read or written
-        // again.
+        // With the folder claimed, no other copy can be in the middle of a commit: one
+        // that a crash interrupted is finished before the files are read or written.
         const bool interrupted = FileSystem::FileExists(committer_->journalPath());
         std::vector<std::string> undeleted;
         committer_->Recover(&undeleted);
@@ -278,12 +265,13 @@ void CConsole::RecoverOnce() {
             layout.lastMessageText = recovered.lastMessageText;
         }
     });
+    return true;
 }
 
 void CConsole::QuiesceWorkers(bool storeReplaced) {
     if (workers_.Started())
         StopWorkersAndWait();
-    else if (folderClaimed_)
+    else
         inboxWorker_->Commit();
     if (storeReplaced) {
         // Whatever could not be written stays in its inbox files and is read again into

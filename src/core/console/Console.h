@@ -169,7 +169,9 @@ private:
     std::string InboxFolderLocked() const override { return settings.channelOutFolder; }
     std::vector<int32_t> ShownNumbersLocked() const override { return store.ShownNumbers(); }
     void ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) override;
-    void EnsureRecovered() override { RecoverOnce(); }
+    // Also finishes, once per run, a commit a crash interrupted: before the first
+    // commit and before the state is read.
+    bool PrepareToWrite() override;
     void SaveFailureChanged(bool failing) override { view_.ReportSaveFailure(failing); }
     void ReloadCommittedState(int discardedCounted) override;
     // The data files into the store (lock held), once the commit recovery has run.
@@ -181,9 +183,6 @@ private:
     // for, and what is pending is written; with `storeReplaced` what could not be is
     // forgotten (its inbox files stay and are read again).
     void QuiesceWorkers(bool storeReplaced);
-    // Finishes a commit a crash interrupted; once per run, before the first commit and
-    // before the state is read.
-    void RecoverOnce();
     // ProcessRecord with the lock held: the rules apply the record; its log entry and
     // the files it changed are queued for the next commit, its notices and sounds
     // handed on.

@@ -73,7 +73,8 @@ void CInboxWorker::PassAndCommit() {
 }
 
 bool CInboxWorker::Commit() {
-    target_.EnsureRecovered();
+    if (!target_.PrepareToWrite())
+        return false;
     std::lock_guard<std::mutex> lock(mutex_);
     CommitLocked();
     return !committer_.failing();
@@ -118,7 +119,9 @@ bool CInboxWorker::BatchFullLocked(SteadyTime batchStart) const {
 }
 
 void CInboxWorker::Pass() {
-    target_.EnsureRecovered();
+    // A file taken ends in a commit that deletes it.
+    if (!target_.PrepareToWrite())
+        return;
     std::lock_guard<std::mutex> lock(mutex_);
     {
         std::lock_guard<std::mutex> handedInLock(handedInMutex_);

@@ -25,8 +25,10 @@ public:
     // they changed for the next commit.
     virtual void ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) = 0;
     // ---- without the store lock ----
-    // Before the worker's first commit: a commit a crash left unfinished is finished.
-    virtual void EnsureRecovered() = 0;
+    // Before the worker takes a file or commits: true once the program folder is this
+    // copy's (the single-instance lock is held) and a commit a crash left unfinished has
+    // been finished. While false, nothing may be written, renamed or removed there.
+    virtual bool PrepareToWrite() = 0;
     // The data files could not be written (`failing`), or can be again.
     virtual void SaveFailureChanged(bool failing) = 0;
     // A commit older than the state in the store has been carried out: the state must
