@@ -208,7 +208,7 @@ TEST(CommitJournalTest, CarriedOutTwiceLeavesEveryEffectOnce) {
     journal.oldLogPath = dir.path() + "/SntOld.log";
     journal.log.sizeBefore = 9;
     journal.log.entries = {"first\r\n", "second\r\n"};
-    journal.processedFiles = {inboxFile};
+    journal.processedFiles = {{inboxFile, FileSystem::StampOf(inboxFile)}};
 
     CCommitJournal decoded;
     const std::string encoded = journal.Encode();

@@ -4,12 +4,15 @@
 
 #include "alerts/SoundPlayer.h"
 #include "base/TextUtil.h"
+#include "intake/InboxPieceReader.h"
 #include "model/InboxFile.h"
 #include "rules/RecordProcessor.h"
 
 namespace {
 // The group commit's journal, beside the data files it names.
 constexpr const char* kCommitJournalFile = "SntCommit.jnl";
+// The inbox worker's ledger of the inbox files (CInboxLedger), beside the data files.
+constexpr const char* kInboxLedgerFile = "SntInbox.dat";
 }  // namespace
 
 CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOutput& sound,
@@ -29,7 +32,8 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
         std::array<std::string, CStateCommitter::kFileCount>{
             store.FilePath(CDataStore::kSettingsFile), store.FilePath(CDataStore::kMessagesFile),
             store.FilePath(CDataStore::kHistoryFile),
-            store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath},
+            store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath,
+            store.FilePath(kInboxLedgerFile)},
         [this](CStateCommitter::File file) { return EncodeFile(file); });
     inboxWorker_ = std::make_unique<CInboxWorker>(static_cast<IntakeTarget&>(*this), *committer_,
                                                   stopPollingEvent);
@@ -56,6 +60,8 @@ std::string CConsole::EncodeFile(CStateCommitter::File file) const {
             return store.EncodeZoneAssignmentsFile(*zoneMap);
         case CStateCommitter::kLayoutFile:
             return layout.BuildLayoutFile();
+        case CStateCommitter::kInboxLedgerFile:
+            return inboxWorker_->EncodeLedgerLocked();
     }
     return {};
 }
@@ -136,12 +142,14 @@ void CConsole::PollOnce() {
 }
 
 void CConsole::ProcessInboxFile(const std::string& path) {
-    std::string bytes;
-    if (!FileSystem::ReadWholeFile(path, bytes))
+    const FileSystem::FileStamp stamp = FileSystem::StampOf(path);
+    if (stamp.size > CInboxWorker::kMaxInboxFileBytes)
         return;
-    {
+    CInboxPieceReader reader(path, stamp, 0);
+    std::string piece;
+    while (reader.Next(piece) == CInboxPieceReader::Step::Piece) {
         auto lock = Lock();
-        ApplyInboxBytesLocked(bytes, path);
+        ApplyInboxBytesLocked(piece, path);
     }
     inboxWorker_->Commit();
 }
@@ -261,11 +269,11 @@ void CConsole::RecoverOnce() {
         // first save), so no other copy of the program can be in the middle of a commit.
         // A commit a crash interrupted is finished before the files are read or written
         // again; its temporary files are kept while it cannot be.
+        // Inbox files it could not delete stay in the inbox ledger it put in place, which
+        // the inbox worker reads after this.
         const bool interrupted = FileSystem::FileExists(committer_->journalPath());
-        std::vector<std::string> undeleted;
-        if (committer_->Recover(&undeleted))
+        if (committer_->Recover(nullptr))
             FileSystem::RemoveStaleTempFiles(paths.programFolder);
-        inboxWorker_->AddUndeletable(undeleted);
         // The window was built from the layout read before, which may be older than the
         // one the commit put in place: the counters the intake keeps there are taken
         // over, the window's own placement it writes again itself.

@@ -127,7 +127,7 @@ public:
     // ---- the road of one message (inbox worker; public for tests) ----
     // One pass of the inbox worker over the shown objects, committed before it returns.
     void PollOnce();
-    // Applies a file's records (without deleting it) and commits them.
+    // Applies a file's records (without deleting it), a piece at a time, and commits them.
     void ProcessInboxFile(const std::string& path);
     void ProcessRecord(const InboxRecord& record, const std::string& path);
     // The kind of the sound playing, -1 for none.
@@ -160,8 +160,10 @@ private:
     std::string InboxFolderLocked() const override { return settings.channelOutFolder; }
     std::vector<int32_t> ShownNumbersLocked() const override;
     void ApplyInboxBytesLocked(std::string_view bytes, const std::string& path) override;
+    std::string LogTimeLocked() const override { return FormatLogTime(clock_.Now()); }
     void EnsureRecovered() override { RecoverOnce(); }
     void SaveFailureChanged(bool failing) override { view_.ReportSaveFailure(failing); }
+    void ReportIntakeNotice(const std::string& text) override { view_.ReportIntakeNotice(text); }
 
     void RefreshWorkerLoop();
     void JoinWorkers();

@@ -53,7 +53,7 @@ CStateCommitter::Result CStateCommitter::Commit() {
     }
 
     uint32_t dirty;
-    std::vector<std::string> files;
+    std::vector<CCommitJournal::ProcessedFile> files;
     std::vector<std::string> entries;
     std::vector<std::pair<int, std::string>> contents;
     {
@@ -114,6 +114,15 @@ CStateCommitter::Result CStateCommitter::Commit() {
     result.ok = CompleteOutstanding(result.undeleted);
     failing_ = !result.ok;
     return result;
+}
+
+const std::string& CStateCommitter::filePath(File file) const {
+    for (int k = 0; k < kFileCount; ++k) {
+        if (file == (1u << k))
+            return filePaths_[static_cast<std::size_t>(k)];
+    }
+    static const std::string none;
+    return none;
 }
 
 bool CStateCommitter::Recover(std::vector<std::string>* undeleted) {
