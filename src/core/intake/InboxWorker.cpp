@@ -178,7 +178,7 @@ void CInboxWorker::Pass() {
     SteadyTime batchStart = start;
     bool took = false;
     for (const CInboxScanner::Entry& entry : entries) {
-        // A stop is looked at between files only: a file is applied whole or not at all.
+        // A stop is looked at between files only: a file taken is applied to its end.
         if (stop_.IsSet())
             break;
         const Taken taken = TakeFile(entry.path, start, batchStart);
@@ -281,7 +281,8 @@ CInboxWorker::Taken CInboxWorker::TakeFile(const std::string& path, SteadyTime n
             if (FileSystem::RemoveFile(path)) {
                 auto storeLock = target_.LockStore();
                 ledger_.entries.erase(path);
-            } else if ((known.flags & CInboxLedger::kUndeletable) == 0) {
+            } else if ((known.flags & CInboxLedger::kUndeletable) == 0 &&
+                       FileSystem::FileExists(path)) {
                 NoteUndeletable({path});
             }
             return Taken::No;
