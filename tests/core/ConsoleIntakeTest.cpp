@@ -284,53 +284,6 @@ TEST(ConsoleStopTest, StopIsSeenBetweenFilesNeverInsideOne) {
     EXPECT_NE(folder.Log().find("(first)"), std::string::npos);
 }
 
-namespace {
-
-// Makes the files of a folder undeletable for the test's lifetime: a read-only folder
-// for an ordinary user, the immutable attribute for root. False when neither works here
-// (always on Windows, where neither exists).
-class UndeletableFolder {
-public:
-    explicit UndeletableFolder(std::string folder) : folder_(std::move(folder)) {
-#ifndef _WIN32
-        const std::string probe = folder_ + "/probe";
-        WriteFile(probe, "p");
-        if (::geteuid() != 0) {
-            ::chmod(folder_.c_str(), 0555);
-            readOnly_ = true;
-        } else {
-            immutable_ = std::system(("chattr +i '" + folder_ + "' 2>/dev/null").c_str()) == 0;
-        }
-        works_ = std::filesystem::exists(probe) && ::unlink(probe.c_str()) != 0;
-        if (!works_)
-            Release();
-#endif
-    }
-    ~UndeletableFolder() {
-        Release();
-    }
-    bool works() const {
-        return works_;
-    }
-    void Release() {
-#ifndef _WIN32
-        if (readOnly_)
-            ::chmod(folder_.c_str(), 0755);
-        if (immutable_)
-            (void)std::system(("chattr -i '" + folder_ + "' 2>/dev/null").c_str());
-#endif
-        readOnly_ = immutable_ = false;
-    }
-
-private:
-    std::string folder_;
-    bool readOnly_ = false;
-    bool immutable_ = false;
-    bool works_ = false;
-};
-
-}  // namespace
-
 TEST_F(ConsoleIntakeTest, FileThatCannotBeDeletedIsNotAppliedAgainUntilItChanges) {
     Start();
     const InboxRecord r = Last(Fix(12, kOutside, At(9, 0), "once"));

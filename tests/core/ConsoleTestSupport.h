@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -116,6 +121,14 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return saveFailures_;
     }
+    void ReportIntakeNotice(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        intakeNotices_.push_back(text);
+    }
+    std::vector<std::string> intakeNotices() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return intakeNotices_;
+    }
 
     std::vector<PopupCall> popups() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -153,8 +166,48 @@ private:
     std::vector<std::string> trayTips_;
     std::vector<int> rowsResets_;
     std::vector<bool> saveFailures_;
+    std::vector<std::string> intakeNotices_;
     int soundErrors_ = 0;
     int historyChanges_ = 0;
+};
+
+// Makes the files of a folder undeletable for the test's lifetime: a read-only folder
+// for an ordinary user, the immutable attribute for root. False when neither works here
+// (always on Windows, where neither exists).
+class UndeletableFolder {
+public:
+    explicit UndeletableFolder(std::string folder) : folder_(std::move(folder)) {
+#ifndef _WIN32
+        const std::string probe = folder_ + "/probe";
+        WriteFile(probe, "p");
+        if (::geteuid() != 0) {
+            ::chmod(folder_.c_str(), 0555);
+            readOnly_ = true;
+        } else {
+            immutable_ = std::system(("chattr +i '" + folder_ + "' 2>/dev/null").c_str()) == 0;
+        }
+        works_ = std::filesystem::exists(probe) && ::unlink(probe.c_str()) != 0;
+        if (!works_)
+            Release();
+#endif
+    }
+    ~UndeletableFolder() { Release(); }
+    bool works() const { return works_; }
+    void Release() {
+#ifndef _WIN32
+        if (readOnly_)
+            ::chmod(folder_.c_str(), 0755);
+        if (immutable_)
+            (void)std::system(("chattr -i '" + folder_ + "' 2>/dev/null").c_str());
+#endif
+        readOnly_ = immutable_ = false;
+    }
+
+private:
+    std::string folder_;
+    bool readOnly_ = false;
+    bool immutable_ = false;
+    bool works_ = false;
 };
 
 // Sound files by kind as the test settings name them.

@@ -300,7 +300,7 @@ TEST(CommitJournalTest, CarriedOutTwiceLeavesEveryEffectOnce) {
     journal.oldLogPath = dir.path() + "/SntOld.log";
     journal.log.sizeBefore = 9;
     journal.log.entries = {"first\r\n", "second\r\n"};
-    journal.processedFiles = {inboxFile};
+    journal.processedFiles = {{inboxFile, FileSystem::StampOf(inboxFile)}};
 
     CCommitJournal decoded;
     const std::string encoded = journal.Encode();
@@ -395,7 +395,7 @@ TEST(CommitJournalTest, LogThatCannotBeWrittenLeavesItOutstanding) {
     journal.logPath = dir.path() + "/Sentrel.log";
     journal.oldLogPath = dir.path() + "/SntOld.log";
     journal.log.entries = {"first\r\n", "second\r\n"};
-    journal.processedFiles = {inboxFile};
+    journal.processedFiles = {{inboxFile, FileSystem::StampOf(inboxFile)}};
     std::filesystem::create_directories(journal.logPath + "/busy");
 
     std::vector<std::string> undeleted;

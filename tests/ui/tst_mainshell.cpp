@@ -302,7 +302,7 @@ void TestMainShell::secondCopyLeavesTheFolderAlone() {
     journal.oldLogPath = InFolder("SntOld.log").toStdString();
     journal.log.sizeBefore = 17;
     journal.log.entries = {"12: entry\r\n"};
-    journal.processedFiles = {inboxFile.toStdString()};
+    journal.processedFiles = {{inboxFile.toStdString(), {}}};
     WriteFile(InFolder("SntCommit.jnl"), QByteArray::fromStdString(journal.Encode()));
     const QStringList before = FolderContents(folder_->path());
 

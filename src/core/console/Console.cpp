@@ -11,6 +11,8 @@
 namespace {
 // The group commit's journal, beside the data files it names.
 constexpr const char* kCommitJournalFile = "SntCommit.jnl";
+// The inbox worker's ledger of the inbox files (CInboxLedger), beside the data files.
+constexpr const char* kInboxLedgerFile = "SntInbox.dat";
 }  // namespace
 
 CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOutput& sound,
@@ -30,7 +32,8 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
         std::array<std::string, CStateCommitter::kFileCount>{
             store.FilePath(CDataStore::kSettingsFile), store.FilePath(CDataStore::kMessagesFile),
             store.FilePath(CDataStore::kHistoryFile),
-            store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath},
+            store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath,
+            store.FilePath(kInboxLedgerFile)},
         [this](CStateCommitter::File file) { return EncodeFile(file); });
     inboxWorker_ = std::make_unique<CInboxWorker>(static_cast<IntakeTarget&>(*this), *committer_,
                                                   clock_, stopPollingEvent);
@@ -57,6 +60,8 @@ std::string CConsole::EncodeFile(CStateCommitter::File file) const {
             return store.EncodeZoneAssignmentsFile(*zoneMap);
         case CStateCommitter::kLayoutFile:
             return layout.BuildLayoutFile();
+        case CStateCommitter::kInboxLedgerFile:
+            return inboxWorker_->EncodeLedgerLocked();
     }
     return {};
 }
@@ -250,10 +255,9 @@ bool CConsole::PrepareToWrite() {
     std::call_once(recovery_, [this] {
         // With the folder claimed, no other copy can be in the middle of a commit: one
         // that a crash interrupted is finished before the files are read or written.
+        // Inbox files it could not delete stay in the inbox ledger it put in place.
         const bool interrupted = FileSystem::FileExists(committer_->journalPath());
-        std::vector<std::string> undeleted;
-        committer_->Recover(&undeleted);
-        inboxWorker_->AddUndeletable(undeleted);
+        committer_->Recover(nullptr);
         // The window was built from the layout read before, which may be older than the
         // one the commit put in place: the counters the intake keeps there are taken
         // over, the window's own placement it writes again itself.

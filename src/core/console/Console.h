@@ -178,6 +178,8 @@ private:
     void ReadStateLocked();
     // Takes records that were applied but never committed off the counters (lock held).
     void UncountLocked(int discarded);
+    std::string LogTimeLocked() const override { return FormatLogTime(clock_.Now()); }
+    void ReportIntakeNotice(const std::string& text) override { view_.ReportIntakeNotice(text); }
 
     // Before the store or the map is replaced: workers that run are stopped and waited
     // for, and what is pending is written; with `storeReplaced` what could not be is

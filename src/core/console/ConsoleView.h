@@ -32,4 +32,8 @@ public:
     // Any thread. The data files could not be written (`failing`), or can be again:
     // nothing is lost meanwhile, the inbox files stay until their records are saved.
     virtual void ReportSaveFailure(bool failing) { (void)failing; }
+    // Any thread. Something about the inbox the dispatcher must know, told once (in
+    // Windows-1251): a file there is set aside unread as too large to be a message
+    // file, or the processed files cannot be deleted from it.
+    virtual void ReportIntakeNotice(const std::string& text) { (void)text; }
 };

@@ -6,7 +6,9 @@
 
 namespace {
 
-constexpr std::string_view kMagic = "SNTJRNL1";
+constexpr std::string_view kMagic = "SNTJRNL2";
+// An earlier form: the inbox files by path only.
+constexpr std::string_view kMagicPathsOnly = "SNTJRNL1";
 
 uint64_t Checksum(std::string_view bytes) {
     // FNV-1a: enough to tell a whole journal from anything else in that place.
@@ -83,15 +85,23 @@ std::string CCommitJournal::Encode() const {
     for (const std::string& entry : log.entries)
         PutText(out, entry);
     PutU64(out, processedFiles.size());
-    for (const std::string& path : processedFiles)
-        PutText(out, path);
+    for (const ProcessedFile& file : processedFiles) {
+        PutText(out, file.path);
+        PutU64(out, file.stamp.device);
+        PutU64(out, file.stamp.fileId);
+        PutU64(out, static_cast<uint64_t>(file.stamp.size));
+        PutU64(out, static_cast<uint64_t>(file.stamp.modifiedNs));
+    }
     PutU64(out, Checksum(out));
     return out;
 }
 
 bool CCommitJournal::Decode(std::string_view bytes, CCommitJournal& journal) {
     journal = CCommitJournal{};
-    if (bytes.size() < kMagic.size() + 8 || bytes.substr(0, kMagic.size()) != kMagic)
+    if (bytes.size() < kMagic.size() + 8)
+        return false;
+    const bool pathsOnly = bytes.substr(0, kMagic.size()) == kMagicPathsOnly;
+    if (bytes.substr(0, kMagic.size()) != kMagic && !pathsOnly)
         return false;
     const std::string_view body = bytes.substr(0, bytes.size() - 8);
     uint64_t stored;
@@ -119,8 +129,11 @@ bool CCommitJournal::Decode(std::string_view bytes, CCommitJournal& journal) {
     if (!in.Count(n))
         return false;
     journal.processedFiles.resize(n);
-    for (std::string& path : journal.processedFiles) {
-        if (!in.Text(path))
+    for (ProcessedFile& file : journal.processedFiles) {
+        if (!in.Text(file.path))
+            return false;
+        if (!pathsOnly && (!in.U64(file.stamp.device) || !in.U64(file.stamp.fileId) ||
+                           !in.I64(file.stamp.size) || !in.I64(file.stamp.modifiedNs)))
             return false;
     }
     return in.AtEnd();
@@ -149,7 +162,12 @@ bool CCommitJournal::Complete(std::vector<std::string>* undeleted) const {
 
     // The records of these files are in the data files and the log now.
     folders.clear();
-    for (const std::string& path : processedFiles) {
+    for (const ProcessedFile& file : processedFiles) {
+        const std::string& path = file.path;
+        // Written to (or replaced) since it was read: kept for the next pass, which
+        // applies what is new in it.
+        if (!(file.stamp == FileSystem::FileStamp{}) && !(FileSystem::StampOf(path) == file.stamp))
+            continue;
         if (FileSystem::RemoveFile(path) || !FileSystem::FileExists(path)) {
             folders.insert(FileSystem::FolderOf(path));
         } else if (undeleted != nullptr) {

@@ -79,7 +79,7 @@ CStateCommitter::Result CStateCommitter::Commit() {
 
     uint32_t dirty;
     int counted;
-    std::vector<std::string> files;
+    std::vector<CCommitJournal::ProcessedFile> files;
     std::vector<std::string> entries;
     std::vector<std::pair<int, std::string>> contents;
     {
@@ -143,6 +143,15 @@ CStateCommitter::Result CStateCommitter::Commit() {
     result.ok = CompleteOutstanding(result.undeleted);
     failing_ = !result.ok;
     return result;
+}
+
+const std::string& CStateCommitter::filePath(File file) const {
+    for (int k = 0; k < kFileCount; ++k) {
+        if (file == (1u << k))
+            return filePaths_[static_cast<std::size_t>(k)];
+    }
+    static const std::string none;
+    return none;
 }
 
 bool CStateCommitter::Recover(std::vector<std::string>* undeleted) {

@@ -11,6 +11,7 @@
 
 #include "persist/CommitJournal.h"
 #include "persist/LogWriter.h"
+#include "platform/FileSystem.h"
 
 // The group commit of the intake: what records and operator commands change is kept in
 // memory and written once per batch — the data files that changed, the layout, the log
@@ -24,6 +25,9 @@
 // applied again at the next start, once); a crash after it is finished by Recover. A
 // log that cannot be written fails the commit like a data file: the journal stays
 // outstanding with the batch's inbox files, and the next attempt writes each entry once.
+// The inbox worker's ledger (CInboxLedger) is one of the files, so what it says of the
+// inbox files always goes with the data files beside it; an inbox file is deleted only
+// when it is still the version whose records were committed.
 //
 // Threads: the Mark/Add members run under the store lock (the caller's); Commit and
 // Recover without it. Commits are serialised among themselves.
@@ -31,13 +35,14 @@ class CStateCommitter {
 public:
     // The files a commit may rewrite; a bit set of them says what changed.
     enum File : uint32_t {
-        kSettingsFile = 1,     // SntSettings.dat
-        kMessagesFile = 2,     // SntQMXMSG.dat
-        kHistoryFile = 4,      // SntHistory.dat
-        kAssignmentsFile = 8,  // SntSpec.dat
-        kLayoutFile = 16,      // Interface.ini
+        kSettingsFile = 1,      // SntSettings.dat
+        kMessagesFile = 2,      // SntQMXMSG.dat
+        kHistoryFile = 4,       // SntHistory.dat
+        kAssignmentsFile = 8,   // SntSpec.dat
+        kLayoutFile = 16,       // Interface.ini
+        kInboxLedgerFile = 32,  // SntInbox.dat (CInboxLedger)
     };
-    static constexpr int kFileCount = 5;
+    static constexpr int kFileCount = 6;
     static constexpr uint32_t kStateFiles = kSettingsFile | kMessagesFile;
 
     // Builds the bytes of one file from the store; called with the store lock held.
@@ -55,8 +60,11 @@ public:
     // A record that counts as a message (the run and total counters) was applied: the
     // counters hold it only once it is committed (see DiscardLocked).
     void AddCountedLocked() { ++counted_; }
-    // An inbox file whose records are applied: deleted once they are on the disk.
-    void AddProcessedFile(const std::string& path) { files_.push_back(path); }
+    // An inbox file whose records are all applied, as it was when read (`stamp`): deleted
+    // once they are on the disk, unless it has changed since.
+    void AddProcessedFile(const std::string& path, const FileSystem::FileStamp& stamp) {
+        files_.push_back({path, stamp});
+    }
     std::size_t ProcessedFileCountLocked() const { return files_.size(); }
     std::size_t LogBytesLocked() const { return logBytes_; }
     // Forgets what was applied but not committed: the store it belonged to is being
@@ -94,6 +102,8 @@ public:
     bool Recover(std::vector<std::string>* undeleted);
 
     const std::string& journalPath() const { return journalPath_; }
+    // Where the commit writes `file` (one bit).
+    const std::string& filePath(File file) const;
 
 private:
     bool CompleteOutstanding(std::vector<std::string>& undeleted);
@@ -108,7 +118,7 @@ private:
 
     // Pending, guarded by the store lock (the dirty bits may be set without it).
     std::atomic<uint32_t> dirty_{0};
-    std::vector<std::string> files_;
+    std::vector<CCommitJournal::ProcessedFile> files_;
     std::vector<std::string> entries_;
     std::size_t logBytes_ = 0;
     int counted_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -51,12 +52,23 @@ bool RemoveFile(const std::string& path);
 bool CopyFileOverwrite(const std::string& from, const std::string& to);
 bool MakeDirectories(const std::string& path);
 
+// What tells one version of a file from another: the file itself (device and inode on
+// Linux, volume serial number and file index on Windows; 0 when not known), its size and
+// its modification time (nanoseconds since 1970).
 struct FileStamp {
     int64_t size = -1;
     int64_t modifiedNs = 0;
+    uint64_t device = 0;
+    uint64_t fileId = 0;
     bool operator==(const FileStamp&) const = default;
 };
 FileStamp StampOf(const std::string& path);
+// Reads at most `maxBytes` bytes of a regular file from `offset` on (fewer at its end)
+// into `bytes`, with the stamp of the file that was read, taken from the open file after
+// reading: a file changed or replaced meanwhile shows in it. False when the file cannot
+// be opened or read, and for anything that is not a regular file (never opened blocking).
+bool ReadFileRange(const std::string& path, int64_t offset, std::size_t maxBytes,
+                   std::string& bytes, FileStamp& stamp);
 
 struct DirEntry {
     std::string name;      // file name without folder

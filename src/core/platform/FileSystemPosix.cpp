@@ -7,6 +7,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <mutex>
@@ -66,6 +67,15 @@ bool ReplaceFile(const std::string& path, const std::function<bool(int fd)>& fil
 
 bool StatPath(const std::string& path, struct stat& st) {
     return ::stat(Native(path).c_str(), &st) == 0;
+}
+
+FileStamp StampFromStat(const struct stat& st) {
+    FileStamp stamp;
+    stamp.size = static_cast<int64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp.device = static_cast<uint64_t>(st.st_dev);
+    stamp.fileId = static_cast<uint64_t>(st.st_ino);
+    return stamp;
 }
 
 }  // namespace
@@ -243,14 +253,56 @@ bool MakeDirectories(const std::string& path) {
 }
 
 FileStamp StampOf(const std::string& path) {
-    FileStamp stamp;
     struct stat st {};
     if (!StatPath(path, st)) {
-        return stamp;
+        return FileStamp{};
     }
-    stamp.size = static_cast<int64_t>(st.st_size);
-    stamp.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    return stamp;
+    return StampFromStat(st);
+}
+
+bool ReadFileRange(const std::string& path, int64_t offset, std::size_t maxBytes,
+                   std::string& bytes, FileStamp& stamp) {
+    bytes.clear();
+    stamp = FileStamp{};
+    if (offset < 0) {
+        return false;
+    }
+    // Non-blocking for the same reason as ReadWholeFile.
+    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && offset < st.st_size) {
+        bytes.resize(std::min<int64_t>(static_cast<int64_t>(maxBytes), st.st_size - offset));
+    }
+    std::size_t got = 0;
+    while (ok && got < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got,
+                                  static_cast<off_t>(offset + static_cast<int64_t>(got)));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ok = false;
+        } else if (n == 0) {
+            break;  // cut shorter meanwhile: the stamp below tells
+        } else {
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    bytes.resize(got);
+    if (ok && ::fstat(fd, &st) == 0) {
+        stamp = StampFromStat(st);
+    } else {
+        ok = false;
+    }
+    ::close(fd);
+    if (!ok) {
+        bytes.clear();
+    }
+    return ok;
 }
 
 std::vector<DirEntry> ListDirectory(const std::string& pattern) {

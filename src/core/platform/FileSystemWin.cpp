@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -182,6 +183,27 @@ PathFacts FactsOfPath(const std::string& path) {
     }
     return FactsOf(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
                    data.ftLastWriteTime);
+}
+
+// FILETIME counts 100 ns from 1601; counted from 1970 the nanoseconds fit 64 bits.
+int64_t NanosecondsSince1970(FILETIME time) {
+    constexpr int64_t kTicksFrom1601To1970 = 116444736000000000LL;
+    const int64_t ticks = (static_cast<int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return (ticks - kTicksFrom1601To1970) * 100;
+}
+
+// The stamp of an open file: size, time and identity (volume serial number and file
+// index, which stay with the file across renames).
+bool StampOfHandle(HANDLE file, FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file, &info)) {
+        return false;
+    }
+    stamp.size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modifiedNs = NanosecondsSince1970(info.ftLastWriteTime);
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.fileId = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
 }
 
 // Calls `onName` for every name in `folder`, "." and ".." included.
@@ -364,18 +386,68 @@ bool MakeDirectories(const std::string& path) {
 }
 
 FileStamp StampOf(const std::string& path) {
+    // Through a handle, which also gives the file's identity; opening follows a link and
+    // needs no access right. Where it cannot be opened, the attributes without identity.
+    Handle file(::CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FileStamp stamp;
-    const PathFacts facts = FactsOfPath(path);
-    if (!facts.exists) {
+    if (file.IsValid() && StampOfHandle(file.Get(), stamp)) {
         return stamp;
     }
-    // FILETIME counts 100 ns from 1601; counted from 1970 the nanoseconds fit 64 bits.
-    constexpr int64_t kTicksFrom1601To1970 = 116444736000000000LL;
-    const int64_t ticks =
-        (static_cast<int64_t>(facts.modified.dwHighDateTime) << 32) | facts.modified.dwLowDateTime;
+    const PathFacts facts = FactsOfPath(path);
+    if (!facts.exists) {
+        return FileStamp{};
+    }
     stamp.size = facts.size;
-    stamp.modifiedNs = (ticks - kTicksFrom1601To1970) * 100;
+    stamp.modifiedNs = NanosecondsSince1970(facts.modified);
     return stamp;
+}
+
+bool ReadFileRange(const std::string& path, int64_t offset, std::size_t maxBytes,
+                   std::string& bytes, FileStamp& stamp) {
+    bytes.clear();
+    stamp = FileStamp{};
+    if (offset < 0) {
+        return false;
+    }
+    Handle file(OpenForReading(path));
+    if (!file.IsValid() || ::GetFileType(file.Get()) != FILE_TYPE_DISK) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size)) {
+        return false;
+    }
+    if (offset < size.QuadPart) {
+        bytes.resize(static_cast<std::size_t>(
+            std::min<int64_t>(static_cast<int64_t>(maxBytes), size.QuadPart - offset)));
+    }
+    LARGE_INTEGER at{};
+    at.QuadPart = offset;
+    if (!bytes.empty() && !::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
+        bytes.clear();
+        return false;
+    }
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const std::size_t left = bytes.size() - got;
+        const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        DWORD n = 0;
+        if (!::ReadFile(file.Get(), bytes.data() + got, chunk, &n, nullptr)) {
+            bytes.clear();
+            return false;
+        }
+        if (n == 0) {
+            break;  // cut shorter meanwhile: the stamp below tells
+        }
+        got += n;
+    }
+    bytes.resize(got);
+    if (!StampOfHandle(file.Get(), stamp)) {
+        bytes.clear();
+        return false;
+    }
+    return true;
 }
 
 std::vector<DirEntry> ListDirectory(const std::string& pattern) {

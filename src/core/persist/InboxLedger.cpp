@@ -1,0 +1,117 @@
+#include "persist/InboxLedger.h"
+
+namespace {
+
+constexpr std::string_view kMagic = "SNTINBX1";
+// Path length and seven numbers.
+constexpr std::size_t kLeastEntryBytes = 8 * 8;
+
+void PutU64(std::string& out, uint64_t v) {
+    for (int k = 0; k < 8; ++k)
+        out += static_cast<char>((v >> (8 * k)) & 0xFF);
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    bool U64(uint64_t& v) {
+        if (bytes_.size() - pos_ < 8)
+            return false;
+        v = 0;
+        for (int k = 0; k < 8; ++k)
+            v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes_[pos_ + k])) << (8 * k);
+        pos_ += 8;
+        return true;
+    }
+    bool I64(int64_t& v) {
+        uint64_t u;
+        if (!U64(u))
+            return false;
+        v = static_cast<int64_t>(u);
+        return true;
+    }
+    bool Text(std::string& text) {
+        uint64_t size;
+        if (!U64(size) || bytes_.size() - pos_ < size)
+            return false;
+        text.assign(bytes_.substr(pos_, size));
+        pos_ += size;
+        return true;
+    }
+    std::size_t Left() const { return bytes_.size() - pos_; }
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+const CInboxLedger::Entry* CInboxLedger::Find(const std::string& path) const {
+    const auto it = entries.find(path);
+    return it == entries.end() ? nullptr : &it->second;
+}
+
+bool CInboxLedger::AnyWith(Flag flag) const {
+    for (const auto& [path, entry] : entries) {
+        if ((entry.flags & flag) != 0)
+            return true;
+    }
+    return false;
+}
+
+std::string CInboxLedger::Encode() const {
+    std::string out(kMagic);
+    PutU64(out, entries.size());
+    for (const auto& [path, e] : entries) {
+        PutU64(out, path.size());
+        out += path;
+        PutU64(out, e.stamp.device);
+        PutU64(out, e.stamp.fileId);
+        PutU64(out, static_cast<uint64_t>(e.stamp.size));
+        PutU64(out, static_cast<uint64_t>(e.stamp.modifiedNs));
+        PutU64(out, static_cast<uint64_t>(e.appliedBytes));
+        PutU64(out, e.appliedChecksum);
+        PutU64(out, e.flags);
+    }
+    PutU64(out, Fnv1a64(out));
+    return out;
+}
+
+bool CInboxLedger::Decode(std::string_view bytes, CInboxLedger& ledger) {
+    ledger = CInboxLedger{};
+    if (bytes.size() < kMagic.size() + 16 || bytes.substr(0, kMagic.size()) != kMagic)
+        return false;
+    const std::string_view body = bytes.substr(0, bytes.size() - 8);
+    uint64_t stored;
+    Reader tail(bytes.substr(bytes.size() - 8));
+    if (!tail.U64(stored) || stored != Fnv1a64(body))
+        return false;
+
+    Reader in(body.substr(kMagic.size()));
+    uint64_t count;
+    if (!in.U64(count) || count > in.Left() / kLeastEntryBytes)
+        return false;
+    CInboxLedger read;
+    for (uint64_t k = 0; k < count; ++k) {
+        std::string path;
+        Entry e;
+        if (!in.Text(path) || !in.U64(e.stamp.device) || !in.U64(e.stamp.fileId) ||
+            !in.I64(e.stamp.size) || !in.I64(e.stamp.modifiedNs) || !in.I64(e.appliedBytes) ||
+            !in.U64(e.appliedChecksum) || !in.U64(e.flags))
+            return false;
+        read.entries[std::move(path)] = e;
+    }
+    if (in.Left() != 0)
+        return false;
+    ledger = std::move(read);
+    return true;
+}
+
+CInboxLedger CInboxLedger::Load(const std::string& path) {
+    CInboxLedger ledger;
+    std::string bytes;
+    if (FileSystem::ReadWholeFile(path, bytes))
+        Decode(bytes, ledger);
+    return ledger;
+}
