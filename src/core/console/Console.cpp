@@ -8,13 +8,6 @@
 #include "rules/AlertRules.h"
 #include "rules/RecordProcessor.h"
 
-namespace {
-// The group commit's journal, beside the data files it names.
-constexpr const char* kCommitJournalFile = "SntCommit.jnl";
-// The inbox worker's ledger of the inbox files (CInboxLedger), beside the data files.
-constexpr const char* kInboxLedgerFile = "SntInbox.dat";
-}  // namespace
-
 CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOutput& sound,
                    ConsoleView& view)
     : paths(programPaths),
@@ -28,12 +21,12 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
     soundPlayer_ =
         std::make_unique<CSoundPlayer>(sound, soundStopEvent, [this] { view_.ReportSoundError(); });
     committer_ = std::make_unique<CStateCommitter>(
-        storeMutex_, log_, store.FilePath(kCommitJournalFile),
+        storeMutex_, log_, store.FilePath(CStateCommitter::kJournalFileName),
         std::array<std::string, CStateCommitter::kFileCount>{
             store.FilePath(CDataStore::kSettingsFile), store.FilePath(CDataStore::kMessagesFile),
             store.FilePath(CDataStore::kHistoryFile),
             store.FilePath(CDataStore::kZoneAssignmentsFile), paths.layoutPath,
-            store.FilePath(kInboxLedgerFile)},
+            store.FilePath(CInboxLedger::kFileName)},
         [this](CStateCommitter::File file) { return EncodeFile(file); });
     inboxWorker_ = std::make_unique<CInboxWorker>(static_cast<IntakeTarget&>(*this), *committer_,
                                                   clock_, stopPollingEvent);
@@ -152,11 +145,6 @@ bool CConsole::SaveSettings() {
         return false;
     settingsFileUnreadable = false;
     return ::SaveSettings(paths.settingsPath, settings, store.selectedIdsText);
-}
-
-bool CConsole::SaveLayout() {
-    RequestSave(CStateCommitter::kLayoutFile);
-    return true;
 }
 
 // ---- the road of a message ----

@@ -111,7 +111,10 @@ public:
     bool SaveSettings();
     // Asks for Interface.ini to be written with the next commit (soon, without waiting
     // for the disk); any thread, with or without the lock.
-    bool SaveLayout();
+    bool SaveLayout() {
+        RequestSave(CStateCommitter::kLayoutFile);
+        return true;
+    }
     // Asks for data files (CStateCommitter::File bits) to be written with the next
     // commit; any thread, with or without the lock. Saves asked for while the inbox
     // worker is stopped are written when it is waited for, restarted or by FlushSaves.

@@ -26,6 +26,8 @@
 // flags; last the FNV-1a 64 checksum of everything before it.
 class CInboxLedger {
 public:
+    // Its name, beside the data files.
+    static constexpr const char* kFileName = "SntInbox.dat";
     enum Flag : uint64_t {
         // Everything of this version is taken (read to its end, to the record flagged as
         // the last, or to a record cut short that settled): it goes once committed.

@@ -42,6 +42,8 @@ public:
         kLayoutFile = 16,       // Interface.ini
         kInboxLedgerFile = 32,  // SntInbox.dat (CInboxLedger)
     };
+    // The journal's name, beside the data files it names.
+    static constexpr const char* kJournalFileName = "SntCommit.jnl";
     static constexpr int kFileCount = 6;
     static constexpr uint32_t kStateFiles = kSettingsFile | kMessagesFile;
 
