@@ -16,11 +16,11 @@
 #include <string>
 
 #include "alerts/SoundOutput.h"
+#include "base/Cp1251.h"
+#include "base/TextUtil.h"
 #include "console/Console.h"
 #include "console/ConsoleView.h"
 #include "model/InboxFile.h"
-#include "base/Cp1251.h"
-#include "base/TextUtil.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
 
@@ -149,8 +149,8 @@ public:
         if (!::SaveSettings(paths.settingsPath, settings, selected))
             std::exit(1);
         console = std::make_unique<CConsole>(paths, clock, sound, view);
-        if (!console->LoadSettingsAtStart() || !console->LoadAddressBook() ||
-            !console->LoadZones()) {
+        if (!console->LoadSettingsAtStart() || !console->ClaimProgramFolder() ||
+            !console->LoadAddressBook() || !console->LoadZones()) {
             std::fprintf(stderr, "console set-up failed in %s\n", folder.path().c_str());
             std::exit(1);
         }
