@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "base/Fnv1a.h"
+#include "persist/RecordBytes.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -10,63 +12,9 @@ constexpr std::string_view kMagic = "SNTJRNL2";
 // An earlier form: the inbox files by path only.
 constexpr std::string_view kMagicPathsOnly = "SNTJRNL1";
 
-uint64_t Checksum(std::string_view bytes) {
-    // FNV-1a: enough to tell a whole journal from anything else in that place.
-    uint64_t h = 14695981039346656037ull;
-    for (const char c : bytes) {
-        h ^= static_cast<uint8_t>(c);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-void PutU64(std::string& out, uint64_t v) {
-    for (int k = 0; k < 8; ++k)
-        out += static_cast<char>((v >> (8 * k)) & 0xFF);
-}
-
-void PutText(std::string& out, std::string_view text) {
-    PutU64(out, text.size());
-    out.append(text);
-}
-
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-    bool U64(uint64_t& v) {
-        if (bytes_.size() - pos_ < 8)
-            return false;
-        v = 0;
-        for (int k = 0; k < 8; ++k)
-            v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes_[pos_ + k])) << (8 * k);
-        pos_ += 8;
-        return true;
-    }
-    bool I64(int64_t& v) {
-        uint64_t u;
-        if (!U64(u))
-            return false;
-        v = static_cast<int64_t>(u);
-        return true;
-    }
-    bool Text(std::string& text) {
-        uint64_t size;
-        if (!U64(size) || bytes_.size() - pos_ < size)
-            return false;
-        text.assign(bytes_.substr(pos_, size));
-        pos_ += size;
-        return true;
-    }
-    bool Count(uint64_t& n) {
-        // Every counted item takes at least 8 bytes: a count beyond that is damage.
-        return U64(n) && n <= (bytes_.size() - pos_) / 8;
-    }
-    bool AtEnd() const { return pos_ == bytes_.size(); }
-
-private:
-    std::string_view bytes_;
-    std::size_t pos_ = 0;
-};
+using RecordBytes::PutText;
+using RecordBytes::PutU64;
+using RecordBytes::Reader;
 
 }  // namespace
 
@@ -92,7 +40,7 @@ std::string CCommitJournal::Encode() const {
         PutU64(out, static_cast<uint64_t>(file.stamp.size));
         PutU64(out, static_cast<uint64_t>(file.stamp.modifiedNs));
     }
-    PutU64(out, Checksum(out));
+    PutU64(out, Fnv1a64(out));
     return out;
 }
 
@@ -106,7 +54,7 @@ bool CCommitJournal::Decode(std::string_view bytes, CCommitJournal& journal) {
     const std::string_view body = bytes.substr(0, bytes.size() - 8);
     uint64_t stored;
     Reader tail(bytes.substr(bytes.size() - 8));
-    if (!tail.U64(stored) || stored != Checksum(body))
+    if (!tail.U64(stored) || stored != Fnv1a64(body))
         return false;
 
     Reader in(body.substr(kMagic.size()));

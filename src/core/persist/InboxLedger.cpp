@@ -1,49 +1,15 @@
 #include "persist/InboxLedger.h"
 
+#include "persist/RecordBytes.h"
+
 namespace {
 
 constexpr std::string_view kMagic = "SNTINBX1";
 // Path length and seven numbers.
 constexpr std::size_t kLeastEntryBytes = 8 * 8;
 
-void PutU64(std::string& out, uint64_t v) {
-    for (int k = 0; k < 8; ++k)
-        out += static_cast<char>((v >> (8 * k)) & 0xFF);
-}
-
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-    bool U64(uint64_t& v) {
-        if (bytes_.size() - pos_ < 8)
-            return false;
-        v = 0;
-        for (int k = 0; k < 8; ++k)
-            v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes_[pos_ + k])) << (8 * k);
-        pos_ += 8;
-        return true;
-    }
-    bool I64(int64_t& v) {
-        uint64_t u;
-        if (!U64(u))
-            return false;
-        v = static_cast<int64_t>(u);
-        return true;
-    }
-    bool Text(std::string& text) {
-        uint64_t size;
-        if (!U64(size) || bytes_.size() - pos_ < size)
-            return false;
-        text.assign(bytes_.substr(pos_, size));
-        pos_ += size;
-        return true;
-    }
-    std::size_t Left() const { return bytes_.size() - pos_; }
-
-private:
-    std::string_view bytes_;
-    std::size_t pos_ = 0;
-};
+using RecordBytes::PutU64;
+using RecordBytes::Reader;
 
 }  // namespace
 
