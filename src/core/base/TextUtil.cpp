@@ -39,17 +39,23 @@ long long DecimalExponent(std::string_view number, std::size_t mantissaEnd) {
     return exponent + (first < point ? place - 1 : place);
 }
 
-}  // namespace
-
-int32_t LeadingInt(std::string_view text) {
+// Where the digits of a number start: after leading blanks and a sign.
+std::size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
-    bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+}  // namespace
+
+int32_t LeadingInt(std::string_view text) {
+    bool negative = false;
+    std::size_t i = SkipBlanksAndSign(text, negative);
     long long v = 0;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
         v = v * 10 + (text[i] - '0');
@@ -67,14 +73,8 @@ int32_t LeadingInt(std::string_view text) {
 }
 
 double LeadingDouble(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    std::size_t i = SkipBlanksAndSign(text, negative);
     // Only plain decimal numbers are read: digits, one '.', an exponent with digits.
     std::size_t j = i;
     while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
