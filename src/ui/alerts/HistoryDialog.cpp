@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "app/QtText.h"
-#include "console/Console.h"
 #include "base/Cp1251.h"
 #include "base/TextUtil.h"
+#include "console/ConsoleQueries.h"
 #include "objectlist/ObjectListCtrl.h"
 
 namespace {
@@ -32,14 +32,10 @@ CHistoryDialog::CHistoryDialog(CConsole& console, int objectIndex,
     list->InsertColumn(QStringLiteral("Время нахождения"), used[3]);
 
     std::string title;
-    {
-        auto lock = console_.Lock();
-        const CDataStore& store = console_.store;
-        if (objectIndex >= 0 && objectIndex < store.objectCount) {
-            objectNumber_ = store.Object(objectIndex).Number();
-            history_ = store.Object(objectIndex).history;
-            title = store.FormatIdAndName(objectIndex);
-        }
+    if (auto copy = CConsoleQueries(console_).HistoryAt(objectIndex)) {
+        objectNumber_ = copy->number;
+        history_ = std::move(copy->history);
+        title = std::move(copy->title);
     }
     setWindowTitle(QStringLiteral("История (%1)").arg(FromCp(title)));
     openVisit_ = 0;
@@ -50,15 +46,13 @@ CHistoryDialog::CHistoryDialog(CConsole& console, int objectIndex,
 }
 
 bool CHistoryDialog::CopyHistory(std::string* title) {
-    auto lock = console_.Lock();
-    const CDataStore& store = console_.store;
-    const int index = store.FindObjectByNumber(objectNumber_);
-    if (index < 0) {
+    auto copy = CConsoleQueries(console_).HistoryOf(objectNumber_);
+    if (!copy) {
         return false;
     }
-    history_ = store.Object(index).history;
+    history_ = std::move(copy->history);
     if (title != nullptr) {
-        *title = store.FormatIdAndName(index);
+        *title = std::move(copy->title);
     }
     return true;
 }

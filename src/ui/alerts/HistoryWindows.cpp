@@ -5,8 +5,8 @@
 #include <QWidget>
 
 #include "alerts/HistoryDialog.h"
-#include "console/Console.h"
-#include "base/TextUtil.h"
+#include "console/ConsoleQueries.h"
+#include "console/LayoutEdits.h"
 
 namespace {
 
@@ -52,67 +52,25 @@ void CHistoryWindows::OpenHistoryWindows(const std::vector<int32_t>& objectNumbe
         if (WindowFor(number) != nullptr) {
             continue;  // one window per object
         }
-        int objectIndex = -1;
-        int record = -1;
-        HistoryPlacement stored;
-        {
-            auto lock = console_.Lock();
-            objectIndex = console_.store.FindObjectByNumber(number);
-            record = console_.layout.FindHistoryRecord(number);
-            if (record >= 0) {
-                stored = console_.layout.historyWindowPlacements[static_cast<std::size_t>(record)];
-            }
-        }
-        if (objectIndex < 0) {
+        const CConsoleQueries::HistoryWindowStart start =
+            CConsoleQueries(console_).HistoryWindowStartOf(number);
+        if (start.objectIndex < 0) {
             continue;
         }
         // A record marked open without a window (its object was not in the store when
         // the program started) is opened like a closed one rather than never again.
-        const WindowPlacement placement = record >= 0 ? stored.placement : WindowPlacement{};
-        CHistoryDialog* window = MakeWindow(objectIndex, placement);
+        CHistoryDialog* window = MakeWindow(start.objectIndex, start.placement);
         window->show();
         windows_.emplace_back(window);
-
-        auto lock = console_.Lock();
-        WindowLayout& layout = console_.layout;
-        record = layout.FindHistoryRecord(number);
-        if (record < 0) {
-            HistoryPlacement added;
-            added.placement.rect = window->CurrentPlacement().rect;
-            added.state = 1;
-            layout.historyWindowNumbers.push_back(TextUtil::Format("%04i", number));
-            layout.historyWindowPlacements.push_back(added);
-        } else {
-            layout.historyWindowPlacements[static_cast<std::size_t>(record)].state = 1;
-        }
-        console_.SaveLayout();
+        CLayoutEdits(console_).MarkHistoryWindowOpen(number, window->CurrentPlacement().rect);
     }
 }
 
 void CHistoryWindows::RestoreAtStart(bool show) {
-    struct Entry {
-        int objectIndex;
-        WindowPlacement placement;
-    };
-    std::vector<Entry> entries;
-    {
-        auto lock = console_.Lock();
-        const CDataStore& store = console_.store;
-        const WindowLayout& layout = console_.layout;
-        for (int i = 0; i < store.objectCount; ++i) {
-            const int record = layout.FindHistoryRecord(store.Object(i).Number());
-            if (record < 0) {
-                continue;
-            }
-            const HistoryPlacement& p =
-                layout.historyWindowPlacements[static_cast<std::size_t>(record)];
-            if (p.state == 1) {
-                entries.push_back({i, p.placement});
-            }
-        }
-    }
-    for (const Entry& entry : entries) {
-        CHistoryDialog* window = MakeWindow(entry.objectIndex, entry.placement);
+    const std::vector<std::pair<int, WindowPlacement>> entries =
+        CConsoleQueries(console_).OpenHistoryWindows();
+    for (const auto& [objectIndex, placement] : entries) {
+        CHistoryDialog* window = MakeWindow(objectIndex, placement);
         if (WindowFor(window->ObjectNumber()) != nullptr) {
             delete window;  // two objects of one number share one record
             continue;
@@ -188,17 +146,7 @@ void CHistoryWindows::OnWindowClosing(CHistoryDialog* window) {
             break;
         }
     }
-    {
-        auto lock = console_.Lock();
-        WindowLayout& layout = console_.layout;
-        const int record = layout.FindHistoryRecord(window->ObjectNumber());
-        if (record >= 0) {
-            HistoryPlacement& p = layout.historyWindowPlacements[static_cast<std::size_t>(record)];
-            p.placement = WindowPlacement{};
-            p.state = -1;
-        }
-        console_.SaveLayout();
-    }
+    CLayoutEdits(console_).MarkHistoryWindowClosed(window->ObjectNumber());
     window->deleteLater();
     ReturnActivationToModal();
 }
@@ -207,14 +155,5 @@ void CHistoryWindows::OnLayoutReport(int32_t objectNumber, const WindowPlacement
     if (shuttingDown_) {
         return;
     }
-    auto lock = console_.Lock();
-    WindowLayout& layout = console_.layout;
-    const int record = layout.FindHistoryRecord(objectNumber);
-    if (record < 0) {
-        return;
-    }
-    HistoryPlacement& p = layout.historyWindowPlacements[static_cast<std::size_t>(record)];
-    p.placement = placement;
-    p.state = 1;
-    console_.SaveLayout();
+    CLayoutEdits(console_).SetHistoryPlacement(objectNumber, placement);
 }

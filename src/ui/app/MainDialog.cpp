@@ -27,6 +27,9 @@
 #include "app/StatusBar.h"
 #include "app/WindowFrame.h"
 #include "console/Console.h"
+#include "console/ConsoleEdits.h"
+#include "console/ConsoleQueries.h"
+#include "console/LayoutEdits.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "platform/Clock.h"
 #include "zones/DistanceWindows.h"
@@ -84,8 +87,7 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
     connect(list_, &CObjectListCtrl::headerClicked, this, [this](int position) {
         int id = -1;
         {
-            auto lock = console_->Lock();
-            const std::vector<int32_t>& ids = console_->layout.columnIds;
+            const std::vector<int32_t> ids = CConsoleQueries(*console_).Layout().columnIds;
             if (position >= 0 && position < static_cast<int>(ids.size())) {
                 id = ids[static_cast<size_t>(position)];
             }
@@ -284,8 +286,7 @@ void CMainDialog::ShowAbout() {
 // ---- start-up ----
 
 bool CMainDialog::LoadSettingsAtStart() {
-    auto lock = console_->Lock();
-    return console_->LoadSettingsAtStart();
+    return CConsoleEdits(*console_).LoadSettingsAtStart();
 }
 
 void CMainDialog::ShowFileError(const QString& text) {
@@ -294,29 +295,29 @@ void CMainDialog::ShowFileError(const QString& text) {
 }
 
 void CMainDialog::ReportWriteFailure() {
-    ShowFileError(QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
-                                 "свободного места."));
+    ShowFileError(
+        QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
+                       "свободного места."));
 }
 
 void CMainDialog::ReportSettingsUnreadable() {
-    ShowFileError(QStringLiteral("Не удается прочитать файл настроек Sentrel.ini!\n"
-                                 "Действуют настройки по умолчанию. Чтобы не затереть "
-                                 "файл, измененные настройки в него записываться не будут."));
+    ShowFileError(
+        QStringLiteral("Не удается прочитать файл настроек Sentrel.ini!\n"
+                       "Действуют настройки по умолчанию. Чтобы не затереть "
+                       "файл, измененные настройки в него записываться не будут."));
 }
 
 void CMainDialog::ReportSettingsNotSaved() {
     bool unreadable;
-    {
-        auto lock = console_->Lock();
-        unreadable = console_->settingsFileUnreadable;
-    }
+    unreadable = CConsoleQueries(*console_).SettingsFileUnreadable();
     if (!unreadable) {
         ReportWriteFailure();
         return;
     }
-    ShowFileError(QStringLiteral("Настройки не сохранены: файл Sentrel.ini не удалось "
-                                 "прочитать при запуске программы, и он не будет "
-                                 "перезаписан."));
+    ShowFileError(
+        QStringLiteral("Настройки не сохранены: файл Sentrel.ini не удалось "
+                       "прочитать при запуске программы, и он не будет "
+                       "перезаписан."));
 }
 
 bool CMainDialog::Initialise() {
@@ -324,10 +325,7 @@ bool CMainDialog::Initialise() {
         ReportWriteFailure();
     }
     BuildListColumns();
-    {
-        auto lock = console_->Lock();
-        placedRect_ = console_->layout.mainRect;
-    }
+    placedRect_ = CConsoleQueries(*console_).Layout().mainRect;
     WindowFrame::Place(*this, placedRect_);
     UpdateStatusParts();
     SetStatusTexts(QString(), QString(), QString());
@@ -339,10 +337,7 @@ bool CMainDialog::Initialise() {
     }
     // The folder is ours from here on; defaults for a missing Sentrel.ini are written now.
     bool claimed;
-    {
-        auto lock = console_->Lock();
-        claimed = console_->ClaimProgramFolder();
-    }
+    claimed = CConsoleEdits(*console_).ClaimProgramFolder();
     if (!claimed) {
         ReportWriteFailure();
     }
@@ -354,10 +349,7 @@ bool CMainDialog::Initialise() {
         showChannel_->Listen(showChannelName_);
     }
     bool settingsUnreadable;
-    {
-        auto lock = console_->Lock();
-        settingsUnreadable = console_->settingsFileUnreadable;
-    }
+    settingsUnreadable = CConsoleQueries(*console_).SettingsFileUnreadable();
     if (settingsUnreadable) {
         ReportSettingsUnreadable();
     }
@@ -371,10 +363,11 @@ bool CMainDialog::Initialise() {
     bool minimised;
     bool toTray;
     {
-        auto lock = console_->Lock();
-        maximised = console_->layout.maximised;
-        minimised = console_->layout.minimised;
-        toTray = console_->settings.minimyzeTray;
+        const CConsoleQueries queries(*console_);
+        const WindowLayout layout = queries.Layout();
+        maximised = layout.maximised;
+        minimised = layout.minimised;
+        toTray = queries.CurrentSettings().minimyzeTray;
     }
     startState_ = ShowState::Normal;
     if (maximised && !minimised) {
@@ -438,10 +431,7 @@ void CMainDialog::ShowAtStart() {
         return;
     }
     bool maximised;
-    {
-        auto lock = console_->Lock();
-        maximised = console_->layout.maximised;
-    }
+    maximised = CConsoleQueries(*console_).Layout().maximised;
     switch (startState_) {
         case ShowState::Maximised:
             showMaximized();
@@ -471,29 +461,7 @@ void CMainDialog::ListenForOutsideCloseRequests() {
 }
 
 void CMainDialog::BuildListColumns() {
-    std::vector<int32_t> ids;
-    std::vector<int32_t> widths;
-    {
-        auto lock = console_->Lock();
-        WindowLayout& layout = console_->layout;
-        // Ids the list does not know are dropped from the layout as well, so that a
-        // column's position in the layout stays its position in the list.
-        for (size_t i = 0; i < layout.columnIds.size();) {
-            const int32_t id = layout.columnIds[i];
-            if (id < 0 || id >= kColumnIdCount) {
-                layout.columnIds.erase(layout.columnIds.begin() + static_cast<std::ptrdiff_t>(i));
-                if (i < layout.columnWidths.size()) {
-                    layout.columnWidths.erase(layout.columnWidths.begin() +
-                                              static_cast<std::ptrdiff_t>(i));
-                }
-            } else {
-                ++i;
-            }
-        }
-        layout.columnWidths.resize(layout.columnIds.size(), 0);
-        ids = layout.columnIds;
-        widths = layout.columnWidths;
-    }
+    const auto [ids, widths] = CLayoutEdits(*console_).KeepKnownColumns();
 
     list_->DeleteAllColumns();
     for (size_t i = 0; i < ids.size(); ++i) {
@@ -515,18 +483,10 @@ void CMainDialog::BuildListColumns() {
 }
 
 void CMainDialog::OnListColumnsChanged() {
-    const std::vector<int> shown = list_->ColumnWidths();
-    auto lock = console_->Lock();
-    WindowLayout& layout = console_->layout;
-    const size_t count = std::min(layout.columnWidths.size(), shown.size());
-    for (size_t i = 0; i < count; ++i) {
-        layout.columnWidths[i] = shown[i];
-    }
-    console_->SaveLayout();
+    CLayoutEdits(*console_).SetShownColumnWidths(list_->ColumnWidths());
 }
 
 bool CMainDialog::SaveLayout() {
-    auto lock = console_->Lock();
     return console_->SaveLayout();
 }
 
@@ -732,12 +692,7 @@ void CMainDialog::SetTrayTip(const QString& text) {
 }
 
 void CMainDialog::ShowUnminimised() {
-    bool maximised;
-    {
-        auto lock = console_->Lock();
-        maximised = console_->layout.maximised;
-    }
-    if (maximised) {
+    if (CConsoleQueries(*console_).Layout().maximised) {
         showMaximized();
     } else {
         showNormal();
@@ -746,10 +701,7 @@ void CMainDialog::ShowUnminimised() {
 
 void CMainDialog::RestoreFromTray() {
     ShowUnminimised();
-    {
-        auto lock = console_->Lock();
-        console_->layout.minimised = false;
-    }
+    CLayoutEdits(*console_).SetMinimised(false);
     RemoveTrayIcon();
     raise();
     activateWindow();
@@ -788,21 +740,8 @@ void CMainDialog::HandleMoveOrSize(ShowState state, bool sizeChanged) {
     switch (state) {
         case ShowState::Normal: {
             emit secondaryWindowsNotice(1);
-            bool maximiseAgain = false;
-            {
-                auto lock = console_->Lock();
-                WindowLayout& layout = console_->layout;
-                if (layout.maximised && layout.minimised) {
-                    // Back from a minimised maximised window: maximised again.
-                    layout.minimised = false;
-                    maximiseAgain = true;
-                } else {
-                    layout.maximised = false;
-                    layout.minimised = false;
-                    layout.mainRect = WindowFrame::OuterRect(*this);
-                }
-                console_->SaveLayout();
-            }
+            const bool maximiseAgain =
+                CLayoutEdits(*console_).MainWindowNormal(WindowFrame::OuterRect(*this));
             if (maximiseAgain) {
                 showMaximized();
             }
@@ -810,24 +749,15 @@ void CMainDialog::HandleMoveOrSize(ShowState state, bool sizeChanged) {
         }
         case ShowState::Maximised: {
             emit secondaryWindowsNotice(1);
-            auto lock = console_->Lock();
-            console_->layout.minimised = false;
-            console_->layout.maximised = true;
-            console_->SaveLayout();
+            CLayoutEdits(*console_).MainWindowMaximised();
             break;
         }
         case ShowState::Minimised: {
-            bool toTray;
-            {
-                auto lock = console_->Lock();
-                toTray = console_->settings.minimyzeTray;
-            }
+            const bool toTray = CConsoleQueries(*console_).CurrentSettings().minimyzeTray;
             if (sizeChanged && toTray && !trayIconShown_) {
                 AddTrayIcon();
             }
-            auto lock = console_->Lock();
-            console_->layout.minimised = true;
-            console_->SaveLayout();
+            CLayoutEdits(*console_).MainWindowMinimised();
             break;
         }
     }

@@ -238,7 +238,7 @@ public:
     void ReportSettingsNotSaved();
 
     // ---- state ----
-    // The console's own: take Console().Lock() while its workers run.
+    // The console's own, for tests (which hold the store lock while the workers run).
     const ProgramPaths& Paths() const;
     WindowLayout& Layout();
     Settings& CurrentSettings();
@@ -309,9 +309,8 @@ private:
     bool LoadAtStartWithPrompts(bool zones);
     // Shared steps of the two menu commands that open another zone file or address book.
     void OpenDataFileWithPrompts(bool zones);
-    // Finds the objects of the selected rows; false when one is not in the store.
-    // Call with the console lock held.
-    bool SelectedObjectsLocked(std::vector<const ObjectRecord*>& objects) const;
+    // The object number of every selected row, -1 for a row without an object.
+    std::vector<int32_t> SelectedRowNumbers() const;
     // Recomputes the modal flag from the open dialogs and the pop-up.
     void UpdateModalFlag();
 

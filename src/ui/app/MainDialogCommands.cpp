@@ -4,7 +4,6 @@
 
 #include "alerts/HistoryWindows.h"
 #include "alerts/ObjectSettingsDialog.h"
-#include "model/ObjectSettingsEdit.h"
 #include "alerts/PasswordDialog.h"
 #include "app/AddressBookDialog.h"
 #include "app/MainDialog.h"
@@ -12,12 +11,16 @@
 #include "app/Prompt.h"
 #include "app/QtText.h"
 #include "console/Console.h"
+#include "console/ConsoleEdits.h"
+#include "console/ConsoleQueries.h"
+#include "console/LayoutEdits.h"
+#include "model/ObjectSettingsEdit.h"
+#include "model/ZoneAssignmentEdit.h"
 #include "settings/SettingsDialog.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
 #include "zones/ObjectDistanceDialog.h"
 #include "zones/ZoneAssignDialog.h"
-#include "model/ZoneAssignmentEdit.h"
 #include "zones/ZoneDistanceDialog.h"
 #include "zones/ZonesDialog.h"
 
@@ -58,12 +61,6 @@ const FilePrompts& ZonePrompts() {
         QStringLiteral("Выбранный файл не является файлом с описанием контрольных районов!"),
     };
     return prompts;
-}
-
-// The setting that names the zone file or the address book.
-std::string& DataFilePath(CConsole& console, bool zones) {
-    Settings& settings = console.settings;
-    return zones ? settings.qmxInfoFile : settings.channelObj;
 }
 
 bool LoadDataFile(CConsole& console, bool zones) {
@@ -107,11 +104,7 @@ bool CMainDialog::LoadAtStartWithPrompts(bool zones) {
         if (ended_) {
             return false;
         }
-        std::string current;
-        {
-            auto lock = console_->Lock();
-            current = DataFilePath(*console_, zones);
-        }
+        const std::string current = CConsoleQueries(*console_).DataFilePath(zones);
         chosen = Prompt::OpenFile(this, prompts.filter, prompts.defaultName, FromCp(current));
         if (ended_) {
             return false;
@@ -121,10 +114,7 @@ bool CMainDialog::LoadAtStartWithPrompts(bool zones) {
             return false;
         }
     }
-    {
-        auto lock = console_->Lock();
-        DataFilePath(*console_, zones) = ToCp(chosen);
-    }
+    CConsoleEdits(*console_).SetDataFilePath(zones, ToCp(chosen));
     if (LoadDataFile(*console_, zones)) {
         return true;
     }
@@ -154,10 +144,7 @@ void CMainDialog::StartWorkers() {
 
 void CMainDialog::SaveSettingsOrReport() {
     bool saved;
-    {
-        auto lock = console_->Lock();
-        saved = console_->SaveSettings();
-    }
+    saved = CConsoleEdits(*console_).SaveSettings();
     if (!saved) {
         ReportSettingsNotSaved();
     }
@@ -165,10 +152,7 @@ void CMainDialog::SaveSettingsOrReport() {
 
 bool CMainDialog::CheckPassword() {
     std::string password;
-    {
-        auto lock = console_->Lock();
-        password = console_->settings.settingsPassword;
-    }
+    password = CConsoleQueries(*console_).CurrentSettings().settingsPassword;
     ModalScope modal(*this);
     return ::CheckPassword(this, password, modalOpen);
 }
@@ -191,28 +175,19 @@ void CMainDialog::OpenDataFileWithPrompts(bool zones) {
     const FilePrompts& prompts = zones ? ZonePrompts() : AddressBookPrompts();
     QString chosen;
     std::string previous;
-    {
-        auto lock = console_->Lock();
-        previous = DataFilePath(*console_, zones);
-    }
+    previous = CConsoleQueries(*console_).DataFilePath(zones);
     {
         ModalScope modal(*this);
         chosen = Prompt::OpenFile(this, prompts.filter, prompts.defaultName, FromCp(previous));
     }
     if (!chosen.isEmpty()) {
-        {
-            auto lock = console_->Lock();
-            DataFilePath(*console_, zones) = ToCp(chosen);
-        }
+        CConsoleEdits(*console_).SetDataFilePath(zones, ToCp(chosen));
         // A file that does not load is never put into use, and the settings keep naming
         // the file that is.
         if (LoadDataFile(*console_, zones)) {
             SaveSettingsOrReport();
         } else {
-            {
-                auto lock = console_->Lock();
-                DataFilePath(*console_, zones) = previous;
-            }
+            CConsoleEdits(*console_).SetDataFilePath(zones, previous);
             if (!zones) {
                 // A map that does not load leaves the one in use alone, but the objects of
                 // a rejected address book are already in the store: the next save of the
@@ -250,16 +225,7 @@ void CMainDialog::EditAddressBook() {
         ExecWindowModal(dialog);
         thresholdsChanged = dialog.thresholdsChanged();
     }
-    bool saved;
-    {
-        auto lock = console_->Lock();
-        CDataStore& store = console_->store;
-        store.selectedIdsText = store.BuildSelectedIdsText();
-        saved = console_->SaveSettings();
-        if (thresholdsChanged) {
-            console_->RequestSave(CStateCommitter::kStateFiles);
-        }
-    }
+    const bool saved = CConsoleEdits(*console_).SaveAddressBookEdits(thresholdsChanged);
     if (!saved) {
         ReportSettingsNotSaved();
     }
@@ -272,17 +238,11 @@ void CMainDialog::EditSettings() {
     }
     // This also stops the alert sound.
     StopWorkersAndWait();
-    Settings current;
-    std::vector<int32_t> columnIds;
-    std::vector<int32_t> columnWidths;
-    int32_t mainWidth;
-    {
-        auto lock = console_->Lock();
-        current = console_->settings;
-        columnIds = console_->layout.columnIds;
-        columnWidths = console_->layout.columnWidths;
-        mainWidth = console_->layout.mainRect.Width();
-    }
+    const Settings current = CConsoleQueries(*console_).CurrentSettings();
+    const WindowLayout layout = CConsoleQueries(*console_).Layout();
+    std::vector<int32_t> columnIds = layout.columnIds;
+    std::vector<int32_t> columnWidths = layout.columnWidths;
+    const int32_t mainWidth = layout.mainRect.Width();
     bool accepted;
     Settings edited;
     bool columnsChanged = false;
@@ -299,40 +259,23 @@ void CMainDialog::EditSettings() {
     }
     if (accepted) {
         const bool zoneFileChanged = edited.qmxInfoFile != current.qmxInfoFile;
-        {
-            auto lock = console_->Lock();
-            Settings& settings = console_->settings;
-            const std::string inUse = settings.qmxInfoFile;
-            settings = edited;
-            settings.qmxInfoFile = inUse;
-        }
+        CConsoleEdits edits(*console_);
+        edits.ApplySettings(edited);
         if (zoneFileChanged) {
-            {
-                auto lock = console_->Lock();
-                console_->settings.qmxInfoFile = edited.qmxInfoFile;
-            }
+            edits.SetDataFilePath(true, edited.qmxInfoFile);
             if (!LoadZonesAtStart()) {
                 // The map in use stayed; so does the path that names it.
-                auto lock = console_->Lock();
-                console_->settings.qmxInfoFile = current.qmxInfoFile;
+                edits.SetDataFilePath(true, current.qmxInfoFile);
             } else {
                 // Zone indexes of the state and the assignments belong to the old map.
                 console_->ReloadState();
             }
         }
-        {
-            auto lock = console_->Lock();
-            console_->store.SetTimeOffset(console_->settings.timeParam, console_->settings.timeSpan,
-                                          clock_.TimeZoneBiasMinutes());
-        }
+        edits.ApplyTimeOffset(clock_.TimeZoneBiasMinutes());
         // Open history windows show their times with the new offset.
         historyWindows_->HistoryChanged();
         if (columnsChanged) {
-            {
-                auto lock = console_->Lock();
-                console_->layout.columnIds = columnIds;
-                console_->layout.columnWidths = columnWidths;
-            }
+            CLayoutEdits(*console_).SetColumns(columnIds, columnWidths);
             BuildListColumns();
             SaveLayout();
         }
@@ -386,60 +329,36 @@ void CMainDialog::AcknowledgeAlerts() {
 
 void CMainDialog::EditObjectSettings() {
     // The password is asked only when the panel will open: rows selected, all known.
-    {
-        auto lock = console_->Lock();
-        std::vector<const ObjectRecord*> objects;
-        if (!SelectedObjectsLocked(objects)) {
-            return;
-        }
+    if (!CConsoleQueries(*console_).ObjectSettingsOf(SelectedRowNumbers())) {
+        return;
     }
     if (!CheckPassword()) {
         return;
     }
-    ObjectSettingsEdit initial;
     std::string caption;
-    {
-        auto lock = console_->Lock();
-        std::vector<const ObjectRecord*> objects;
-        if (!SelectedObjectsLocked(objects)) {
-            return;
-        }
-        initial = ObjectSettingsEdit::ForSelection(objects, console_->settings.firstTimeOut,
-                                                   console_->settings.secondTimeOut);
-        caption = ObjectSettingsEdit::BuildCaption(objects);
+    const std::optional<ObjectSettingsEdit> initial =
+        CConsoleQueries(*console_).ObjectSettingsOf(SelectedRowNumbers(), &caption);
+    if (!initial) {
+        return;
     }
     ModalScope modal(*this);
-    CObjectSettingsDialog dialog(FromCp(caption), initial, this);
+    CObjectSettingsDialog dialog(FromCp(caption), *initial, this);
     connect(&dialog, &CObjectSettingsDialog::zoneAssignmentRequested, this,
             &CMainDialog::EditZoneAssignment);
     if (ExecWindowModal(dialog) != QDialog::Accepted) {
         return;
     }
     const ObjectSettingsEdit values = dialog.values();
-    const std::vector<int32_t> numbers = SelectedObjectNumbers();
-    auto lock = console_->Lock();
-    CDataStore& store = console_->store;
-    for (const int32_t number : numbers) {
-        const int i = store.FindObjectByNumber(number);
-        if (i < 0) {
-            continue;
-        }
-        values.ApplyTo(store.Object(i));
-    }
-    // One write for the whole selection.
-    console_->RequestSave(CStateCommitter::kStateFiles);
+    CConsoleEdits(*console_).ApplyObjectSettings(SelectedObjectNumbers(), values);
 }
 
 void CMainDialog::EditZoneAssignment() {
-    ZoneAssignmentEdit edit;
-    {
-        auto lock = console_->Lock();
-        std::vector<const ObjectRecord*> objects;
-        if (!SelectedObjectsLocked(objects)) {
-            return;
-        }
-        edit = ZoneAssignmentEdit::ForSelection(objects);
+    const std::optional<ZoneAssignmentEdit> found =
+        CConsoleQueries(*console_).ZoneAssignmentOf(SelectedRowNumbers());
+    if (!found) {
+        return;
     }
+    const ZoneAssignmentEdit& edit = *found;
     ModalScope modal(*this);
     // Opened from the control panel, the dialog belongs above it.
     QWidget* parent = QApplication::activeModalWidget();
@@ -451,16 +370,7 @@ void CMainDialog::EditZoneAssignment() {
     if (ExecWindowModal(dialog) != QDialog::Accepted) {
         return;
     }
-    const std::vector<int32_t> numbers = SelectedObjectNumbers();
-    auto lock = console_->Lock();
-    CDataStore& store = console_->store;
-    for (const int32_t number : numbers) {
-        const int i = store.FindObjectByNumber(number);
-        if (i >= 0) {
-            store.Object(i).zoneAssignment = dialog.assignment();
-        }
-    }
-    console_->RequestSave(CStateCommitter::kStateFiles | CStateCommitter::kAssignmentsFile);
+    CConsoleEdits(*console_).AssignZones(SelectedObjectNumbers(), dialog.assignment());
 }
 
 void CMainDialog::OpenHistoryWindows() {

@@ -11,6 +11,7 @@
 #include "app/Prompt.h"
 #include "app/QtText.h"
 #include "console/Console.h"
+#include "console/ConsoleQueries.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
@@ -91,10 +92,11 @@ void CMainDialog::ReportSaveFailure(bool failing) {
             return;
         }
         saveFailureReported_ = true;
-        ShowFileError(QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
-                                     "свободного места. Сообщения не потеряны: файлы остаются "
-                                     "во входной папке и будут обработаны, когда запись снова "
-                                     "станет возможной."));
+        ShowFileError(
+            QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
+                           "свободного места. Сообщения не потеряны: файлы остаются "
+                           "во входной папке и будут обработаны, когда запись снова "
+                           "станет возможной."));
     });
 }
 
@@ -212,18 +214,12 @@ std::vector<int32_t> CMainDialog::SelectedObjectNumbers() const {
     return numbers;
 }
 
-bool CMainDialog::SelectedObjectsLocked(std::vector<const ObjectRecord*>& objects) const {
-    objects.clear();
-    const std::vector<int> rows = list_->SelectedRows();
-    for (const int row : rows) {
-        const int32_t number = RowObjectNumber(row);
-        const int i = number >= 0 ? console_->store.FindObjectByNumber(number) : -1;
-        if (i < 0) {
-            return false;
-        }
-        objects.push_back(&console_->store.Object(i));
+std::vector<int32_t> CMainDialog::SelectedRowNumbers() const {
+    std::vector<int32_t> numbers;
+    for (const int row : list_->SelectedRows()) {
+        numbers.push_back(RowObjectNumber(row));
     }
-    return !objects.empty();
+    return numbers;
 }
 
 QString CMainDialog::RowTooltip(int row) const {
@@ -231,12 +227,7 @@ QString CMainDialog::RowTooltip(int row) const {
     if (number < 0) {
         return {};
     }
-    auto lock = console_->Lock();
-    const int i = console_->store.FindObjectByNumber(number);
-    if (i < 0) {
-        return {};
-    }
-    return FromCp(console_->store.BuildTooltip(i));
+    return FromCp(CConsoleQueries(*console_).Tooltip(number));
 }
 
 // ---- the pop-up ----

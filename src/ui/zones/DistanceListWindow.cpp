@@ -4,6 +4,7 @@
 
 #include "app/QtText.h"
 #include "console/Console.h"
+#include "console/ConsoleQueries.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "objectlist/ObjectListModel.h"
 
@@ -79,44 +80,11 @@ void CDistanceListWindow::SetUpColumns(CObjectListCtrl& list,
 }
 
 std::vector<CDistanceListWindow::Row> CDistanceListWindow::ReadRows(CConsole& console, int zone) {
-    std::vector<Row> rows;
-    auto lock = console.Lock();
-    const CDataStore& store = console.store;
-    const CZoneMap* map = console.zoneMap.get();
-    const bool zoneKnown = map != nullptr && zone >= 0 && zone < map->ZoneCount();
-    for (int i = 0; i < store.objectCount; ++i) {
-        const ObjectRecord& o = store.Object(i);
-        if (o.selected == 0) {
-            continue;
-        }
-        Row row;
-        row.title = store.FormatIdAndName(i);
-        if ((o.hasMessage & kHasPosition) != 0) {
-            row.distance = zoneKnown ? map->FormatDistanceKm(zone, o.latitude, o.longitude) : "---";
-            row.zoneName = o.currentZoneName;
-            row.speed = store.FormatSpeed(i);
-        } else {
-            row.distance = row.zoneName = row.speed = "---";
-        }
-        // -1 only means "not coloured since the rows were reset"; the next refresh pass
-        // decides the real bits, so until then the row stays plain.
-        row.state = o.rowState < 0 ? 0 : o.rowState;
-        row.inZone = zoneKnown && o.currentZone == zone;
-        rows.push_back(std::move(row));
-    }
-    return rows;
+    return CConsoleQueries(console).DistanceRows(zone);
 }
 
 int CDistanceListWindow::ResolveZone(CConsole& console, const std::string& name, int hint) {
-    auto lock = console.Lock();
-    const CZoneMap* map = console.zoneMap.get();
-    if (map == nullptr) {
-        return -1;
-    }
-    if (hint >= 0 && hint < map->ZoneCount() && map->Zone(hint).name == name) {
-        return hint;
-    }
-    return map->FindZoneByName(name);
+    return CConsoleQueries(console).ResolveZone(name, hint);
 }
 
 void CDistanceListWindow::WriteRows(CObjectListCtrl& list, const std::vector<Row>& rows,

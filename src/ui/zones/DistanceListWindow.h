@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/ConsoleQueries.h"
 #include "objectlist/ListWindow.h"
 
 class CConsole;
@@ -34,14 +35,7 @@ public:
     void ColumnClicked(int column);
 
     // ---- shared with the zone-distance dialog ----
-    struct Row {
-        std::string title;  // Windows-1251
-        std::string distance;
-        std::string zoneName;
-        std::string speed;
-        int32_t state = 0;  // row state bits of the object
-        bool inZone = false;
-    };
+    using Row = CConsoleQueries::DistanceRow;
     static constexpr uint32_t kSilentBack = 0xF0F0AA;  // 240, 240, 170
     static constexpr uint32_t kStaleText = 0xC00000;   // 192, 0, 0
     static constexpr uint32_t kPlainFlags = 0x30;      // text and background colours apply

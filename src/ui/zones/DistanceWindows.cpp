@@ -7,6 +7,8 @@
 
 #include "app/WindowFrame.h"
 #include "console/Console.h"
+#include "console/ConsoleQueries.h"
+#include "console/LayoutEdits.h"
 #include "zones/DistanceListWindow.h"
 #include "zones/ZoneDistanceDialog.h"
 
@@ -50,64 +52,25 @@ CDistanceListWindow* CDistanceWindows::OpenWindow(int zoneIndex) {
 }
 
 CDistanceListWindow* CDistanceWindows::OpenWindowAt(int zoneIndex, const QPoint& topLeft) {
-    std::string name;
-    {
-        auto lock = console_.Lock();
-        if (zoneIndex < 0 || zoneIndex >= console_.zoneMap->ZoneCount()) {
-            return nullptr;
-        }
-        name = console_.zoneMap->Zone(zoneIndex).name;
+    const std::optional<std::string> zoneName = CConsoleQueries(console_).ZoneName(zoneIndex);
+    if (!zoneName) {
+        return nullptr;
     }
+    const std::string& name = *zoneName;
     CDistanceListWindow* window = MakeWindow(zoneIndex, name, {0, 0, 0, 0});
     window->move(topLeft);
     window->show();
     windows_.emplace_back(window);
-    {
-        auto lock = console_.Lock();
-        WindowLayout& layout = console_.layout;
-        WindowPlacement placement;
-        placement.rect = WindowFrame::OuterRect(*window);
-        layout.smallWindowNames.push_back(name);
-        layout.smallWindowPlacements.push_back(placement);
-        console_.SaveLayout();
-    }
+    WindowPlacement placement;
+    placement.rect = WindowFrame::OuterRect(*window);
+    CLayoutEdits(console_).AddSmallWindow(name, placement);
     return window;
 }
 
 void CDistanceWindows::RestoreAtStart(bool show) {
-    struct Entry {
-        int zone;
-        std::string name;
-        WindowPlacement placement;
-    };
-    std::vector<Entry> entries;
-    {
-        auto lock = console_.Lock();
-        WindowLayout& layout = console_.layout;
-        const std::size_t count =
-            std::min(layout.smallWindowNames.size(), layout.smallWindowPlacements.size());
-        std::vector<std::string> keptNames;
-        std::vector<WindowPlacement> keptPlacements;
-        for (std::size_t i = 0; i < count; ++i) {
-            const int zone = console_.zoneMap->FindZoneByName(layout.smallWindowNames[i]);
-            if (zone < 0) {
-                // The zone file no longer has this zone: nothing to measure against, and
-                // the entry would otherwise wait in the layout for ever.
-                continue;
-            }
-            entries.push_back({zone, layout.smallWindowNames[i], layout.smallWindowPlacements[i]});
-            keptNames.push_back(layout.smallWindowNames[i]);
-            keptPlacements.push_back(layout.smallWindowPlacements[i]);
-        }
-        const bool dropped = keptNames.size() != layout.smallWindowNames.size() ||
-                             keptPlacements.size() != layout.smallWindowPlacements.size();
-        layout.smallWindowNames = std::move(keptNames);
-        layout.smallWindowPlacements = std::move(keptPlacements);
-        if (dropped) {
-            console_.SaveLayout();
-        }
-    }
-    for (const Entry& entry : entries) {
+    const std::vector<CLayoutEdits::SmallWindow> entries =
+        CLayoutEdits(console_).KeepKnownSmallWindows();
+    for (const CLayoutEdits::SmallWindow& entry : entries) {
         CDistanceListWindow* window = MakeWindow(entry.zone, entry.name, entry.placement.widths);
         const LayoutRect& r = entry.placement.rect;
         if (r.Width() > 0 && r.Height() > 0) {
@@ -163,11 +126,7 @@ void CDistanceWindows::Shutdown() {
 }
 
 std::unique_ptr<CZoneDistanceDialog> CDistanceWindows::NewZoneDistanceDialog(QWidget* parent) {
-    WindowPlacement stored;
-    {
-        auto lock = console_.Lock();
-        stored = console_.layout.zoneDistancePlacement;
-    }
+    const WindowPlacement stored = CConsoleQueries(console_).Layout().zoneDistancePlacement;
     auto dialog = std::make_unique<CZoneDistanceDialog>(console_, stored, parent);
     AttachZoneDistanceDialog(dialog.get());
     return dialog;
@@ -221,18 +180,7 @@ void CDistanceWindows::OnWindowClosing(CDistanceListWindow* window) {
         return;
     }
     windows_.erase(windows_.begin() + index);
-    {
-        auto lock = console_.Lock();
-        WindowLayout& layout = console_.layout;
-        const auto i = static_cast<std::size_t>(index);
-        if (i < layout.smallWindowNames.size()) {
-            layout.smallWindowNames.erase(layout.smallWindowNames.begin() + index);
-        }
-        if (i < layout.smallWindowPlacements.size()) {
-            layout.smallWindowPlacements.erase(layout.smallWindowPlacements.begin() + index);
-        }
-        console_.SaveLayout();
-    }
+    CLayoutEdits(console_).RemoveSmallWindow(index);
     window->deleteLater();
     ReturnActivationToModal();
 }
@@ -246,20 +194,12 @@ void CDistanceWindows::OnLayoutReport(CDistanceListWindow* window,
     if (index < 0) {
         return;
     }
-    auto lock = console_.Lock();
-    WindowLayout& layout = console_.layout;
-    if (static_cast<std::size_t>(index) >= layout.smallWindowPlacements.size()) {
-        return;
-    }
-    layout.smallWindowPlacements[static_cast<std::size_t>(index)] = placement;
-    console_.SaveLayout();
+    CLayoutEdits(console_).SetSmallWindowPlacement(index, placement);
 }
 
 void CDistanceWindows::OnZoneDistanceLayout(const WindowPlacement& placement) {
     if (shuttingDown_) {
         return;
     }
-    auto lock = console_.Lock();
-    console_.layout.zoneDistancePlacement = placement;
-    console_.SaveLayout();
+    CLayoutEdits(console_).SetZoneDistancePlacement(placement);
 }

@@ -9,6 +9,7 @@
 #include "app/Icons.h"
 #include "app/WindowFrame.h"
 #include "console/Console.h"
+#include "console/ConsoleQueries.h"
 #include "zones/MapView.h"
 
 CMapWindow::CMapWindow(CConsole& console, QWidget* owner) : QDialog(owner), console_(console) {
@@ -44,10 +45,7 @@ CMapWindow::CMapWindow(CConsole& console, QWidget* owner) : QDialog(owner), cons
 
 void CMapWindow::RebuildZones() {
     std::vector<ZoneRecord> zones;
-    {
-        auto lock = console_.Lock();
-        zones = console_.zoneMap->Zones();
-    }
+    { zones = CConsoleQueries(console_).Zones(); }
     view_->SetZones(zones);
 }
 

@@ -4,6 +4,8 @@
 #include <QEvent>
 
 #include "console/Console.h"
+#include "console/ConsoleQueries.h"
+#include "console/LayoutEdits.h"
 #include "zones/MapWindow.h"
 
 namespace {
@@ -46,27 +48,15 @@ CMapWindow* CMapWindowKeeper::Open() {
         window_->activateWindow();
         return window_.data();
     }
-    LayoutRect stored;
-    {
-        auto lock = console_.Lock();
-        stored = console_.layout.mapPlacement.rect;
-    }
+    const LayoutRect stored = CConsoleQueries(console_).Layout().mapPlacement.rect;
     CMapWindow* window = MakeWindow(stored);
     window->show();
-    auto lock = console_.Lock();
-    MapPlacement& record = console_.layout.mapPlacement;
-    record.rect = window->CurrentRect();
-    record.state = 1;
-    console_.SaveLayout();
+    CLayoutEdits(console_).SetMapPlacement(window->CurrentRect(), 1);
     return window;
 }
 
 void CMapWindowKeeper::RestoreAtStart(bool show) {
-    MapPlacement record;
-    {
-        auto lock = console_.Lock();
-        record = console_.layout.mapPlacement;
-    }
+    const MapPlacement record = CConsoleQueries(console_).Layout().mapPlacement;
     if (record.state != 1 || window_ != nullptr) {
         return;
     }
@@ -124,14 +114,8 @@ void CMapWindowKeeper::OnClosing(CMapWindow* window) {
     if (window_ == window) {
         window_ = nullptr;
     }
-    {
-        // The rectangle stays: the map opens again where it was.
-        auto lock = console_.Lock();
-        MapPlacement& record = console_.layout.mapPlacement;
-        record.rect = window->CurrentRect();
-        record.state = -1;
-        console_.SaveLayout();
-    }
+    // The rectangle stays: the map opens again where it was.
+    CLayoutEdits(console_).SetMapPlacement(window->CurrentRect(), -1);
     window->deleteLater();
     if (QWidget* modal = QApplication::activeModalWidget()) {
         modal->raise();
@@ -143,12 +127,6 @@ void CMapWindowKeeper::OnLayoutReport(const LayoutRect& rect) {
     if (shuttingDown_) {
         return;
     }
-    auto lock = console_.Lock();
-    MapPlacement& record = console_.layout.mapPlacement;
     // Reports of a window being set up, before the record says it is open, are not kept.
-    if (record.state != 1) {
-        return;
-    }
-    record.rect = rect;
-    console_.SaveLayout();
+    CLayoutEdits(console_).SetMapRectIfOpen(rect);
 }

@@ -4,15 +4,15 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
-#include <bit>
 #include <utility>
 
 #include "app/Icons.h"
 #include "app/QtText.h"
-#include "console/Console.h"
 #include "base/Cp1251.h"
 #include "base/ExchangeSort.h"
 #include "base/TextUtil.h"
+#include "console/Console.h"
+#include "console/ConsoleQueries.h"
 #include "objectlist/ObjectListCtrl.h"
 
 namespace {
@@ -49,16 +49,7 @@ CObjectDistanceDialog::CObjectDistanceDialog(CConsole& console, QWidget* parent)
     list_->InsertColumn(QStringLiteral("Расстояние"), w - 18);
 
     bool anyObject = false;
-    {
-        auto lock = console_.Lock();
-        const CDataStore& store = console_.store;
-        anyObject = store.objectCount > 0;
-        for (int i = 0; i < store.objectCount; ++i) {
-            if (store.Object(i).selected != 0) {
-                entries_.push_back(store.FormatIdAndName(i));
-            }
-        }
-    }
+    entries_ = CConsoleQueries(console_).SelectedTitles(&anyObject);
     for (const std::string& entry : entries_) {
         combo_->addItem(FromCp(entry));
     }
@@ -79,28 +70,28 @@ CObjectDistanceDialog::CObjectDistanceDialog(CConsole& console, QWidget* parent)
     initialised_ = true;
 }
 
-int CObjectDistanceDialog::ChosenObject() const {
+std::optional<int32_t> CObjectDistanceDialog::ChosenNumber() const {
     const int entry = combo_->currentIndex();
     if (entry < 0 || entry >= static_cast<int>(entries_.size())) {
-        return -1;
+        return std::nullopt;
     }
     // The entry begins with the object's id, whose number finds the object even after
     // the store has been re-sorted.
-    const int32_t number = TextUtil::LeadingInt(entries_[static_cast<std::size_t>(entry)]);
-    return console_.store.FindObjectByNumber(number);
+    return TextUtil::LeadingInt(entries_[static_cast<std::size_t>(entry)]);
 }
 
 void CObjectDistanceDialog::Fill() {
     // New rows are empty: whatever they were built from before no longer holds.
     shown_ = Shown{};
-    int zoneCount = 0;
-    {
-        auto lock = console_.Lock();
-        if (ChosenObject() < 0) {
-            return;
-        }
-        zoneCount = console_.zoneMap->ZoneCount();
+    const std::optional<int32_t> number = ChosenNumber();
+    if (!number) {
+        return;
     }
+    const CConsoleQueries queries(console_);
+    if (queries.FindObjectByNumber(*number) < 0) {
+        return;
+    }
+    const int zoneCount = queries.ZoneCount();
     list_->BeginUpdate();
     list_->DeleteAllRows();
     for (int i = 0; i < zoneCount; ++i) {
@@ -111,39 +102,30 @@ void CObjectDistanceDialog::Fill() {
 }
 
 void CObjectDistanceDialog::Refresh() {
-    std::vector<float> distances;
-    std::vector<std::string> names;
-    bool hasPosition = false;
-    {
-        auto lock = console_.Lock();
-        const int object = ChosenObject();
-        if (object < 0) {
-            return;
-        }
-        const ObjectRecord& o = console_.store.Object(object);
-        hasPosition = (o.hasMessage & kHasPosition) != 0;
-        const CZoneMap& map = *console_.zoneMap;
-        Shown now;
-        now.valid = true;
-        now.number = o.Number();
-        now.latitudeBits = std::bit_cast<uint64_t>(o.latitude);
-        now.longitudeBits = std::bit_cast<uint64_t>(o.longitude);
-        now.hasPosition = hasPosition;
-        now.map = &map;
-        now.zoneCount = map.ZoneCount();
-        now.mode = mode_;
-        // Once a second for as long as the dialog is open: with thousands of zones the
-        // distances and their order are worth keeping while the object stands still.
-        if (now == shown_)
-            return;
-        shown_ = now;
-        for (int i = 0; i < map.ZoneCount(); ++i) {
-            // What the dispatcher reads is the rounded text, so that is what is sorted.
-            distances.push_back(static_cast<float>(
-                TextUtil::LeadingDouble(map.FormatDistanceKm(i, o.latitude, o.longitude))));
-            names.push_back(map.Zone(i).name);
-        }
+    const std::optional<int32_t> number = ChosenNumber();
+    if (!number) {
+        return;
     }
+    // Once a second for as long as the dialog is open: with thousands of zones the
+    // distances and their order are worth keeping while the object stands still.
+    std::optional<CConsoleQueries::PositionKey> known;
+    if (shown_.valid && shown_.mode == mode_) {
+        known = shown_.key;
+    }
+    std::optional<CConsoleQueries::ZoneDistances> found =
+        CConsoleQueries(console_).ObjectZoneDistances(*number, known);
+    if (!found || (known && *known == found->key)) {
+        return;
+    }
+    shown_ = Shown{true, found->key, mode_};
+    const bool hasPosition = found->key.hasPosition;
+    std::vector<float> distances;
+    distances.reserve(found->distances.size());
+    for (const std::string& text : found->distances) {
+        // What the dispatcher reads is the rounded text, so that is what is sorted.
+        distances.push_back(static_cast<float>(TextUtil::LeadingDouble(text)));
+    }
+    std::vector<std::string> names = std::move(found->zoneNames);
     ++sortCount_;
     // The order of the exchange procedure over the pairs, without its n^2 comparisons.
     std::vector<std::size_t> order;

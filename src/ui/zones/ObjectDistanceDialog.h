@@ -3,8 +3,11 @@
 #include <QDialog>
 #include <QTimer>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "console/ConsoleQueries.h"
 
 class CConsole;
 class CObjectListCtrl;
@@ -54,8 +57,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Index of the chosen object in the store, -1 when none (call with the lock held).
-    int ChosenObject() const;
+    // Number of the chosen object; nullopt when none is chosen.
+    std::optional<int32_t> ChosenNumber() const;
     void LayOut(int cx, int cy);
 
     CConsole& console_;
@@ -70,14 +73,8 @@ private:
     // What the rows were last built from.
     struct Shown {
         bool valid = false;
-        int32_t number = 0;
-        uint64_t latitudeBits = 0;
-        uint64_t longitudeBits = 0;
-        bool hasPosition = false;
-        const void* map = nullptr;
-        int zoneCount = 0;
+        CConsoleQueries::PositionKey key;
         int mode = kUnsorted;
-        bool operator==(const Shown&) const = default;
     };
     Shown shown_;
     QTimer timer_;

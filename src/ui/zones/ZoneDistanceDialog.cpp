@@ -12,8 +12,9 @@
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "app/WindowFrame.h"
-#include "console/Console.h"
 #include "base/Cp1251.h"
+#include "console/Console.h"
+#include "console/ConsoleQueries.h"
 #include "objectlist/ListWindow.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "zones/DistanceListWindow.h"
@@ -60,13 +61,7 @@ CZoneDistanceDialog::CZoneDistanceDialog(CConsole& console, const WindowPlacemen
     }
     CDistanceListWindow::SetUpColumns(*list_, stored.widths);
 
-    {
-        auto lock = console_.Lock();
-        const CZoneMap& map = *console_.zoneMap;
-        for (int i = 0; i < map.ZoneCount(); ++i) {
-            names_.push_back(map.Zone(i).name);
-        }
-    }
+    names_ = CConsoleQueries(console_).ZoneNames();
     // Exchange sort by byte order, equal names never exchanged.
     for (std::size_t j = 0; j < names_.size(); ++j) {
         for (std::size_t k = j + 1; k < names_.size(); ++k) {

@@ -6,8 +6,9 @@
 
 #include "app/Icons.h"
 #include "app/QtText.h"
-#include "console/Console.h"
 #include "base/TextUtil.h"
+#include "console/Console.h"
+#include "console/ConsoleQueries.h"
 #include "objectlist/ObjectListCtrl.h"
 
 namespace {
@@ -45,9 +46,7 @@ CZonesDialog::CZonesDialog(CConsole& console, QWidget* parent) : QDialog(parent)
 
     std::vector<ZoneRow> rows;
     {
-        auto lock = console.Lock();
-        const CZoneMap& map = *console.zoneMap;
-        for (const ZoneRecord& z : map.Zones()) {
+        for (const ZoneRecord& z : CConsoleQueries(console).Zones()) {
             ZoneRow row;
             row.name = z.name;
             row.area = TextUtil::Format("%.02f", z.areaSquareMetres * 1e-6);
