@@ -1,8 +1,13 @@
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "alerts/PasswordDialog.h"
 #include "app/Prompt.h"
+#include "app/QtTranslations.h"
 #include "base/Cp1251.h"
 
 namespace {
@@ -40,6 +45,7 @@ private slots:
     void rightPasswordPasses();
     void wrongPasswordIsReported();
     void cancelIsSilent();
+    void fileDialogSpeaksRussian();
 };
 
 void TestPrompts::filtersBecomeQtFilters() {
@@ -123,6 +129,38 @@ void TestPrompts::cancelIsSilent() {
     QVERIFY(modalSeen);
     QVERIFY(!modalOpen);
     QVERIFY(Prompt::ShownPrompts().empty());
+}
+
+void TestPrompts::fileDialogSpeaksRussian() {
+    // What the program does at start: Qt's own texts come from Qt's Russian translation.
+    QVERIFY(QtTranslations::InstallRussian(*QCoreApplication::instance()));
+    QVERIFY(QtTranslations::InstallRussian(*QCoreApplication::instance()));  // once only
+    Prompt::SetScripted(false);
+    QTemporaryDir folder;
+    QString cancelText;
+    QString openText;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        seen = true;
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        QVERIFY(buttons != nullptr);
+        if (QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel)) {
+            cancelText = cancel->text();
+        }
+        if (QPushButton* open = buttons->button(QDialogButtonBox::Open)) {
+            openText = open->text();
+        }
+        dialog->reject();
+    });
+    const QString chosen = Prompt::OpenFile(
+        nullptr, QStringLiteral("Файл с адресной книгой (AddrBook.txt)|AddrBook.txt||"),
+        QStringLiteral("AddrBook.txt"), folder.path());
+    QVERIFY(seen);
+    QVERIFY(chosen.isEmpty());
+    QCOMPARE(cancelText, QStringLiteral("Отмена"));
+    QVERIFY2(!openText.contains(QStringLiteral("Open")), qPrintable(openText));
 }
 
 QTEST_MAIN(TestPrompts)

@@ -4,6 +4,7 @@
 
 #include "app/Icons.h"
 #include "app/MainDialog.h"
+#include "app/QtTranslations.h"
 #include "console/ProgramPaths.h"
 #include "platform/Platform.h"
 
@@ -13,6 +14,8 @@ CSentrelApp::CSentrelApp(int& argc, char** argv) : app_(argc, argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Sentrel"));
     QApplication::setWindowIcon(Icons::AppIcon());
+    // File dialogs and standard buttons speak the program's language.
+    QtTranslations::InstallRussian(app_);
     // The window may sit in the tray while the alert pop-up is the only window shown;
     // closing the pop-up must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
