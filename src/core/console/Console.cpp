@@ -210,6 +210,8 @@ int32_t CConsole::soundKind() const {
 
 void CConsole::StartWorkers() {
     ResetListRows();
+    if (!folderClaimed_)
+        return;  // a refused copy runs nothing
     int periodMs;
     {
         auto lock = Lock();
