@@ -18,7 +18,6 @@ using namespace rig;
 
 namespace {
 
-
 QString ShotsDir() {
     return qEnvironmentVariable("SENTREL_SHOTS_DIR");
 }
@@ -36,6 +35,7 @@ private slots:
     void rowsAreColouredByTheirStateBits();
     void selectionIsWhiteOnNavy();
     void headerClicksSortAndToggle();
+    void selectionFollowsItsObjectsThroughASort();
     void statusBarEdgesAndCountersArea();
     void popupKeepsItsHistoryUntilClosed();
     void alertBringsTheWindowBackFromTheTray();
@@ -249,6 +249,49 @@ void TestMainWindow::headerClicksSortAndToggle() {
         QCOMPARE(r.C().store.sortKey, int(kColSpeed));
         QCOMPARE(r.C().store.sortDescending, 0);
     }
+}
+
+void TestMainWindow::selectionFollowsItsObjectsThroughASort() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
+    QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
+    r.W().RefreshNow();
+    auto order = [&] {
+        std::vector<int32_t> numbers;
+        for (int row = 0; row < r.List().RowCount(); ++row) {
+            numbers.push_back(r.W().RowObjectNumber(row));
+        }
+        return numbers;
+    };
+    auto currentObject = [&] { return r.W().RowObjectNumber(r.List().currentIndex().row()); };
+    QCOMPARE(order(), (std::vector<int32_t>{12, 7, 5, 3, 9}));
+    // The dispatcher clicks Truck (row 0), then adds Car (row 3) with Ctrl.
+    const int objectColumn = r.Column(kColObject);
+    auto clickRow = [&](int row, Qt::KeyboardModifiers modifiers) {
+        const QRect cell = r.List().visualRect(r.List().model()->index(row, objectColumn));
+        QTest::mouseClick(r.List().viewport(), Qt::LeftButton, modifiers, cell.center());
+    };
+    clickRow(0, {});
+    clickRow(3, Qt::ControlModifier);
+    QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{12, 3}));
+    QCOMPARE(currentObject(), 3);
+
+    r.W().SortByColumn(kColObject);
+    QCOMPARE(order(), (std::vector<int32_t>{3, 5, 7, 9, 12}));
+    // Still Truck and Car, now in rows 4 and 0; Car is still the current row.
+    QCOMPARE(r.List().SelectedRows(), (std::vector<int>{0, 4}));
+    QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{3, 12}));
+    QCOMPARE(currentObject(), 3);
+    // The other way round as well, and the commands act on those objects.
+    r.W().SortByColumn(kColObject);
+    QCOMPARE(order(), (std::vector<int32_t>{12, 9, 7, 5, 3}));
+    QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{12, 3}));
+    QCOMPARE(currentObject(), 3);
+    // Shift-click extends from Car, where it is now (row 4), not from its old row.
+    clickRow(2, Qt::ShiftModifier);
+    QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{12, 7, 5, 3}));
 }
 
 void TestMainWindow::statusBarEdgesAndCountersArea() {

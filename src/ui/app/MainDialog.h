@@ -311,6 +311,15 @@ private:
     void OpenDataFileWithPrompts(bool zones);
     // The object number of every selected row, -1 for a row without an object.
     std::vector<int32_t> SelectedRowNumbers() const;
+    // A sort moves the objects between the rows: the selection and the current row go
+    // with their objects, not with the row positions.
+    struct SelectionMemo {
+        std::vector<int32_t> numbers;
+        int32_t current = -1;
+        int currentColumn = 0;
+    };
+    SelectionMemo RememberSelection() const;
+    void RestoreSelection(const SelectionMemo& memo);
     // Recomputes the modal flag from the open dialogs and the pop-up.
     void UpdateModalFlag();
 

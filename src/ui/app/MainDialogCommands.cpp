@@ -304,14 +304,18 @@ void CMainDialog::ShowMap() {
 // ---- list commands ----
 
 void CMainDialog::SortByColumn(int columnId) {
+    const SelectionMemo memo = RememberSelection();
     if (console_->SortByKey(columnId)) {
         RefreshNow();
+        RestoreSelection(memo);
     }
 }
 
 void CMainDialog::SortFromView(int key, int zoneIndex) {
+    const SelectionMemo memo = RememberSelection();
     if (console_->SortByKey(key, zoneIndex)) {
         RefreshNow();
+        RestoreSelection(memo);
     }
 }
 

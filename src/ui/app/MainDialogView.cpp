@@ -1,7 +1,9 @@
 // The window's side of the console: what the workers hand over (refresh passes, pop-up
 // texts, tray tips, sound errors, history changes) and how it reaches the list.
+#include <QItemSelectionModel>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "alerts/AlertPopupDialog.h"
@@ -220,6 +222,45 @@ std::vector<int32_t> CMainDialog::SelectedRowNumbers() const {
         numbers.push_back(RowObjectNumber(row));
     }
     return numbers;
+}
+
+CMainDialog::SelectionMemo CMainDialog::RememberSelection() const {
+    SelectionMemo memo;
+    memo.numbers = SelectedObjectNumbers();
+    const QModelIndex current = list_->currentIndex();
+    if (current.isValid()) {
+        memo.current = RowObjectNumber(current.row());
+        memo.currentColumn = current.column();
+    }
+    return memo;
+}
+
+void CMainDialog::RestoreSelection(const SelectionMemo& memo) {
+    if (memo.numbers.empty() && memo.current < 0) {
+        return;
+    }
+    std::vector<int> selected;
+    int currentRow = -1;
+    for (int r = 0; r < list_->RowCount(); ++r) {
+        const int32_t number = RowObjectNumber(r);
+        if (number < 0) {
+            continue;
+        }
+        if (std::find(memo.numbers.begin(), memo.numbers.end(), number) != memo.numbers.end()) {
+            selected.push_back(r);
+        }
+        if (number == memo.current) {
+            currentRow = r;
+        }
+    }
+    if (currentRow >= 0) {
+        // The view's own call also moves the anchor of a later Shift-click to the row.
+        list_->setCurrentIndex(list_->model()->index(currentRow, memo.currentColumn));
+    }
+    list_->ClearSelection();
+    for (const int r : selected) {
+        list_->SelectRow(r);
+    }
 }
 
 QString CMainDialog::RowTooltip(int row) const {
