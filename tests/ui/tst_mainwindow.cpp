@@ -7,11 +7,14 @@
 #include "alerts/HistoryDialog.h"
 #include "alerts/HistoryWindows.h"
 #include "app/StatusBar.h"
+#include "app/WindowFrame.h"
 #include "objectlist/CellStyle.h"
 #include "objectlist/ObjectListModel.h"
 #include "tst_mainwindow_rig.h"
 #include "zones/DistanceListWindow.h"
 #include "zones/DistanceWindows.h"
+#include "zones/MapWindow.h"
+#include "zones/MapWindowKeeper.h"
 #include "zones/ZoneDistanceDialog.h"
 
 using namespace rig;
@@ -36,6 +39,7 @@ private slots:
     void selectionIsWhiteOnNavy();
     void headerClicksSortAndToggle();
     void selectionFollowsItsObjectsThroughASort();
+    void placementsSurviveTwentyRestarts();
     void statusBarEdgesAndCountersArea();
     void popupKeepsItsHistoryUntilClosed();
     void alertBringsTheWindowBackFromTheTray();
@@ -66,6 +70,7 @@ void TestMainWindow::init() {
 void TestMainWindow::cleanup() {
     rig_.reset();
     Prompt::SetScripted(false);
+    WindowFrame::SetMarginsForTests({});
 }
 
 void TestMainWindow::startupFillsTheRowsFromTheWorkers() {
@@ -292,6 +297,76 @@ void TestMainWindow::selectionFollowsItsObjectsThroughASort() {
     // Shift-click extends from Car, where it is now (row 4), not from its old row.
     clickRow(2, Qt::ShiftModifier);
     QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{12, 7, 5, 3}));
+}
+
+void TestMainWindow::placementsSurviveTwentyRestarts() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    {
+        // The main window, a distance window, a history window and the map, each where
+        // the dispatcher left it.
+        WindowLayout layout(r.paths.layoutPath);
+        layout.mainRect = {120, 80, 820, 670};
+        layout.smallWindowNames = {"B"};
+        WindowPlacement distance;
+        distance.rect = {300, 200, 640, 460};
+        distance.widths = {120, 75, 80, 65};
+        layout.smallWindowPlacements = {distance};
+        layout.historyWindowNumbers = {"0007"};
+        HistoryPlacement history;
+        history.placement.rect = {200, 300, 900, 580};
+        history.placement.widths = {250, 140, 140, 140};
+        history.state = 1;
+        layout.historyWindowPlacements = {history};
+        layout.mapPlacement.rect = {50, 60, 650, 560};
+        layout.mapPlacement.state = 1;
+        QVERIFY(layout.SaveLayout());
+    }
+    // A window manager that tells each window's frame (borders of 4, a title bar of 25)
+    // only some time after the window is on screen, with a move of the window.
+    bool frameKnown = false;
+    WindowFrame::SetMarginsForTests([&](const QWidget&) -> std::optional<QMargins> {
+        return frameKnown ? QMargins(4, 25, 4, 4) : QMargins();
+    });
+    auto tellFrame = [&](QWidget* window) {
+        QVERIFY(window != nullptr);
+        QVERIFY(window->isVisible());
+        QMoveEvent moved(window->pos(), window->pos());
+        QCoreApplication::sendEvent(window, &moved);
+    };
+    auto run = [&] {
+        frameKnown = false;
+        QVERIFY(r.Start());
+        QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
+        QTest::qWait(20);
+        frameKnown = true;
+        tellFrame(&r.W());
+        tellFrame(r.W().DistanceWindows()->Window(0));
+        tellFrame(r.W().HistoryWindows()->Window(0));
+        tellFrame(r.W().MapWindow()->Window());
+        QTest::qWait(20);
+        // The main window took its place again, frame included.
+        QVERIFY(WindowFrame::OuterRect(r.W()) == (LayoutRect{120, 80, 820, 670}));
+        r.W().RunCommand(CMainDialog::kCmdExit);
+        QVERIFY(r.W().IsEnded());
+        r.window.reset();
+    };
+    // The first run adds what the file lacked (the columns) and changes nothing else.
+    run();
+    const QByteArray before = Rig::Read(r.InFolder("Interface.ini"));
+    QVERIFY(before.contains("[GlobalSize]\r\npos=120,820,80,670\r\n"));
+    QVERIFY(before.contains("[SmallDlg=B]\r\npos=300,640,200,460\r\n"));
+    QVERIFY(before.contains("[HistoryDlg=0007|1]\r\npos=200,900,300,580\r\n"));
+    QVERIFY(before.contains("[MapDlg]\r\npos=50,650,60,560\r\nstate=1\r\n"));
+    for (int restart = 0; restart < 20; ++restart) {
+        run();
+        const QByteArray after = Rig::Read(r.InFolder("Interface.ini"));
+        QVERIFY2(after == before, qPrintable(QStringLiteral("run %1:\n%2\n---\n%3")
+                                                 .arg(restart)
+                                                 .arg(QString::fromLatin1(before))
+                                                 .arg(QString::fromLatin1(after))));
+    }
+    WindowFrame::SetMarginsForTests({});
 }
 
 void TestMainWindow::statusBarEdgesAndCountersArea() {

@@ -325,8 +325,7 @@ bool CMainDialog::Initialise() {
         ReportWriteFailure();
     }
     BuildListColumns();
-    placedRect_ = CConsoleQueries(*console_).Layout().mainRect;
-    WindowFrame::Place(*this, placedRect_);
+    WindowFrame::Place(*this, CConsoleQueries(*console_).Layout().mainRect, placed_);
     UpdateStatusParts();
     SetStatusTexts(QString(), QString(), QString());
 
@@ -740,8 +739,10 @@ void CMainDialog::HandleMoveOrSize(ShowState state, bool sizeChanged) {
     switch (state) {
         case ShowState::Normal: {
             emit secondaryWindowsNotice(1);
+            // A frame told after the placement: the window first takes its place again.
+            WindowFrame::FollowFrame(*this, placed_);
             const bool maximiseAgain =
-                CLayoutEdits(*console_).MainWindowNormal(WindowFrame::OuterRect(*this));
+                CLayoutEdits(*console_).MainWindowNormal(WindowFrame::StoredRect(*this, placed_));
             if (maximiseAgain) {
                 showMaximized();
             }
@@ -797,7 +798,7 @@ void CMainDialog::showEvent(QShowEvent* event) {
         // first placement so that the outer rectangle is the stored one.
         QTimer::singleShot(0, this, [this] {
             if (CurrentShowState() == ShowState::Normal) {
-                WindowFrame::Correct(*this, placedRect_);
+                WindowFrame::Correct(*this, placed_);
             }
         });
     }

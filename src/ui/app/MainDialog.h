@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/WindowFrame.h"
 #include "console/ConsoleView.h"
 #include "console/ProgramPaths.h"
 #include "objectlist/RowColouring.h"
@@ -379,7 +380,7 @@ private:
     QString trayTip_;
     std::optional<bool> trayAvailable_;
     ShowState startState_ = ShowState::Normal;
-    LayoutRect placedRect_;
+    WindowFrame::Placed placed_;
     bool ended_ = false;
     bool outsideCloseRequested_ = false;
     bool frameCorrected_ = false;

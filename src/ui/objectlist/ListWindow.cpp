@@ -26,15 +26,15 @@ CListWindow::CListWindow(const QString& listName, int width, int height, QWidget
 }
 
 void CListWindow::PlaceAt(const LayoutRect& rect) {
-    placed_ = true;
-    placedRect_ = rect;
-    WindowFrame::Place(*this, rect);
+    WindowFrame::Place(*this, rect, placed_);
     // A hidden window gets its resize event only when shown; the list must fit now.
     list_->setGeometry(0, 0, width(), height());
 }
 
 WindowPlacement CListWindow::CurrentPlacement() const {
-    return PlacementOf(*this, *list_);
+    WindowPlacement placement = PlacementOf(*this, *list_);
+    placement.rect = WindowFrame::StoredRect(*this, placed_);
+    return placement;
 }
 
 WindowPlacement CListWindow::PlacementOf(const QWidget& window, const CObjectListCtrl& list) {
@@ -50,6 +50,7 @@ void CListWindow::ReportLayout() {
     if (!initialised_) {
         return;
     }
+    WindowFrame::FollowFrame(*this, placed_);
     EmitLayoutReport(CurrentPlacement());
 }
 
@@ -77,7 +78,7 @@ void CListWindow::resizeEvent(QResizeEvent* event) {
 
 void CListWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (placed_) {
-        WindowFrame::CorrectAfterFirstShow(*this, placedRect_, frameCorrected_);
+    if (placed_.placed) {
+        WindowFrame::CorrectAfterFirstShow(*this, placed_, frameCorrected_);
     }
 }

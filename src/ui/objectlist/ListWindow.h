@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+#include "app/WindowFrame.h"
 #include "settings/WindowLayout.h"
 
 class CObjectListCtrl;
@@ -45,7 +46,6 @@ private:
     CObjectListCtrl* list_;
     bool initialised_ = false;
     bool closed_ = false;
-    bool placed_ = false;
-    LayoutRect placedRect_;
+    WindowFrame::Placed placed_;
     bool frameCorrected_ = false;
 };

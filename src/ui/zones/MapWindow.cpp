@@ -54,13 +54,11 @@ void CMapWindow::ApplyRows(const RefreshSnapshot& snapshot) {
 }
 
 void CMapWindow::PlaceAt(const LayoutRect& rect) {
-    placed_ = true;
-    placedRect_ = rect;
-    WindowFrame::Place(*this, rect);
+    WindowFrame::Place(*this, rect, placed_);
 }
 
 LayoutRect CMapWindow::CurrentRect() const {
-    return WindowFrame::OuterRect(*this);
+    return WindowFrame::StoredRect(*this, placed_);
 }
 
 void CMapWindow::ReportLayout() {
@@ -68,6 +66,7 @@ void CMapWindow::ReportLayout() {
     if (closed_ || !isVisible()) {
         return;
     }
+    WindowFrame::FollowFrame(*this, placed_);
     emit layoutReport(CurrentRect());
 }
 
@@ -102,7 +101,7 @@ void CMapWindow::resizeEvent(QResizeEvent* event) {
 
 void CMapWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (placed_) {
-        WindowFrame::CorrectAfterFirstShow(*this, placedRect_, frameCorrected_);
+    if (placed_.placed) {
+        WindowFrame::CorrectAfterFirstShow(*this, placed_, frameCorrected_);
     }
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <cstdint>
 
+#include "app/WindowFrame.h"
 #include "console/ConsoleView.h"
 #include "settings/WindowLayout.h"
 
@@ -53,7 +54,6 @@ private:
     CMapView* view_;
     QPushButton* fitAll_;
     bool closed_ = false;
-    bool placed_ = false;
+    WindowFrame::Placed placed_;
     bool frameCorrected_ = false;
-    LayoutRect placedRect_;
 };

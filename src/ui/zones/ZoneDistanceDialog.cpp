@@ -54,9 +54,7 @@ CZoneDistanceDialog::CZoneDistanceDialog(CConsole& console, const WindowPlacemen
     LayOut(kDefaultWidth, kDefaultHeight);
     const LayoutRect& r = stored.rect;
     if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0) {
-        placed_ = true;
-        placedRect_ = r;
-        WindowFrame::Place(*this, r);
+        WindowFrame::Place(*this, r, placed_);
         LayOut(width(), height());
     }
     CDistanceListWindow::SetUpColumns(*list_, stored.widths);
@@ -95,7 +93,9 @@ int CZoneDistanceDialog::SelectedZone() const {
 }
 
 WindowPlacement CZoneDistanceDialog::CurrentPlacement() const {
-    return CListWindow::PlacementOf(*this, *list_);
+    WindowPlacement placement = CListWindow::PlacementOf(*this, *list_);
+    placement.rect = WindowFrame::StoredRect(*this, placed_);
+    return placement;
 }
 
 void CZoneDistanceDialog::RebuildRows() {
@@ -124,6 +124,7 @@ void CZoneDistanceDialog::ReportLayout() {
     if (!initialised_) {
         return;
     }
+    WindowFrame::FollowFrame(*this, placed_);
     emit layoutReport(CurrentPlacement());
 }
 
@@ -169,7 +170,7 @@ void CZoneDistanceDialog::resizeEvent(QResizeEvent* event) {
 
 void CZoneDistanceDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (placed_) {
-        WindowFrame::CorrectAfterFirstShow(*this, placedRect_, frameCorrected_);
+    if (placed_.placed) {
+        WindowFrame::CorrectAfterFirstShow(*this, placed_, frameCorrected_);
     }
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/WindowFrame.h"
 #include "settings/WindowLayout.h"
 
 class CConsole;
@@ -60,7 +61,6 @@ private:
     QPushButton* closeButton_;
     std::vector<std::string> names_;
     bool initialised_ = false;
-    bool placed_ = false;
-    LayoutRect placedRect_;
+    WindowFrame::Placed placed_;
     bool frameCorrected_ = false;
 };
