@@ -2,6 +2,7 @@
 // passes colour it, sorting, the status bar, the pop-up, the tray and the layout flags.
 #include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
 
 #include "alerts/AlertPopupDialog.h"
 #include "alerts/HistoryDialog.h"
@@ -40,6 +41,7 @@ private slots:
     void headerClicksSortAndToggle();
     void selectionFollowsItsObjectsThroughASort();
     void placementsSurviveTwentyRestarts();
+    void aFailingDiskIsReportedByOneBoxAtATime();
     void statusBarEdgesAndCountersArea();
     void popupKeepsItsHistoryUntilClosed();
     void alertBringsTheWindowBackFromTheTray();
@@ -367,6 +369,58 @@ void TestMainWindow::placementsSurviveTwentyRestarts() {
                                                  .arg(QString::fromLatin1(after))));
     }
     WindowFrame::SetMarginsForTests({});
+}
+
+void TestMainWindow::aFailingDiskIsReportedByOneBoxAtATime() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
+    // Real boxes from here on: the first one stays open while the disk fills and frees.
+    Prompt::SetScripted(false);
+    auto openBoxes = [] {
+        int count = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMessageBox*>(w) != nullptr && w->isVisible()) {
+                ++count;
+            }
+        }
+        return count;
+    };
+    int boxesMeanwhile = -1;
+    bool closed = false;
+    QTimer::singleShot(100, [&] {
+        // The disk is freed and fills again seven more times while the box is open.
+        for (int i = 0; i < 7; ++i) {
+            r.W().ReportSaveFailure(false);
+            r.W().ReportSaveFailure(true);
+        }
+        QTimer::singleShot(100, [&] {
+            boxesMeanwhile = openBoxes();
+            // Close whatever is open, innermost first.
+            while (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->done(QMessageBox::Ok);
+                QCoreApplication::processEvents();
+            }
+            closed = true;
+        });
+    });
+    r.W().ReportSaveFailure(true);
+    QTRY_VERIFY(closed);
+    QTRY_COMPARE(openBoxes(), 0);
+    QCOMPARE(boxesMeanwhile, 1);
+    // Told once while it lasted; a failure after the box was closed and the disk was
+    // writable again is told again.
+    r.W().ReportSaveFailure(false);
+    QTimer::singleShot(100, [&] {
+        boxesMeanwhile = openBoxes();
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->done(QMessageBox::Ok);
+        }
+    });
+    r.W().ReportSaveFailure(true);
+    QTRY_COMPARE(openBoxes(), 0);
+    QCOMPARE(boxesMeanwhile, 1);
 }
 
 void TestMainWindow::statusBarEdgesAndCountersArea() {

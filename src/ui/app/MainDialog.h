@@ -346,6 +346,9 @@ private:
     QPointer<CAlertPopupDialog> popup_;
     // The dispatcher is told once per episode of failed saves.
     bool saveFailureReported_ = false;
+    // The box telling of a failed save is open: a failure that ends and comes back
+    // meanwhile is the one it tells of, not a reason for another box.
+    bool saveFailureBoxOpen_ = false;
 
     // What the list rows show, as far as the refresh passes told: the object number,
     // the state the row is coloured for (-1 = not yet) and the texts written (to skip

@@ -90,15 +90,17 @@ void CMainDialog::ReportSaveFailure(bool failing) {
             saveFailureReported_ = false;
             return;
         }
-        if (saveFailureReported_ || ended_) {
+        if (saveFailureReported_ || saveFailureBoxOpen_ || ended_) {
             return;
         }
         saveFailureReported_ = true;
+        saveFailureBoxOpen_ = true;
         ShowFileError(
             QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
                            "свободного места. Сообщения не потеряны: файлы остаются "
                            "во входной папке и будут обработаны, когда запись снова "
                            "станет возможной."));
+        saveFailureBoxOpen_ = false;
     });
 }
 
