@@ -1,0 +1,206 @@
+#!/usr/bin/env bash
+# Builds Sentrel for Windows (64-bit) on Debian 12 and its installer:
+#   packaging/windows/build.sh [deps|app|installer|all]     (default: all)
+#
+#   deps       Qt 6 base (Core, Gui, Widgets, Network, Sql + SQLite driver, Test, the Windows
+#              platform plugin), SDL2 and SQLite, cross-built with mingw-w64 from Debian's own
+#              source packages of the versions installed on this machine. They go into a cache
+#              folder outside the source tree and are built once: a finished step leaves a stamp
+#              and is skipped the next time.
+#   app        sentrel.exe and the command-line tools, in the cache's app build folder.
+#   installer  the program folder (exe, DLLs, plugins, sounds) and the NSIS installer
+#              sentrel-<version>-win64-setup.exe, in ${SENTREL_WIN_OUT:-<source>/build-win-package}.
+#
+# Environment:
+#   SENTREL_WIN_CACHE  cache folder (default /var/cache/sentrel-win as root, else
+#                      ~/.cache/sentrel-win)
+#   SENTREL_WIN_JOBS   parallel compile jobs (default 2); every compile runs under nice -n 19
+#   SENTREL_WIN_OUT    where the program folder and the installer go
+#
+# The Debian sources are fetched with apt-get source through a sources list of this script's
+# own (deb-src lines in the cache folder): the machine's apt configuration is left as it is.
+# Each step's wall time is appended to <cache>/times.log.
+set -euo pipefail
+
+SOURCE_DIR="$(cd "$(dirname "$0")/../.." && pwd)"
+if [ "$(id -u)" -eq 0 ]; then
+  DEFAULT_CACHE=/var/cache/sentrel-win
+else
+  DEFAULT_CACHE="${XDG_CACHE_HOME:-$HOME/.cache}/sentrel-win"
+fi
+CACHE="${SENTREL_WIN_CACHE:-$DEFAULT_CACHE}"
+JOBS="${SENTREL_WIN_JOBS:-2}"
+OUT="${SENTREL_WIN_OUT:-$SOURCE_DIR/build-win-package}"
+WHAT="${1:-all}"
+case "$WHAT" in
+  deps|app|installer|all) ;;
+  *) echo "usage: $0 [deps|app|installer|all]" >&2; exit 2 ;;
+esac
+
+# The versions of the Linux build: the cross build uses the same Qt as the host tools
+# (moc, rcc, uic come from Debian's qt6-base-dev-tools through QT_HOST_PATH).
+QT_VERSION=6.4.2+dfsg-10
+SDL_VERSION=2.26.5+dfsg-1
+SQLITE_VERSION=3.40.1-2+deb12u2
+
+MINGW=x86_64-w64-mingw32
+SRC="$CACHE/src"
+PREFIX="$CACHE/prefix"        # SDL2 and SQLite for the target
+QT_PREFIX="$CACHE/qt6"        # Qt for the target
+STAMPS="$CACHE/stamps"
+TOOLCHAIN="$SOURCE_DIR/cmake/mingw-w64-x86_64-qt.cmake"
+NICE=(nice -n 19)
+
+mkdir -p "$SRC" "$PREFIX" "$STAMPS"
+
+log_time() { # step seconds
+  printf '%s\t%s\t%ss\n' "$(date -u +%FT%TZ)" "$1" "$2" >>"$CACHE/times.log"
+  echo "== $1: $2 s"
+}
+
+# Runs step NAME (function NAME) unless its stamp exists.
+step() {
+  local name="$1"
+  if [ -f "$STAMPS/$name" ]; then
+    echo "== $name: done before ($(cat "$STAMPS/$name"))"
+    return
+  fi
+  echo "== $name"
+  local start=$SECONDS
+  "$name"
+  local took=$((SECONDS - start))
+  echo "${took}s on $(date -u +%F)" >"$STAMPS/$name"
+  log_time "$name" "$took"
+}
+
+need_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+packages() {
+  need_packages dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix cmake ninja-build \
+    qt6-base-dev qt6-base-dev-tools libsdl2-dev tcl nsis wine wine64 xvfb xauth
+}
+
+# apt-get with a private list of deb-src lines: nothing under /etc/apt is touched.
+APT_DIR="$CACHE/apt"
+private_apt() {
+  apt-get -o Dir::Etc::SourceList="$APT_DIR/sources.list" -o Dir::Etc::SourceParts=/nonexistent \
+    -o Dir::State::Lists="$APT_DIR/lists" -o Dir::Cache="$APT_DIR/cache" \
+    -o APT::Sandbox::User=root "$@"
+}
+
+sources() {
+  mkdir -p "$APT_DIR/lists/partial" "$APT_DIR/cache/archives/partial"
+  local key=/usr/share/keyrings/debian-archive-keyring.gpg
+  {
+    echo "deb-src [signed-by=$key] http://deb.debian.org/debian bookworm main"
+    echo "deb-src [signed-by=$key] http://deb.debian.org/debian bookworm-updates main"
+  } >"$APT_DIR/sources.list"
+  private_apt update
+  (cd "$SRC" && private_apt source --download-only "qt6-base=$QT_VERSION" "libsdl2=$SDL_VERSION" \
+    "sqlite3=$SQLITE_VERSION")
+  (cd "$SRC" && rm -rf qt6-base-* libsdl2-* sqlite3-* \
+    && for dsc in ./*.dsc; do dpkg-source --no-check -x "$dsc" >/dev/null; done)
+}
+
+# SQLite for Qt's SQLite driver: Debian's qt6-base source leaves the bundled copy out, so the
+# driver is built against this one (Debian's sqlite3 source, amalgamated on the host).
+sqlite() {
+  local dir="$SRC/sqlite3-${SQLITE_VERSION%%-*}" b="$CACHE/build/sqlite"
+  rm -rf "$b" && mkdir -p "$b"
+  (cd "$b" && "$dir/configure" --disable-tcl >/dev/null && "${NICE[@]}" make sqlite3.c >/dev/null)
+  "${NICE[@]}" $MINGW-gcc-posix -O2 -DSQLITE_ENABLE_COLUMN_METADATA -DSQLITE_THREADSAFE=1 \
+    -c "$b/sqlite3.c" -o "$b/sqlite3.o"
+  mkdir -p "$PREFIX/lib" "$PREFIX/include"
+  rm -f "$PREFIX/lib/libsqlite3.a"
+  $MINGW-ar rcs "$PREFIX/lib/libsqlite3.a" "$b/sqlite3.o"
+  cp "$b/sqlite3.h" "$dir/src/sqlite3ext.h" "$PREFIX/include/" 2>/dev/null \
+    || cp "$b/sqlite3.h" "$PREFIX/include/"
+}
+
+sdl2() {
+  local dir="$SRC/libsdl2-${SDL_VERSION%%-*}" b="$CACHE/build/sdl2"
+  rm -rf "$b"
+  "${NICE[@]}" cmake -G Ninja -S "$dir" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+    -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=OFF
+  "${NICE[@]}" cmake --build "$b" -j "$JOBS"
+  cmake --install "$b"
+}
+
+qt_configure() {
+  local dir="$SRC/qt6-base-${QT_VERSION%%-*}" b="$CACHE/build/qtbase"
+  rm -rf "$b"
+  # Only what the window needs; the third-party libraries bundled with Qt's source where
+  # Debian's package keeps them (zlib, PCRE2, libpng, double-conversion), SQLite from above.
+  "${NICE[@]}" cmake -G Ninja -S "$dir" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DSENTREL_WIN_PREFIXES="$PREFIX" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$QT_PREFIX" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+    -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
+    -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_openssl=OFF -DFEATURE_zstd=OFF \
+    -DFEATURE_brotli=OFF -DFEATURE_jpeg=OFF -DFEATURE_freetype=OFF -DFEATURE_harfbuzz=OFF \
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
+    -DFEATURE_system_doubleconversion=OFF -DFEATURE_sql=ON -DFEATURE_sql_sqlite=ON \
+    -DFEATURE_system_sqlite=ON -DSQLite3_INCLUDE_DIR="$PREFIX/include" \
+    -DSQLite3_LIBRARY="$PREFIX/lib/libsqlite3.a" \
+    -DFEATURE_sql_odbc=OFF -DFEATURE_sql_psql=OFF -DFEATURE_sql_mysql=OFF \
+    -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF \
+    -DFEATURE_sql_mimer=OFF -DFEATURE_androiddeployqt=OFF
+}
+
+qt_build() {
+  "${NICE[@]}" cmake --build "$CACHE/build/qtbase" -j "$JOBS"
+}
+
+qt_install() {
+  cmake --install "$CACHE/build/qtbase"
+}
+
+APP_BUILD="$CACHE/build/sentrel"
+app() {
+  "${NICE[@]}" cmake -G Ninja -S "$SOURCE_DIR" -B "$APP_BUILD" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DSENTREL_WIN_PREFIXES="$QT_PREFIX;$PREFIX" -DCMAKE_PREFIX_PATH="$QT_PREFIX;$PREFIX" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
+    -DSENTREL_BUILD_UI=ON -DSENTREL_WITH_AUDIO=ON -DSENTREL_BUILD_TOOLS=ON \
+    -DSENTREL_BUILD_BENCH=OFF
+  "${NICE[@]}" cmake --build "$APP_BUILD" -j "$JOBS" --target sentrel sentrel-feed sentrel-wavgen \
+    sentrel-demo-setup sentrel-icons
+}
+
+installer() {
+  bash "$SOURCE_DIR/packaging/windows/make-installer.sh" "$APP_BUILD" "$QT_PREFIX" "$PREFIX" "$OUT"
+}
+
+case "$WHAT" in
+  deps | all)
+    step packages
+    step sources
+    step sqlite
+    step sdl2
+    step qt_configure
+    step qt_build
+    step qt_install
+    ;;&
+  app | all)
+    start=$SECONDS
+    app
+    log_time app $((SECONDS - start))
+    ;;&
+  installer | all)
+    start=$SECONDS
+    installer
+    log_time installer $((SECONDS - start))
+    ;;
+esac
