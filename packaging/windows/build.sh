@@ -129,7 +129,6 @@ sqlite() {
 
 sdl2() {
   local dir="$SRC/libsdl2-${SDL_VERSION%%-*}" b="$CACHE/build/sdl2"
-  rm -rf "$b"
   "${NICE[@]}" cmake -G Ninja -S "$dir" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
     -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=OFF
@@ -139,12 +138,14 @@ sdl2() {
 
 qt_configure() {
   local dir="$SRC/qt6-base-${QT_VERSION%%-*}" b="$CACHE/build/qtbase"
-  rm -rf "$b"
-  # Only what the window needs; the third-party libraries bundled with Qt's source where
+  rm -f "$b/CMakeCache.txt"
+  # -O1: a third less compile time than -O2 on a 2-core machine, and the window's speed does
+  # not hinge on Qt's inner loops. Only what the window needs; the third-party libraries bundled with Qt's source where
   # Debian's package keeps them (zlib, PCRE2, libpng, double-conversion), SQLite from above.
   "${NICE[@]}" cmake -G Ninja -S "$dir" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
     -DSENTREL_WIN_PREFIXES="$PREFIX" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$QT_PREFIX" \
+    "-DCMAKE_C_FLAGS_RELEASE=-O1 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
@@ -156,7 +157,12 @@ qt_configure() {
     -DSQLite3_LIBRARY="$PREFIX/lib/libsqlite3.a" \
     -DFEATURE_sql_odbc=OFF -DFEATURE_sql_psql=OFF -DFEATURE_sql_mysql=OFF \
     -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF \
-    -DFEATURE_sql_mimer=OFF -DFEATURE_androiddeployqt=OFF
+    -DFEATURE_sql_mimer=OFF -DFEATURE_androiddeployqt=OFF \
+    -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF \
+    -DFEATURE_textodfwriter=OFF -DFEATURE_pdf=OFF -DFEATURE_mdiarea=OFF -DFEATURE_dial=OFF \
+    -DFEATURE_lcdnumber=OFF -DFEATURE_wizard=OFF -DFEATURE_undoview=OFF -DFEATURE_undogroup=OFF \
+    -DFEATURE_undostack=OFF -DFEATURE_keysequenceedit=OFF -DFEATURE_splashscreen=OFF \
+    -DFEATURE_commandlinkbutton=OFF -DFEATURE_fontcombobox=OFF -DFEATURE_sessionmanager=OFF
 }
 
 qt_build() {
