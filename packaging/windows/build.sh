@@ -162,10 +162,15 @@ qt_configure() {
     -DFEATURE_textodfwriter=OFF -DFEATURE_pdf=OFF -DFEATURE_mdiarea=OFF -DFEATURE_dial=OFF \
     -DFEATURE_lcdnumber=OFF -DFEATURE_wizard=OFF -DFEATURE_undoview=OFF -DFEATURE_undogroup=OFF \
     -DFEATURE_undostack=OFF -DFEATURE_keysequenceedit=OFF -DFEATURE_splashscreen=OFF \
-    -DFEATURE_commandlinkbutton=OFF -DFEATURE_fontcombobox=OFF -DFEATURE_sessionmanager=OFF
+    -DFEATURE_commandlinkbutton=OFF -DFEATURE_fontcombobox=OFF -DFEATURE_sessionmanager=OFF \
+    -DFEATURE_direct2d=OFF
 }
 
 qt_build() {
+  # What the program needs first: then a failure further on (or an interrupted run) has
+  # already shown whether the window can be built.
+  "${NICE[@]}" cmake --build "$CACHE/build/qtbase" -j "$JOBS" --target Core Gui Widgets Test \
+    QWindowsIntegrationPlugin QWindowsVistaStylePlugin
   "${NICE[@]}" cmake --build "$CACHE/build/qtbase" -j "$JOBS"
 }
 
@@ -195,7 +200,13 @@ case "$WHAT" in
     step sources
     step sqlite
     step sdl2
+    QT_CONFIGURE_FLAGS_HASH="$(sed -n '/^qt_configure()/,/^}/p' "$0" | md5sum | cut -c1-12)"
+    # A change of the configure flags configures again (and rebuilds what it touches).
+    if [ -f "$STAMPS/qt_configure" ] && ! grep -q "$QT_CONFIGURE_FLAGS_HASH" "$STAMPS/qt_configure"; then
+      rm -f "$STAMPS/qt_configure" "$STAMPS/qt_build" "$STAMPS/qt_install"
+    fi
     step qt_configure
+    echo "flags $QT_CONFIGURE_FLAGS_HASH" >>"$STAMPS/qt_configure"
     step qt_build
     step qt_install
     ;;&
