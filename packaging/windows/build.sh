@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds Sentrel for Windows (64-bit) on Debian 12 and its installer:
-#   packaging/windows/build.sh [deps|app|installer|all]     (default: all)
+#   packaging/windows/build.sh [deps|window|app|installer|all]     (default: all)
 #
 #   deps       Qt 6 base (Core, Gui, Widgets, Network, Sql + SQLite driver, Test, the Windows
 #              platform plugin), SDL2 and SQLite, cross-built with mingw-w64 from Debian's own
 #              source packages of the versions installed on this machine. They go into a cache
 #              folder outside the source tree and are built once: a finished step leaves a stamp
 #              and is skipped the next time.
+#   window     only the part of deps the program needs (Qt's Network and Sql come later);
+#              "all" makes the program and the installer after it, then finishes deps.
 #   app        sentrel.exe and the command-line tools, in the cache's app build folder.
 #   installer  the program folder (exe, DLLs, plugins, sounds) and the NSIS installer
 #              sentrel-<version>-win64-setup.exe, in ${SENTREL_WIN_OUT:-<source>/build-win-package}.
@@ -33,8 +35,8 @@ JOBS="${SENTREL_WIN_JOBS:-2}"
 OUT="${SENTREL_WIN_OUT:-$SOURCE_DIR/build-win-package}"
 WHAT="${1:-all}"
 case "$WHAT" in
-  deps|app|installer|all) ;;
-  *) echo "usage: $0 [deps|app|installer|all]" >&2; exit 2 ;;
+  deps|window|app|installer|all) ;;
+  *) echo "usage: $0 [deps|window|app|installer|all]" >&2; exit 2 ;;
 esac
 
 # The versions of the Linux build: the cross build uses the same Qt as the host tools
@@ -166,11 +168,26 @@ qt_configure() {
     -DFEATURE_direct2d=OFF
 }
 
+# What the program needs comes first, installed on its own, so that the program and its
+# installer can be made while the rest of Qt (Network, Sql) is still being compiled.
+QT_WINDOW_TARGETS=(Core Gui Widgets Test EntryPointImplementation QWindowsIntegrationPlugin
+                   QWindowsVistaStylePlugin QMinimalIntegrationPlugin QICOPlugin QGifPlugin)
+qt_build_window() {
+  "${NICE[@]}" cmake --build "$CACHE/build/qtbase" -j "$JOBS" --target "${QT_WINDOW_TARGETS[@]}"
+}
+
+# Every folder's own install script, each on its own (CMAKE_INSTALL_LOCAL_ONLY): those of
+# the parts not built yet fail and are listed; qt_install later installs everything.
+qt_install_window() {
+  local script failed=()
+  while read -r script; do
+    cmake -DCMAKE_INSTALL_LOCAL_ONLY=1 -P "$script" >/dev/null 2>&1 ||
+      failed+=("$(dirname "${script#"$CACHE"/build/qtbase/}")")
+  done < <(find "$CACHE/build/qtbase" -name cmake_install.cmake | sort)
+  echo "not installed yet (built later): ${failed[*]:-none}"
+}
+
 qt_build() {
-  # What the program needs first: then a failure further on (or an interrupted run) has
-  # already shown whether the window can be built.
-  "${NICE[@]}" cmake --build "$CACHE/build/qtbase" -j "$JOBS" --target Core Gui Widgets Test \
-    QWindowsIntegrationPlugin QWindowsVistaStylePlugin
   "${NICE[@]}" cmake --build "$CACHE/build/qtbase" -j "$JOBS"
 }
 
@@ -194,30 +211,36 @@ installer() {
   bash "$SOURCE_DIR/packaging/windows/make-installer.sh" "$APP_BUILD" "$QT_PREFIX" "$PREFIX" "$OUT"
 }
 
-case "$WHAT" in
-  deps | all)
-    step packages
-    step sources
-    step sqlite
-    step sdl2
-    QT_CONFIGURE_FLAGS_HASH="$(sed -n '/^qt_configure()/,/^}/p' "$0" | md5sum | cut -c1-12)"
-    # A change of the configure flags configures again (and rebuilds what it touches).
-    if [ -f "$STAMPS/qt_configure" ] && ! grep -q "$QT_CONFIGURE_FLAGS_HASH" "$STAMPS/qt_configure"; then
-      rm -f "$STAMPS/qt_configure" "$STAMPS/qt_build" "$STAMPS/qt_install"
-    fi
-    step qt_configure
+deps_window() {
+  step packages
+  step sources
+  step sqlite
+  step sdl2
+  QT_CONFIGURE_FLAGS_HASH="$(sed -n '/^qt_configure()/,/^}/p' "$0" | md5sum | cut -c1-12)"
+  # A change of the configure flags configures again (and rebuilds what it touches).
+  if [ -f "$STAMPS/qt_configure" ] && ! grep -q "$QT_CONFIGURE_FLAGS_HASH" "$STAMPS/qt_configure"; then
+    rm -f "$STAMPS"/qt_*
+  fi
+  step qt_configure
+  grep -q "$QT_CONFIGURE_FLAGS_HASH" "$STAMPS/qt_configure" ||
     echo "flags $QT_CONFIGURE_FLAGS_HASH" >>"$STAMPS/qt_configure"
-    step qt_build
-    step qt_install
-    ;;&
-  app | all)
-    start=$SECONDS
-    app
-    log_time app $((SECONDS - start))
-    ;;&
-  installer | all)
-    start=$SECONDS
-    installer
-    log_time installer $((SECONDS - start))
-    ;;
+  step qt_build_window
+  [ -f "$STAMPS/qt_install" ] || step qt_install_window
+}
+deps_rest() {
+  step qt_build
+  step qt_install
+}
+timed() {
+  local start=$SECONDS
+  "$1"
+  log_time "$1" $((SECONDS - start))
+}
+
+case "$WHAT" in
+  deps) deps_window; deps_rest ;;
+  window) deps_window ;;
+  app) timed app ;;
+  installer) timed installer ;;
+  all) deps_window; timed app; timed installer; deps_rest ;;
 esac

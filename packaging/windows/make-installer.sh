@@ -55,7 +55,7 @@ $MINGW-strip "$STAGE"/*.dll "$STAGE"/platforms/*.dll "$STAGE"/styles/*.dll 2>/de
 
 # The default alert sounds and the icon, made by the program's own tools under wine: the
 # sounds by sentrel-wavgen.exe, the icon's pictures by sentrel-icons.exe (it draws with Qt,
-# so it runs with Qt's offscreen platform plugin and the DLLs of the program folder).
+# so it runs with Qt's minimal platform plugin and the DLLs of the program folder).
 wpath() { echo "Z:${1//\//\\}"; }
 export WINEPREFIX="${WINEPREFIX:-$APP_BUILD/wine-prefix}"
 export WINEPATH="$(wpath "$STAGE")"
@@ -64,7 +64,7 @@ wine_run "$APP_BUILD/tools/sentrel-wavgen.exe" --out "$(wpath "$STAGE/Sounds")"
 ICONS="$OUT/icons"
 rm -rf "$ICONS"
 mkdir -p "$ICONS"
-QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$(wpath "$QT_PREFIX/plugins")" \
+QT_QPA_PLATFORM=minimal QT_PLUGIN_PATH="$(wpath "$QT_PREFIX/plugins")" \
   wine_run "$APP_BUILD/tools/sentrel-icons.exe" "$(wpath "$ICONS")" 16 24 32 48 64 256
 python3 "$HERE/png2ico.py" "$STAGE/sentrel.ico" \
   "$ICONS"/{16x16,24x24,32x32,48x48,64x64,256x256}/apps/sentrel.png

@@ -139,12 +139,17 @@ for f in SntQMXMSG.dat SntHistory.dat SntSettings.dat SntSpec.dat; do
     different=1
   fi
 done
-if cmp -s "$LIN/Sentrel.log" "$PROGRAM/Sentrel.log"; then
-  echo "   Sentrel.log: identical ($(stat -c %s "$LIN/Sentrel.log") bytes)"
+# The log's lines begin with the local time of processing and the inbox file's full path,
+# which differ between the two; what processing made of each record must not.
+outcomes() {
+  iconv -f CP1251 -t UTF-8 "$1" | tr -d '\r' |
+    grep -o '\(Обрабатывалось\|Не обрабатывалось\|Неизвестный ID\).*'
+}
+if diff <(outcomes "$LIN/Sentrel.log") <(outcomes "$PROGRAM/Sentrel.log") >"$WORK/log.diff"; then
+  echo "   Sentrel.log: the same $(outcomes "$LIN/Sentrel.log" | wc -l) outcomes"
 else
-  echo "   Sentrel.log: differs (first difference below)"
-  diff <(iconv -f CP1251 -t UTF-8 "$LIN/Sentrel.log") <(iconv -f CP1251 -t UTF-8 "$PROGRAM/Sentrel.log") |
-    head -4 || true
+  head -6 "$WORK/log.diff"
+  different=1
 fi
 SHOTS="${SENTREL_SHOTS_DIR:-$OUT}"
 mkdir -p "$SHOTS"
