@@ -175,10 +175,27 @@ active="$(xdotool getactivewindow getwindowname 2>/dev/null || true)"
 note "second start ended after $(elapsed $t) s without a window of its own; active window" \
   "afterwards: '${active:-none}' (the running window is not brought forward)"
 
-# --- 5. silent uninstall keeps the data ---------------------------------------------------
-kill "$WIN_PID" 2>/dev/null || true
-wait "$WIN_PID" 2>/dev/null || true
+# --- the outside close request: WM_USER + 1 posted to the main window -------------------
+cat >"$WORK/post-close.c" <<'EOF_C'
+#include <windows.h>
+int main(void) {
+    HWND window = FindWindowW(NULL, L"Sentrel");
+    if (window == NULL) return 2;
+    return PostMessageW(window, WM_USER + 1, 0, 0) ? 0 : 1;
+}
+EOF_C
+x86_64-w64-mingw32-gcc-posix -O2 -o "$WORK/post-close.exe" "$WORK/post-close.c" -luser32
+t=$SECONDS
+wine "$WORK/post-close.exe" || fail "no main window to send the close request to"
+for _ in $(seq 1 30); do
+  kill -0 "$WIN_PID" 2>/dev/null || break
+  sleep 0.5
+done
+kill -0 "$WIN_PID" 2>/dev/null && fail "the close request (WM_USER + 1) did not end the program"
 WIN_PID=""
+note "closed by WM_USER + 1 in $(elapsed $t) s"
+
+# --- 5. silent uninstall keeps the data ---------------------------------------------------
 wineserver -k 2>/dev/null || true
 t=$SECONDS
 wine "$PROGRAM/Uninstall.exe" /S
