@@ -138,6 +138,22 @@ sdl2() {
   cmake --install "$b"
 }
 
+# Debian's qt6-base source leaves out Wacom's Wintab headers (src/3rdparty/wintab: their
+# licence does not allow changes), which the Windows platform plugin includes. A stand-in
+# header with the few names Qt's tablet header uses, and a stub for the Wintab part of the
+# plugin: no Wintab tablets then; pens work through Windows Ink as before.
+qt_patch() {
+  local dir="$SRC/qt6-base-${QT_VERSION%%-*}"
+  mkdir -p "$dir/src/3rdparty/wintab"
+  cp "$SOURCE_DIR/packaging/windows/qt-wintab/wintab.h" "$dir/src/3rdparty/wintab/"
+  cp "$SOURCE_DIR/packaging/windows/qt-wintab/qwindowstabletsupport.cpp" \
+    "$dir/src/plugins/platforms/windows/qwindowstabletsupport.cpp"
+  # Qt 6.4 keeps "dynamicgl" on when OpenGL is off, and the window code then reaches for
+  # the OpenGL context classes; without OpenGL it must take the plain branch.
+  sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+    "$dir/src/plugins/platforms/windows/qwindowswindow.cpp"
+}
+
 qt_configure() {
   local dir="$SRC/qt6-base-${QT_VERSION%%-*}" b="$CACHE/build/qtbase"
   rm -f "$b/CMakeCache.txt"
@@ -216,6 +232,7 @@ deps_window() {
   step sources
   step sqlite
   step sdl2
+  step qt_patch
   QT_CONFIGURE_FLAGS_HASH="$(sed -n '/^qt_configure()/,/^}/p' "$0" | md5sum | cut -c1-12)"
   # A change of the configure flags configures again (and rebuilds what it touches).
   if [ -f "$STAMPS/qt_configure" ] && ! grep -q "$QT_CONFIGURE_FLAGS_HASH" "$STAMPS/qt_configure"; then
