@@ -152,6 +152,10 @@ qt_patch() {
   # the OpenGL context classes; without OpenGL it must take the plain branch.
   sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
     "$dir/src/plugins/platforms/windows/qwindowswindow.cpp"
+  # Gui builds its DirectWrite font database only together with Direct2D (left out here),
+  # but the plugin asks for it whenever DirectWrite 3 is there: it must take the GDI one.
+  sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+    "$dir/src/plugins/platforms/windows/qwindowsintegration.cpp"
 }
 
 qt_configure() {
