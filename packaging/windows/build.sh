@@ -204,7 +204,15 @@ qt_install_window() {
     cmake -DCMAKE_INSTALL_LOCAL_ONLY=1 -P "$script" >/dev/null 2>&1 ||
       failed+=("$(dirname "${script#"$CACHE"/build/qtbase/}")")
   done < <(find "$CACHE/build/qtbase" -name cmake_install.cmake | sort)
+  # (Folders of parts that an earlier configure run had and this one has not, such as the
+  # Direct2D plugin, fail here too: the full install later does not know them at all.)
   echo "not installed yet (built later): ${failed[*]:-none}"
+  # A plugin whose package file went in without its targets (its folder's script failed
+  # half-way) would stop every find_package(Qt6 ...): such files wait for qt_install.
+  local config
+  for config in "$QT_PREFIX"/lib/cmake/Qt6*/Qt6*PluginConfig.cmake; do
+    [ -f "${config%Config.cmake}Targets.cmake" ] || rm -f "${config%Config.cmake}"*.cmake
+  done
 }
 
 qt_build() {
