@@ -9,13 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#else
-#include <windows.h>
-
-#include <QAbstractNativeEventFilter>
-#include <QCoreApplication>
-#include <QPointer>
-#include <QWidget>
 #endif
 
 #ifndef _WIN32
@@ -29,36 +22,6 @@ extern "C" void OnCloseSignal(int) {
     [[maybe_unused]] const ssize_t written = ::write(g_signalFds[0], &byte, 1);
     errno = savedErrno;
 }
-
-}  // namespace
-#else
-namespace {
-
-// WM_USER + 1 to the main window itself: Qt's own hidden message window uses the same
-// number for its posted events, so only the main window's handle counts.
-class CCloseMessageFilter : public QAbstractNativeEventFilter {
-public:
-    CCloseMessageFilter(QWidget* window, CCloseRequestListener* listener)
-        : window_(window), listener_(listener) {}
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
-        if (eventType != "windows_generic_MSG" || window_ == nullptr || listener_ == nullptr) {
-            return false;
-        }
-        const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->message != WM_USER + 1 || window_->internalWinId() == 0 ||
-            msg->hwnd != reinterpret_cast<HWND>(window_->internalWinId())) {
-            return false;
-        }
-        QMetaObject::invokeMethod(listener_, &CCloseRequestListener::closeRequested,
-                                  Qt::QueuedConnection);
-        return true;
-    }
-
-private:
-    QPointer<QWidget> window_;
-    QPointer<CCloseRequestListener> listener_;
-};
 
 }  // namespace
 #endif
@@ -80,11 +43,6 @@ CCloseRequestListener::CCloseRequestListener(QObject* parent) : QObject(parent) 
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
-#else
-    if (auto* window = qobject_cast<QWidget*>(parent)) {
-        filter_ = new CCloseMessageFilter(window, this);
-        QCoreApplication::instance()->installNativeEventFilter(filter_);
-    }
 #endif
 }
 
@@ -97,13 +55,6 @@ CCloseRequestListener::~CCloseRequestListener() {
         sigemptyset(&action.sa_mask);
         ::sigaction(SIGTERM, &action, nullptr);
         ::sigaction(SIGINT, &action, nullptr);
-    }
-#else
-    if (filter_ != nullptr) {
-        if (QCoreApplication* app = QCoreApplication::instance()) {
-            app->removeNativeEventFilter(filter_);
-        }
-        delete filter_;
     }
 #endif
 }

@@ -2,14 +2,11 @@
 
 #include <QObject>
 
-class QAbstractNativeEventFilter;
 class QSocketNotifier;
 
 // Turns an outside close request into a Qt signal on the GUI thread. On POSIX systems the
 // request is SIGTERM or SIGINT: the handler only writes a byte into a socket pair, which
 // a socket notifier reads in the event loop (nothing else is safe in a signal handler).
-// On Windows the request is the window message WM_USER + 1 posted to the parent window
-// (the main window), caught by a native event filter.
 class CCloseRequestListener : public QObject {
     Q_OBJECT
 public:
@@ -17,7 +14,7 @@ public:
     ~CCloseRequestListener() override;
 
     // False when the signals could not be hooked.
-    bool IsListening() const { return notifier_ != nullptr || filter_ != nullptr; }
+    bool IsListening() const { return notifier_ != nullptr; }
 
 signals:
     void closeRequested();
@@ -26,5 +23,4 @@ private:
     void OnReadable();
 
     QSocketNotifier* notifier_ = nullptr;
-    QAbstractNativeEventFilter* filter_ = nullptr;
 };
