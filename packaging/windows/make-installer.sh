@@ -33,8 +33,9 @@ find_dll() {
   for d in "${SEARCH[@]}"; do
     local hit
     hit="$(find "$d" -maxdepth 1 -iname "$1" -print -quit 2>/dev/null)"
-    [ -n "$hit" ] && { echo "$hit"; return; }
+    [ -n "$hit" ] && { echo "$hit"; return 0; }
   done
+  return 0
 }
 queue=("$STAGE/sentrel.exe" "$STAGE"/platforms/*.dll "$STAGE"/styles/*.dll)
 declare -A seen=()
@@ -53,21 +54,28 @@ while [ ${#queue[@]} -gt 0 ]; do
 done
 $MINGW-strip "$STAGE"/*.dll "$STAGE"/platforms/*.dll "$STAGE"/styles/*.dll 2>/dev/null || true
 
-# The default alert sounds and the icon, made by the program's own tools under wine: the
-# sounds by sentrel-wavgen.exe, the icon's pictures by sentrel-icons.exe (it draws with Qt,
-# so it runs with Qt's minimal platform plugin and the DLLs of the program folder).
+# The default alert sounds, made by the program's own tool under wine.
 wpath() { echo "Z:${1//\//\\}"; }
 export WINEPREFIX="${WINEPREFIX:-$APP_BUILD/wine-prefix}"
 export WINEPATH="$(wpath "$STAGE")"
 wine_run() { bash "$SOURCE_DIR/cmake/wine-run.sh" "$@"; }
 wine_run "$APP_BUILD/tools/sentrel-wavgen.exe" --out "$(wpath "$STAGE/Sounds")"
+
+# The icon: the application's picture as the program draws it, rendered by sentrel-icons of
+# the Linux build (LINUX_BUILD: SENTREL_LINUX_BUILD, default <source>/build) into PNGs and
+# packed into one .ico. (The Windows sentrel-icons.exe does not get past Qt's start-up
+# under wine on this machine, so the Linux one draws.)
+LINUX_BUILD="${SENTREL_LINUX_BUILD:-$SOURCE_DIR/build}"
 ICONS="$OUT/icons"
 rm -rf "$ICONS"
 mkdir -p "$ICONS"
-QT_QPA_PLATFORM=minimal QT_PLUGIN_PATH="$(wpath "$QT_PREFIX/plugins")" \
-  wine_run "$APP_BUILD/tools/sentrel-icons.exe" "$(wpath "$ICONS")" 16 24 32 48 64 256
-python3 "$HERE/png2ico.py" "$STAGE/sentrel.ico" \
-  "$ICONS"/{16x16,24x24,32x32,48x48,64x64,256x256}/apps/sentrel.png
+if [ -x "$LINUX_BUILD/tools/sentrel-icons" ]; then
+  QT_QPA_PLATFORM=offscreen "$LINUX_BUILD/tools/sentrel-icons" "$ICONS" 16 24 32 48 64 256
+  python3 "$HERE/png2ico.py" "$STAGE/sentrel.ico" \
+    "$ICONS"/{16x16,24x24,32x32,48x48,64x64,256x256}/apps/sentrel.png
+else
+  echo "make-installer: no $LINUX_BUILD/tools/sentrel-icons: NSIS's own icon is used" >&2
+fi
 
 # The uninstaller deletes exactly the files installed here.
 FILELIST="$OUT/files.nsh"

@@ -37,8 +37,10 @@ VIAddVersionKey /LANG=1049 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1049 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1049 "LegalCopyright" "Sentrel developers"
 
-!define MUI_ICON "${STAGE}\sentrel.ico"
-!define MUI_UNICON "${STAGE}\sentrel.ico"
+!if /FileExists "${STAGE}\sentrel.ico"
+  !define MUI_ICON "${STAGE}\sentrel.ico"
+  !define MUI_UNICON "${STAGE}\sentrel.ico"
+!endif
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN "$INSTDIR\sentrel.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Запустить Sentrel"
