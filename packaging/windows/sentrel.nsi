@@ -11,7 +11,8 @@
 ; makensis -DVERSION=1.4 -DSTAGE=<program folder> -DOUTFILE=<setup.exe> -DFILELIST=<nsh> sentrel.nsi
 ; FILELIST is written by make-installer.sh: one Delete line per installed program file.
 
-Unicode true
+; A 64-bit installer for the 64-bit program (and for a wine without its 32-bit half).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestDPIAware true
