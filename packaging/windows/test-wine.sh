@@ -207,6 +207,17 @@ active="$(xdotool getactivewindow getwindowname 2>/dev/null || true)"
 note "second start ended after $(elapsed $t) s without a window of its own; active window" \
   "afterwards: '${active:-none}' (the running window is not brought forward)"
 
+# --- an installer run while the program runs changes nothing -------------------------
+stamp_before="$(stat -c %Y "$PROGRAM/sentrel.exe")"
+set +e
+wine "$SETUP" /S
+setup_status=$?
+set -e
+[ "$setup_status" != 0 ] || fail "the installer went on while Sentrel was running"
+[ "$(stat -c %Y "$PROGRAM/sentrel.exe")" = "$stamp_before" ] || fail "sentrel.exe replaced while running"
+kill -0 "$WIN_PID" 2>/dev/null || fail "the installer ended the running program"
+note "a silent install while Sentrel runs stops (exit status $setup_status) and changes nothing"
+
 # --- the outside close request: WM_USER + 1 posted to the main window -------------------
 cat >"$WORK/post-close.c" <<'EOF_C'
 #include <windows.h>
