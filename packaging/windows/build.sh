@@ -112,6 +112,8 @@ sources() {
     "sqlite3=$SQLITE_VERSION")
   (cd "$SRC" && rm -rf qt6-base-* libsdl2-* sqlite3-* \
     && for dsc in ./*.dsc; do dpkg-source --no-check -x "$dsc" >/dev/null; done)
+  # Fresh sources need the stand-ins again.
+  rm -f "$STAMPS/qt_patch"
 }
 
 # SQLite for Qt's SQLite driver: Debian's qt6-base source leaves the bundled copy out, so the
