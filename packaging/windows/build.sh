@@ -18,7 +18,10 @@
 #                      ~/.cache/sentrel-win)
 #   SENTREL_WIN_JOBS   parallel compile jobs (default 2); every compile runs under nice -n 19
 #   SENTREL_WIN_OUT    where the program folder and the installer go
+#   SENTREL_LINUX_BUILD  the Linux build whose sentrel-icons draws the program's icon
+#                      (default <source>/build, as ./test.sh makes it)
 #
+# Not root: the packages must be there already (apt-get install needs root).
 # The Debian sources are fetched with apt-get source through a sources list of this script's
 # own (deb-src lines in the cache folder): the machine's apt configuration is left as it is.
 # Each step's wall time is appended to <cache>/times.log.
