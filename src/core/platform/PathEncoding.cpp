@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "model/Cp1251.h"
+#include "base/Cp1251.h"
 
 namespace {
 
