@@ -28,6 +28,10 @@ done
 for size in "${SIZES[@]}"; do
   EXPECTED+=("usr/share/icons/hicolor/${size}x${size}/apps/sentrel.png")
 done
+# What makes it read like a Debian package: copyright, changelog, manual pages, the guide.
+EXPECTED+=(usr/share/doc/sentrel/copyright usr/share/doc/sentrel/changelog.gz
+           usr/share/man/man1/sentrel.1.gz usr/share/man/ru/man1/sentrel.1.gz
+           usr/share/doc/sentrel/ru/guide.md)
 
 # --- the .deb: contents, control fields --------------------------------------------------
 dpkg-deb --contents "$DEB" | awk '{print $NF}' | sed 's|^\./||' >"$WORK/deb.list"
@@ -41,8 +45,31 @@ for dep in libqt6widgets6 libsdl2 qt6-qpa-plugins qt6-translations-l10n; do
   [[ "$depends" == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
 done
 
+# No lintian errors (and no warnings either, as it stands).
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$DEB" || fail "lintian"
+fi
+maintainer="$(dpkg-deb -f "$DEB" Maintainer)"
+[[ "$maintainer" == *@localhost* ]] && fail "maintainer address on localhost: $maintainer"
+
 ROOT="$WORK/root"
 dpkg-deb -x "$DEB" "$ROOT"
+
+# --- documentation ------------------------------------------------------------------------
+gzip -t "$ROOT/usr/share/doc/sentrel/changelog.gz" || fail "changelog.gz"
+zcat "$ROOT/usr/share/doc/sentrel/changelog.gz" | head -1 |
+  grep -q "^sentrel ($(dpkg-deb -f "$DEB" Version))" || fail "changelog does not start with this version"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$ROOT/usr/share/doc/sentrel/copyright" || fail "copyright is not machine-readable"
+if command -v man >/dev/null; then
+  man -l "$ROOT/usr/share/man/man1/sentrel.1.gz" 2>/dev/null | grep -q 'sentrel - dispatcher' ||
+    fail "manual page"
+fi
+# Every picture the guide shows is in the package.
+for picture in $(grep -o '](\.\./screenshots/[^)]*)\|](icons/[^)]*)' "$ROOT/usr/share/doc/sentrel/ru/guide.md" |
+                 sed 's/^](//; s/)$//'); do
+  [ -f "$ROOT/usr/share/doc/sentrel/ru/$picture" ] || fail "guide picture $picture missing"
+done
 
 # --- desktop entry -----------------------------------------------------------------------
 DESKTOP="$ROOT/usr/share/applications/sentrel.desktop"

@@ -1,5 +1,7 @@
 // sentrel-icons: renders the application icon, as the program draws it, into PNG files
 // of the icon theme's layout (DIR/NxN/apps/sentrel.png), for the installed desktop entry.
+// With --list-images DIR it writes the object list's thirteen pictures instead, twice their
+// size (DIR/list-<index>.png), for the guide's table of what they mean.
 #include <QDir>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -16,10 +18,29 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = QGuiApplication::arguments();
     if (args.size() < 3) {
-        std::fputs("Usage: sentrel-icons DIR SIZE...\n"
-                   "Writes DIR/SIZExSIZE/apps/sentrel.png for every SIZE (16..1024).\n",
-                   stderr);
+        std::fputs(
+            "Usage: sentrel-icons DIR SIZE...\n"
+            "       sentrel-icons --list-images DIR\n"
+            "Writes DIR/SIZExSIZE/apps/sentrel.png for every SIZE (16..1024), or the\n"
+            "object list's pictures as DIR/list-0.png ... list-12.png.\n",
+            stderr);
         return 2;
+    }
+    if (args[1] == QStringLiteral("--list-images")) {
+        const QString folder = args[2];
+        if (!QDir().mkpath(folder)) {
+            std::fprintf(stderr, "sentrel-icons: cannot create %s\n", qPrintable(folder));
+            return 1;
+        }
+        for (int i = 0; i < Icons::kListImageCount; ++i) {
+            const QPixmap image = Icons::ListPixmap(i);
+            const QString file = QStringLiteral("%1/list-%2.png").arg(folder).arg(i);
+            if (!image.scaled(image.size() * 2).save(file, "PNG")) {
+                std::fprintf(stderr, "sentrel-icons: cannot write %s\n", qPrintable(file));
+                return 1;
+            }
+        }
+        return 0;
     }
     const QString root = args[1];
     for (qsizetype k = 2; k < args.size(); ++k) {

@@ -12,6 +12,9 @@
 #include <QTimer>
 
 #ifdef Q_OS_WIN
+// Only MSG and WM_USER are needed here: without GDI's declarations, whose Polygon() would
+// clash with the zone kind of that name.
+#define NOGDI
 #include <windows.h>
 #endif
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/ModalScope.h"
+#include "app/PathCheck.h"
 
 namespace {
 
@@ -122,6 +123,25 @@ int Prompt::Message(QWidget* parent, const QString& text, const QString& caption
 
 QString Prompt::OpenFile(QWidget* parent, const QString& filterText, const QString& defaultName,
                          const QString& startPath) {
+    for (;;) {
+        const QString chosen = AskOpenFile(parent, filterText, defaultName, startPath);
+        if (chosen.isEmpty() || PathCheck::AcceptChosenPath(parent, chosen)) {
+            return chosen;
+        }
+    }
+}
+
+QString Prompt::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
+    for (;;) {
+        const QString chosen = AskFolder(parent, title, start);
+        if (chosen.isEmpty() || PathCheck::AcceptChosenPath(parent, chosen)) {
+            return chosen;
+        }
+    }
+}
+
+QString Prompt::AskOpenFile(QWidget* parent, const QString& filterText, const QString& defaultName,
+                            const QString& startPath) {
     const QString filter = ToQtFilter(filterText);
     ScriptState& state = Script();
     if (state.scripted) {
@@ -162,7 +182,7 @@ QString Prompt::OpenFile(QWidget* parent, const QString& filterText, const QStri
     return dialog.selectedFiles().first();
 }
 
-QString Prompt::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
+QString Prompt::AskFolder(QWidget* parent, const QString& title, const QString& start) {
     ScriptState& state = Script();
     if (state.scripted) {
         Shown shown;

@@ -64,4 +64,9 @@ public:
 
 private:
     static bool TakeAnswer(Answer& answer);
+    // The dialogs themselves; the public calls above ask again while the chosen path
+    // cannot be kept (PathCheck).
+    static QString AskOpenFile(QWidget* parent, const QString& filterText,
+                               const QString& defaultName, const QString& startPath);
+    static QString AskFolder(QWidget* parent, const QString& title, const QString& start);
 };

@@ -4,6 +4,8 @@
 
 #include "app/Icons.h"
 #include "app/MainDialog.h"
+#include "app/PathCheck.h"
+#include "app/Prompt.h"
 #include "app/QtTranslations.h"
 #include "console/ProgramPaths.h"
 #include "platform/Platform.h"
@@ -22,6 +24,13 @@ CSentrelApp::CSentrelApp(int& argc, char** argv) : app_(argc, argv) {
 }
 
 int CSentrelApp::Run() {
+    // Everything is written beside the program: a folder it cannot name is refused here,
+    // before any save could fail for that reason.
+    const QString problem = PathCheck::ProgramFolderProblem(QCoreApplication::applicationDirPath());
+    if (!problem.isEmpty()) {
+        Prompt::Message(nullptr, problem, QStringLiteral("Sentrel"), Prompt::Icon::Stop);
+        return 1;
+    }
     const ProgramPaths paths = ProgramPaths::For(Platform::GetProgramFolder());
     CMainDialog dialog(paths);
     // exit() rather than quit(): it also ends a message box or file dialog that start-up
