@@ -35,6 +35,17 @@ TEST_F(ConsoleQueriesTest, DistancesAreCopiedForTheSelectedObjects) {
     EXPECT_EQ(unknown[0].distance, "---");
     EXPECT_FALSE(unknown[0].inZone);
 
+    // A window finds its zone by name: the hint only while the zone there has it.
+    const auto byName = queries.DistanceRowsOf("B", 0);
+    EXPECT_EQ(byName.zone, 1);
+    ASSERT_EQ(byName.rows.size(), 2u);
+    EXPECT_FALSE(byName.rows[0].inZone);
+    EXPECT_EQ(queries.DistanceRowsOf("A", 0).zone, 0);
+    const auto gone = queries.DistanceRowsOf("Gone", 1);
+    EXPECT_EQ(gone.zone, -1);
+    ASSERT_EQ(gone.rows.size(), 2u);
+    EXPECT_EQ(gone.rows[0].distance, "---");
+
     // Every zone, and nothing again while the object stands still.
     auto all = queries.ObjectZoneDistances(12, std::nullopt);
     ASSERT_TRUE(all.has_value());

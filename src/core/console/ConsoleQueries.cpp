@@ -5,8 +5,21 @@
 #include "console/Console.h"
 
 std::vector<CConsoleQueries::DistanceRow> CConsoleQueries::DistanceRows(int zone) const {
-    std::vector<DistanceRow> rows;
     auto lock = console_.Lock();
+    return DistanceRowsLocked(zone);
+}
+
+CConsoleQueries::ZoneRows CConsoleQueries::DistanceRowsOf(const std::string& zoneName,
+                                                          int hint) const {
+    ZoneRows result;
+    auto lock = console_.Lock();
+    result.zone = ResolveZoneLocked(zoneName, hint);
+    result.rows = DistanceRowsLocked(result.zone);
+    return result;
+}
+
+std::vector<CConsoleQueries::DistanceRow> CConsoleQueries::DistanceRowsLocked(int zone) const {
+    std::vector<DistanceRow> rows;
     const CDataStore& store = console_.store;
     const CZoneMap* map = console_.zoneMap.get();
     const bool zoneKnown = map != nullptr && zone >= 0 && zone < map->ZoneCount();
@@ -146,6 +159,10 @@ std::optional<std::string> CConsoleQueries::ZoneName(int zoneIndex) const {
 
 int CConsoleQueries::ResolveZone(const std::string& name, int hint) const {
     auto lock = console_.Lock();
+    return ResolveZoneLocked(name, hint);
+}
+
+int CConsoleQueries::ResolveZoneLocked(const std::string& name, int hint) const {
     const CZoneMap* map = console_.zoneMap.get();
     if (map == nullptr) {
         return -1;

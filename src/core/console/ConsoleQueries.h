@@ -35,6 +35,14 @@ public:
     // The selected objects in store order, measured against `zone` ("---" when the
     // zone or the object's position is unknown).
     std::vector<DistanceRow> DistanceRows(int zone) const;
+    // The zone called `zoneName` (the one at `hint` while it still has that name; -1
+    // when the map has none) and the rows measured against it, under one lock: what a
+    // distance window reads after each refresh pass.
+    struct ZoneRows {
+        int zone = -1;
+        std::vector<DistanceRow> rows;
+    };
+    ZoneRows DistanceRowsOf(const std::string& zoneName, int hint) const;
 
     // An object's position and its distance to every zone of the map in use.
     struct PositionKey {
@@ -105,6 +113,8 @@ public:
     std::vector<std::pair<int, WindowPlacement>> OpenHistoryWindows() const;
 
 private:
+    std::vector<DistanceRow> DistanceRowsLocked(int zone) const;
+    int ResolveZoneLocked(const std::string& name, int hint) const;
     // The objects of `numbers` (lock held); false when one is missing or none is given.
     bool ObjectsLocked(const std::vector<int32_t>& numbers,
                        std::vector<const ObjectRecord*>& objects) const;

@@ -39,13 +39,15 @@ CDistanceListWindow::CDistanceListWindow(CConsole& console, int zoneIndex,
 }
 
 void CDistanceListWindow::RebuildRows() {
-    zone_ = ResolveZone(console_, zoneName_, zone_);
-    WriteRows(*List(), ReadRows(console_, zone_), true);
+    CConsoleQueries::ZoneRows read = CConsoleQueries(console_).DistanceRowsOf(zoneName_, zone_);
+    zone_ = read.zone;
+    WriteRows(*List(), read.rows, true);
 }
 
 void CDistanceListWindow::RefreshRows() {
-    zone_ = ResolveZone(console_, zoneName_, zone_);
-    WriteRows(*List(), ReadRows(console_, zone_), false);
+    CConsoleQueries::ZoneRows read = CConsoleQueries(console_).DistanceRowsOf(zoneName_, zone_);
+    zone_ = read.zone;
+    WriteRows(*List(), read.rows, false);
 }
 
 void CDistanceListWindow::EmitClosing() {

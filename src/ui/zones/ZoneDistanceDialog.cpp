@@ -113,11 +113,16 @@ void CZoneDistanceDialog::RebuildRows() {
 }
 
 void CZoneDistanceDialog::RefreshRows() {
-    const int zone = SelectedZone();
-    if (zone < 0) {
+    const int entry = combo_->currentIndex();
+    if (entry < 0 || entry >= static_cast<int>(names_.size())) {
         return;
     }
-    CDistanceListWindow::WriteRows(*list_, CDistanceListWindow::ReadRows(console_, zone), false);
+    const CConsoleQueries::ZoneRows read =
+        CConsoleQueries(console_).DistanceRowsOf(names_[static_cast<std::size_t>(entry)], -1);
+    if (read.zone < 0) {
+        return;
+    }
+    CDistanceListWindow::WriteRows(*list_, read.rows, false);
 }
 
 void CZoneDistanceDialog::ReportLayout() {
