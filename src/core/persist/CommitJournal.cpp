@@ -2,7 +2,6 @@
 
 #include <set>
 
-#include "base/Fnv1a.h"
 #include "persist/RecordBytes.h"
 #include "platform/FileSystem.h"
 
@@ -40,24 +39,20 @@ std::string CCommitJournal::Encode() const {
         PutU64(out, static_cast<uint64_t>(file.stamp.size));
         PutU64(out, static_cast<uint64_t>(file.stamp.modifiedNs));
     }
-    PutU64(out, Fnv1a64(out));
+    RecordBytes::PutChecksum(out);
     return out;
 }
 
 bool CCommitJournal::Decode(std::string_view bytes, CCommitJournal& journal) {
     journal = CCommitJournal{};
-    if (bytes.size() < kMagic.size() + 8)
-        return false;
     const bool pathsOnly = bytes.substr(0, kMagic.size()) == kMagicPathsOnly;
     if (bytes.substr(0, kMagic.size()) != kMagic && !pathsOnly)
         return false;
-    const std::string_view body = bytes.substr(0, bytes.size() - 8);
-    uint64_t stored;
-    Reader tail(bytes.substr(bytes.size() - 8));
-    if (!tail.U64(stored) || stored != Fnv1a64(body))
+    std::string_view body;
+    if (!RecordBytes::ChecksummedBody(bytes, kMagic.size(), body))
         return false;
 
-    Reader in(body.substr(kMagic.size()));
+    Reader in(body);
     uint64_t n;
     if (!in.Count(n))
         return false;

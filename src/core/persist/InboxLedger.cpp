@@ -40,21 +40,19 @@ std::string CInboxLedger::Encode() const {
         PutU64(out, e.appliedChecksum);
         PutU64(out, e.flags);
     }
-    PutU64(out, Fnv1a64(out));
+    RecordBytes::PutChecksum(out);
     return out;
 }
 
 bool CInboxLedger::Decode(std::string_view bytes, CInboxLedger& ledger) {
     ledger = CInboxLedger{};
-    if (bytes.size() < kMagic.size() + 16 || bytes.substr(0, kMagic.size()) != kMagic)
+    if (bytes.substr(0, kMagic.size()) != kMagic)
         return false;
-    const std::string_view body = bytes.substr(0, bytes.size() - 8);
-    uint64_t stored;
-    Reader tail(bytes.substr(bytes.size() - 8));
-    if (!tail.U64(stored) || stored != Fnv1a64(body))
+    std::string_view body;
+    if (!RecordBytes::ChecksummedBody(bytes, kMagic.size(), body))
         return false;
 
-    Reader in(body.substr(kMagic.size()));
+    Reader in(body);
     uint64_t count;
     if (!in.U64(count) || count > in.Left() / kLeastEntryBytes)
         return false;

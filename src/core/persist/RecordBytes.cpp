@@ -1,5 +1,7 @@
 #include "persist/RecordBytes.h"
 
+#include "base/Fnv1a.h"
+
 namespace RecordBytes {
 
 void PutU64(std::string& out, uint64_t v) {
@@ -10,6 +12,21 @@ void PutU64(std::string& out, uint64_t v) {
 void PutText(std::string& out, std::string_view text) {
     PutU64(out, text.size());
     out.append(text);
+}
+
+void PutChecksum(std::string& out) {
+    PutU64(out, Fnv1a64(out));
+}
+
+bool ChecksummedBody(std::string_view bytes, std::size_t magicSize, std::string_view& body) {
+    if (bytes.size() < magicSize + 8)
+        return false;
+    uint64_t stored;
+    Reader tail(bytes.substr(bytes.size() - 8));
+    if (!tail.U64(stored) || stored != Fnv1a64(bytes.substr(0, bytes.size() - 8)))
+        return false;
+    body = bytes.substr(magicSize, bytes.size() - 8 - magicSize);
+    return true;
 }
 
 bool Reader::U64(uint64_t& v) {

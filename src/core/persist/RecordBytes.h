@@ -11,6 +11,11 @@ namespace RecordBytes {
 
 void PutU64(std::string& out, uint64_t v);
 void PutText(std::string& out, std::string_view text);
+// Ends a file: the FNV-1a checksum of everything before it.
+void PutChecksum(std::string& out);
+// The words between a file's magic text (`magicSize` bytes, compared by the caller) and
+// its checksum, when the file is long enough and the checksum holds.
+bool ChecksummedBody(std::string_view bytes, std::size_t magicSize, std::string_view& body);
 
 // Reads the words back, never past the end: every read says whether it could.
 class Reader {
