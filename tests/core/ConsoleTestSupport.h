@@ -26,11 +26,11 @@
 #include <vector>
 
 #include "alerts/SoundOutput.h"
+#include "base/Cp1251.h"
+#include "base/TextUtil.h"
 #include "console/Console.h"
 #include "console/ConsoleView.h"
 #include "model/InboxFile.h"
-#include "base/Cp1251.h"
-#include "base/TextUtil.h"
 #include "platform/ManualResetEvent.h"
 #include "zones/Geometry.h"
 
@@ -191,8 +191,12 @@ public:
             Release();
 #endif
     }
-    ~UndeletableFolder() { Release(); }
-    bool works() const { return works_; }
+    ~UndeletableFolder() {
+        Release();
+    }
+    bool works() const {
+        return works_;
+    }
     void Release() {
 #ifndef _WIN32
         if (readOnly_)
@@ -250,6 +254,13 @@ public:
         return path;
     }
     std::string Log() const { return ReadFile(paths.logPath); }
+    // Every commit fails from now on: a folder stands where the journal is written.
+    // Returns the journal's path (remove_all it to let commits through again).
+    std::string BlockCommits() const {
+        const std::string journal = dir.path() + "/SntCommit.jnl";
+        std::filesystem::create_directories(journal + "/busy");
+        return journal;
+    }
 
     TempFolder dir;
     ProgramPaths paths;
@@ -293,6 +304,20 @@ inline InboxRecord Record(const InboxRecordHeader& header, const std::string& te
 
 // The record as the last of its file: the terminal system flags the last record of every
 // file it writes, and a file without such a record is taken only once it has settled.
+// The bytes of a record as the terminal writes it.
+inline std::string Bytes(const InboxRecord& r) {
+    return EncodeInboxRecord(r.header, r.text);
+}
+
+// Counts the non-overlapping occurrences of `needle`.
+inline std::size_t Count(const std::string& text, const std::string& needle) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos;
+         at = text.find(needle, at + needle.size()))
+        ++n;
+    return n;
+}
+
 inline InboxRecord Last(const InboxRecord& r) {
     InboxRecordHeader h = r.header;
     h.flags |= InboxRecordHeader::kLastRecordFlag;

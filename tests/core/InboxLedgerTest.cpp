@@ -17,10 +17,6 @@ using namespace consoletest;
 
 namespace {
 
-std::string Bytes(const InboxRecord& r) {
-    return EncodeInboxRecord(r.header, r.text);
-}
-
 // A record of Truck whose text is `text`; `last` flags it as the file's last.
 std::string Message(const std::string& text, bool last = false) {
     InboxRecord r = Fix(12, kOutside, At(9, 0), text);
@@ -32,14 +28,6 @@ std::string Message(const std::string& text, bool last = false) {
 void Append(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::app);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::size_t Count(const std::string& text, const std::string& needle) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + needle.size()))
-        ++n;
-    return n;
 }
 
 std::string U64(uint64_t v) {
@@ -435,9 +423,8 @@ TEST_F(ConsoleFixture, RecordsOfAFileGrowingWhileItIsTakenAreEachAppliedOnce) {
 
 TEST_F(ConsoleFixture, WhatWasTakenButNotSavedIsReadAgainIntoAReloadedStore) {
     Start();
-    // The journal's name taken by a folder: every commit fails.
-    const std::string journal = folder.dir.path() + "/SntCommit.jnl";
-    std::filesystem::create_directories(journal + "/busy");
+    // Every commit fails while the journal cannot be written.
+    const std::string journal = folder.BlockCommits();
     const std::string path =
         folder.Drop("06120000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "kept"))));
     console->PollOnce();

@@ -17,19 +17,6 @@ namespace {
 
 using IntakeTrustTest = ConsoleFixture;
 
-std::string Bytes(const InboxRecord& r) {
-    return EncodeInboxRecord(r.header, r.text);
-}
-
-// Counts the non-overlapping occurrences of `needle`.
-std::size_t Count(const std::string& text, const std::string& needle) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + needle.size()))
-        ++n;
-    return n;
-}
-
 }  // namespace
 
 TEST_F(IntakeTrustTest, BacklogOfOneObjectIsAppliedInTheOrderOfItsNames) {
@@ -149,9 +136,8 @@ TEST_F(IntakeTrustTest, YoungFileWithoutItsLastRecordWaitsForTheRest) {
 
 TEST_F(IntakeTrustTest, FailedSaveKeepsTheFileTellsOnceAndAppliesItOnceWhenTheDiskIsBack) {
     Start();
-    // The journal's name taken by a folder that cannot be replaced: every commit fails.
-    const std::string journal = folder.dir.path() + "/SntCommit.jnl";
-    std::filesystem::create_directories(journal + "/busy");
+    // Every commit fails while the journal cannot be written.
+    const std::string journal = folder.BlockCommits();
     const std::string path =
         folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "once"))));
     const std::string statePath = folder.dir.path() + "/SntQMXMSG.dat";
@@ -365,8 +351,7 @@ TEST_F(IntakeTrustTest, JournalCarriedOutAfterAReloadIsReadIntoTheStore) {
 TEST_F(IntakeTrustTest, CountersHoldOnlyWhatWasCommitted) {
     Start();
     const int totalBefore = console->layout.totalMessageCount;
-    const std::string journal = folder.dir.path() + "/SntCommit.jnl";
-    std::filesystem::create_directories(journal + "/busy");
+    const std::string journal = folder.BlockCommits();
     folder.Drop("06090000.012", Bytes(Last(Fix(12, kInA, At(9, 0), "a"))));
     folder.Drop("06090100.012", Bytes(Last(Fix(12, kInB, At(9, 1), "b"))));
     console->PollOnce();

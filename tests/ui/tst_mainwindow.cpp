@@ -214,13 +214,7 @@ void TestMainWindow::headerClicksSortAndToggle() {
     // Truck is the only object heard from: white among yellow rows.
     QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
     r.W().RefreshNow();
-    auto order = [&] {
-        std::vector<int32_t> numbers;
-        for (int row = 0; row < r.List().RowCount(); ++row) {
-            numbers.push_back(r.W().RowObjectNumber(row));
-        }
-        return numbers;
-    };
+    auto order = [&] { return r.RowOrder(); };
     auto clickHeader = [&](int id) {
         QHeaderView* header = r.List().horizontalHeader();
         const int column = r.Column(id);
@@ -265,13 +259,7 @@ void TestMainWindow::selectionFollowsItsObjectsThroughASort() {
     QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
     QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
     r.W().RefreshNow();
-    auto order = [&] {
-        std::vector<int32_t> numbers;
-        for (int row = 0; row < r.List().RowCount(); ++row) {
-            numbers.push_back(r.W().RowObjectNumber(row));
-        }
-        return numbers;
-    };
+    auto order = [&] { return r.RowOrder(); };
     auto currentObject = [&] { return r.W().RowObjectNumber(r.List().currentIndex().row()); };
     QCOMPARE(order(), (std::vector<int32_t>{12, 7, 5, 3, 9}));
     // The dispatcher clicks Truck (row 0), then adds Car (row 3) with Ctrl.

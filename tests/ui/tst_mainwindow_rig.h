@@ -26,9 +26,9 @@
 #include "alerts/SoundOutput.h"
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
+#include "base/Cp1251.h"
 #include "console/Console.h"
 #include "model/InboxFile.h"
-#include "base/Cp1251.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "platform/Clock.h"
 #include "platform/ManualResetEvent.h"
@@ -178,6 +178,14 @@ public:
             }
         }
         return -1;
+    }
+    // The object numbers of the rows, top to bottom.
+    std::vector<int32_t> RowOrder() {
+        std::vector<int32_t> numbers;
+        for (int row = 0; row < List().RowCount(); ++row) {
+            numbers.push_back(window->RowObjectNumber(row));
+        }
+        return numbers;
     }
     int Column(int id) {
         auto lock = C().Lock();
