@@ -94,7 +94,6 @@ public:
     // defaults a missing Sentrel.ini left waiting, under the caller's lock; false when
     // that write failed.
     bool ClaimProgramFolder();
-    bool ProgramFolderClaimed() const { return folderClaimed_; }
     // Reads Interface.ini (done by the constructor; exposed for reloads in tests).
     void LoadLayout();
     // Address book from settings.channelObj into the store. False when it fails.

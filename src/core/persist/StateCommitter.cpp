@@ -24,10 +24,6 @@ void CStateCommitter::AddLogEntry(std::string entry) {
 }
 
 int CStateCommitter::DiscardLocked() {
-    return DiscardPendingLocked();
-}
-
-int CStateCommitter::DiscardPendingLocked() {
     dirty_ = 0;
     files_.clear();
     entries_.clear();
@@ -70,7 +66,7 @@ CStateCommitter::Result CStateCommitter::Commit() {
         if (stale) {
             // What is pending was applied to a store without the journal's records.
             std::lock_guard<std::mutex> lock(storeMutex_);
-            result.discardedCounted = DiscardPendingLocked();
+            result.discardedCounted = DiscardLocked();
             result.reloadState = true;
             failing_ = false;
             return result;

@@ -109,8 +109,6 @@ public:
 
 private:
     bool CompleteOutstanding(std::vector<std::string>& undeleted);
-    // DiscardLocked without the counter of the store lock's holder.
-    int DiscardPendingLocked();
 
     std::mutex& storeMutex_;
     const CLogWriter& log_;
