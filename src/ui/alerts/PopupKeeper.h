@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class CAlertPopupDialog;
+
+// The alert pop-up of the main window: opened on the first alert, every later text
+// added to it, and gone when the dispatcher closes it. A window of its own, not the main
+// window's child: it stays usable beside the main window and survives its trips to the
+// tray.
+class CPopupKeeper : public QObject {
+    Q_OBJECT
+public:
+    explicit CPopupKeeper(QObject* parent = nullptr);
+    ~CPopupKeeper() override;
+
+    // Adds the text to the pop-up, opening it when needed, and brings the pop-up to the
+    // front. With `activate` false it comes to the front without taking the keyboard: a
+    // dialog in use keeps its focus and every keystroke.
+    void Show(const QString& text, int kind, bool activate);
+    // The pop-up while it is open, else null.
+    CAlertPopupDialog* Popup() const { return popup_.data(); }
+
+signals:
+    // The dispatcher closed the pop-up.
+    void closed();
+
+private:
+    void OnClosed();
+
+    QPointer<CAlertPopupDialog> popup_;
+};
