@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <map>
+
 #include "alerts/HistoryWindows.h"
 #include "alerts/ObjectSettingsDialog.h"
 #include "alerts/PasswordDialog.h"
@@ -42,6 +44,30 @@ bool LoadDataFile(CConsole& console, bool zones) {
 CMainCommands::CMainCommands(CMainDialog& window, CConsole& console, const Clock& clock,
                              SoundOutput& sound)
     : QObject(&window), window_(window), console_(console), clock_(clock), sound_(sound) {}
+
+void CMainCommands::Run(int commandId) {
+    using Action = void (CMainCommands::*)();
+    static const std::map<int, Action> kActions = {
+        {CMainDialog::kCmdOpenZoneFile, &CMainCommands::OpenZoneFile},
+        {CMainDialog::kCmdOpenAddressBookFile, &CMainCommands::OpenAddressBookFile},
+        {CMainDialog::kCmdZones, &CMainCommands::ShowZonesDialog},
+        {CMainDialog::kCmdAddressBook, &CMainCommands::EditAddressBook},
+        {CMainDialog::kCmdSettings, &CMainCommands::EditSettings},
+        {CMainDialog::kCmdZoneDistances, &CMainCommands::ShowZoneDistances},
+        {CMainDialog::kCmdObjectDistances, &CMainCommands::ShowObjectDistances},
+        {CMainDialog::kCmdMap, &CMainCommands::ShowMap},
+        {CMainDialog::kCmdAbout, &CMainCommands::ShowAbout},
+        {CMainDialog::kCmdAcknowledge, &CMainCommands::AcknowledgeAlerts},
+        {CMainDialog::kCmdControlPanel, &CMainCommands::EditObjectSettings},
+        {CMainDialog::kCmdHistory, &CMainCommands::OpenHistoryWindows},
+        {CMainDialog::kCmdResetTotalCounter, &CMainCommands::ResetTotalCounter},
+        {CMainDialog::kCmdResetRunCounter, &CMainCommands::ResetRunCounter},
+    };
+    const auto found = kActions.find(commandId);
+    if (found != kActions.end()) {
+        (this->*found->second)();
+    }
+}
 
 void CMainCommands::SaveSettingsOrReport() {
     if (!CConsoleEdits(console_).SaveSettings()) {

@@ -19,6 +19,10 @@ class CMainCommands : public QObject {
 public:
     CMainCommands(CMainDialog& window, CConsole& console, const Clock& clock, SoundOutput& sound);
 
+    // Runs the command of a menu item (CMainDialog::Command); ids of the window's own
+    // commands (exit, the tray's items) and unknown ids do nothing.
+    void Run(int commandId);
+
     virtual void OpenZoneFile();
     virtual void OpenAddressBookFile();
     virtual void ShowZonesDialog();

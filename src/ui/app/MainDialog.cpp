@@ -217,44 +217,15 @@ QAction* CMainDialog::CommandAction(int commandId) const {
 }
 
 void CMainDialog::RunCommand(int commandId) {
-    CMainCommands& c = *commands_;
     switch (commandId) {
-        case kCmdOpenZoneFile:
-            return c.OpenZoneFile();
-        case kCmdOpenAddressBookFile:
-            return c.OpenAddressBookFile();
         case kCmdExit:
             return Exit();
-        case kCmdZones:
-            return c.ShowZonesDialog();
-        case kCmdAddressBook:
-            return c.EditAddressBook();
-        case kCmdSettings:
-            return c.EditSettings();
-        case kCmdZoneDistances:
-            return c.ShowZoneDistances();
-        case kCmdObjectDistances:
-            return c.ShowObjectDistances();
-        case kCmdMap:
-            return c.ShowMap();
-        case kCmdAbout:
-            return c.ShowAbout();
-        case kCmdAcknowledge:
-            return c.AcknowledgeAlerts();
-        case kCmdControlPanel:
-            return c.EditObjectSettings();
-        case kCmdHistory:
-            return c.OpenHistoryWindows();
-        case kCmdResetTotalCounter:
-            return c.ResetTotalCounter();
-        case kCmdResetRunCounter:
-            return c.ResetRunCounter();
         case kCmdTrayShow:
             return RestoreFromTray();
         case kCmdTrayExit:
             return TrayExit();
         default:
-            return;
+            commands_->Run(commandId);
     }
 }
 
@@ -263,6 +234,7 @@ void CMainDialog::PrepareObjectMenu() {
         acknowledge->setEnabled(commands_->AnySelectedPending());
     }
 }
+
 void CMainDialog::OnListContextMenu(const QPoint& pos) {
     if (list_->SelectedRows().empty()) {
         return;
