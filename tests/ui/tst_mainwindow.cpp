@@ -1,6 +1,8 @@
 // The main window on a live console: start-up with its prompts, the list as the refresh
 // passes colour it, sorting, the status bar, the pop-up, the tray and the layout flags.
+#include <QDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -45,6 +47,7 @@ private slots:
     void statusBarEdgesAndCountersArea();
     void popupKeepsItsHistoryUntilClosed();
     void alertBringsTheWindowBackFromTheTray();
+    void alertsLeaveTheKeyboardToTheDialogInUse();
     void trayWithAndWithoutATray();
     void layoutFlagsFollowTheWindowState();
     void missingAddressBookCancelledEndsStartup();
@@ -550,6 +553,37 @@ void TestMainWindow::alertBringsTheWindowBackFromTheTray() {
     QVERIFY(!r.C().trayIconShown);
     r.W().Popup()->close();
     QTRY_VERIFY(!r.W().modalOpen);
+}
+
+void TestMainWindow::alertsLeaveTheKeyboardToTheDialogInUse() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
+    // The dispatcher types a password into a dialog of the window, slowly, while alerts
+    // keep arriving: every keystroke lands in the dialog.
+    QDialog dialog(&r.W());
+    auto* edit = new QLineEdit(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+    edit->setFocus();
+    const QString typed = QStringLiteral("parol-123456");
+    for (int k = 0; k < typed.size(); ++k) {
+        r.W().Bridge().ShowPopup(W("Тревога на объекте Bus-7\r\n"), PopupKind::Alarm);
+        QTRY_VERIFY(r.W().Popup() != nullptr);
+        QTest::qWait(30);
+        QWindow* focus = QGuiApplication::focusWindow();
+        QVERIFY(focus != nullptr);
+        QTest::keyClick(focus, typed.at(k).toLatin1());
+    }
+    QCOMPARE(edit->text(), typed);
+    QCOMPARE(QApplication::activeWindow(), &dialog);
+    // The pop-up is there to be seen, with every alert.
+    QVERIFY(r.W().Popup()->isVisible());
+    QCOMPARE(r.W().Popup()->HistoryCount(), typed.size() - 1);
+    dialog.close();
+    r.W().Popup()->close();
 }
 
 void TestMainWindow::trayWithAndWithoutATray() {

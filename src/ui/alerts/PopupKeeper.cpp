@@ -1,8 +1,13 @@
 #include "alerts/PopupKeeper.h"
 
+#include <QApplication>
+#include <QWindow>
+
 #include "alerts/AlertPopupDialog.h"
 
-CPopupKeeper::CPopupKeeper(QObject* parent) : QObject(parent) {}
+CPopupKeeper::CPopupKeeper(QObject* parent) : QObject(parent) {
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &CPopupKeeper::OnFocusWindowChanged);
+}
 
 CPopupKeeper::~CPopupKeeper() {
     if (popup_ != nullptr) {
@@ -19,12 +24,37 @@ void CPopupKeeper::Show(const QString& text, int kind, bool activate) {
         connect(popup, &CAlertPopupDialog::closed, this, &CPopupKeeper::OnClosed);
         popup_ = popup;
         popup->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+        if (!activate) {
+            GiveFocusBackTo(QApplication::activeWindow());
+        }
         popup->show();
     }
     popup_->AddText(text, kind);
     popup_->raise();
     if (activate) {
         popup_->activateWindow();
+    }
+}
+
+void CPopupKeeper::GiveFocusBackTo(QWidget* window) {
+    // Not every window system leaves the keyboard where it is when a window is shown:
+    // should the new pop-up get it all the same, it goes straight back.
+    giveBackTo_ = window;
+    sinceShown_.start();
+}
+
+void CPopupKeeper::OnFocusWindowChanged(QWindow* focused) {
+    if (giveBackTo_ == nullptr || popup_ == nullptr || focused == nullptr) {
+        return;
+    }
+    if (sinceShown_.elapsed() > kGiveBackMs) {
+        giveBackTo_ = nullptr;
+        return;
+    }
+    if (focused == popup_->windowHandle()) {
+        QWidget* window = giveBackTo_;
+        giveBackTo_ = nullptr;
+        window->activateWindow();
     }
 }
 

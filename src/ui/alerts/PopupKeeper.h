@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 class CAlertPopupDialog;
+class QWidget;
+class QWindow;
 
 // The alert pop-up of the main window: opened on the first alert, every later text
 // added to it, and gone when the dispatcher closes it. A window of its own, not the main
@@ -28,7 +31,15 @@ signals:
     void closed();
 
 private:
+    // The keyboard stays with `window` (the active window) when the pop-up opens.
+    void GiveFocusBackTo(QWidget* window);
+    void OnFocusWindowChanged(QWindow* focused);
     void OnClosed();
 
+    // How long after the pop-up opened the keyboard is given back.
+    static constexpr int kGiveBackMs = 2000;
+
     QPointer<CAlertPopupDialog> popup_;
+    QPointer<QWidget> giveBackTo_;
+    QElapsedTimer sinceShown_;
 };

@@ -22,6 +22,7 @@
 #include "SdlSoundOutput.h"
 #include "alerts/AlertPopupDialog.h"
 #include "alerts/HistoryWindows.h"
+#include "alerts/KeyboardActivity.h"
 #include "alerts/PopupKeeper.h"
 #include "app/CloseRequestListener.h"
 #include "app/ConsoleBridge.h"
@@ -95,7 +96,7 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
     tray_ = new CTrayIcon(trayMenu_, this);
     popups_ = new CPopupKeeper(this);
     connect(popups_, &CPopupKeeper::closed, this, &CMainDialog::UpdateModalFlag);
-    connect(tray_, &CTrayIcon::doubleClicked, this, &CMainDialog::RestoreFromTray);
+    connect(tray_, &CTrayIcon::doubleClicked, this, [this] { RestoreFromTray(); });
     commands_ = std::make_unique<CMainCommands>(*this, *console_, clock_, sound_);
 
     connect(bridge_, &CConsoleBridge::popupRequested, this, &CMainDialog::ShowPopupText);
@@ -497,12 +498,14 @@ void CMainDialog::RemoveTrayIcon() {
     tray_->Remove();
 }
 
-void CMainDialog::RestoreFromTray() {
+void CMainDialog::RestoreFromTray(bool activate) {
     placement_.ShowUnminimised();
     CLayoutEdits(*console_).SetMinimised(false);
     RemoveTrayIcon();
-    raise();
-    activateWindow();
+    if (activate) {
+        raise();
+        activateWindow();
+    }
     emit secondaryWindowsNotice(1);
     SaveLayout();
 }
@@ -574,16 +577,24 @@ void CMainDialog::ShowPopupText(const QString& text, int kind) {
     if (ended_) {
         return;
     }
-    // The dispatcher must see the alert: the window comes back from the tray or from
-    // the task bar and comes forward.
+    // The dispatcher must see the alert: the window comes back from the tray or the task
+    // bar. It takes the keyboard only when the dispatcher is not at work in a window of
+    // ours: a dialog in use keeps its focus and every keystroke, and windows arranged
+    // over the main window stay where they are; the task bar flashes instead.
+    const bool activate = !KeyboardActivity::Instance().DispatcherAtWork();
     if (tray_->Shown()) {
-        RestoreFromTray();
+        RestoreFromTray(activate);
     } else if (isMinimized()) {
         placement_.ShowUnminimised();
     }
-    raise();
-    activateWindow();
-    popups_->Show(text, kind, true);
+    if (activate) {
+        raise();
+        activateWindow();
+    }
+    popups_->Show(text, kind, activate);
+    if (!activate) {
+        QApplication::alert(this);
+    }
     UpdateModalFlag();
 }
 

@@ -134,7 +134,8 @@ public:
     // Tooltip of a row: the object's tooltip text.
     QString RowTooltip(int row) const;
     // The pop-up's hand-over on the GUI thread: restores the window, then the text goes
-    // into the open pop-up or a new one.
+    // into the open pop-up or a new one. Both come forward; they take the keyboard only
+    // when the dispatcher is not at work in a window of ours.
     void ShowPopupText(const QString& text, int kind);
     CObjectListCtrl* List() const { return list_; }
     // Deletes all columns and inserts those of the layout, in its order.
@@ -166,7 +167,8 @@ public:
     void AddTrayIcon();
     void RemoveTrayIcon();
     void SetTrayTip(const QString& text) { tray_->SetTip(text); }
-    void RestoreFromTray();
+    // Back from the tray; to the front and active unless told otherwise.
+    void RestoreFromTray(bool activate = true);
     bool TrayIconShown() const { return tray_->Shown(); }
     QString TrayTip() const { return tray_->Tip(); }
     // Tests decide whether a tray exists; by default the desktop is asked.
