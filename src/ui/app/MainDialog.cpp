@@ -32,6 +32,7 @@
 #include "app/ModalScope.h"
 #include "app/Prompt.h"
 #include "app/QtText.h"
+#include "app/SecondaryWindows.h"
 #include "app/StartupSequence.h"
 #include "app/StatusBar.h"
 #include "app/TrayIcon.h"
@@ -108,8 +109,8 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
             qOverload<const QString&>(&CMainDialog::SetTrayTip));
     connect(bridge_, &CConsoleBridge::soundFailed, this, [this] { reports_->SoundFailed(); });
     connect(bridge_, &CConsoleBridge::historyChanged, this, [this] {
-        if (historyWindows_ != nullptr) {
-            historyWindows_->HistoryChanged();
+        if (windows_ != nullptr) {
+            windows_->Histories().HistoryChanged();
         }
     });
     connect(bridge_, &CConsoleBridge::saveFailureChanged, this,
@@ -132,12 +133,10 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
             &CMainDialog::OnListContextMenu);
     connect(statusBar_, &CStatusBar::contextMenuAt, this, &CMainDialog::OnStatusContextMenu);
 
-    distanceWindows_ = new CDistanceWindows(*console_, this);
-    historyWindows_ = new CHistoryWindows(*console_, this);
-    mapWindow_ = new CMapWindowKeeper(*console_, this);
-    connect(mapWindow_, &CMapWindowKeeper::objectClicked, this,
+    windows_ = std::make_unique<CSecondaryWindows>(*console_, this);
+    connect(&windows_->Map(), &CMapWindowKeeper::objectClicked, this,
             [this](int32_t number) { rows_.Select(number); });
-    connect(distanceWindows_, &CDistanceWindows::sortRequested, this,
+    connect(&windows_->Distances(), &CDistanceWindows::sortRequested, this,
             &CMainDialog::SortKeepingSelection);
     connect(this, &CMainDialog::secondaryWindowsNotice, this,
             &CMainDialog::OnSecondaryWindowsNotice);
@@ -150,12 +149,7 @@ CMainDialog::~CMainDialog() {
     delete popups_;
     popups_ = nullptr;
     // The secondary windows read the console until they are destroyed.
-    delete distanceWindows_;
-    distanceWindows_ = nullptr;
-    delete historyWindows_;
-    historyWindows_ = nullptr;
-    delete mapWindow_;
-    mapWindow_ = nullptr;
+    windows_.reset();
     RemoveTrayIcon();
     commands_.reset();
     startup_.reset();
@@ -255,9 +249,7 @@ bool CMainDialog::LoadAtStart() {
 }
 
 void CMainDialog::RestoreWindowsAtStart(bool show) {
-    distanceWindows_->RestoreAtStart(show);
-    historyWindows_->RestoreAtStart(show);
-    mapWindow_->RestoreAtStart(show);
+    windows_->RestoreAtStart(show);
 }
 
 void CMainDialog::BringToFront() {
@@ -328,8 +320,8 @@ void CMainDialog::ApplySnapshot(const RefreshSnapshot& snapshot) {
     SetStatusTexts(FromCp(snapshot.statusTexts[0]), FromCp(snapshot.statusTexts[1]),
                    FromCp(snapshot.statusTexts[2]));
     rows_.Apply(snapshot);
-    distanceWindows_->RefreshAll();
-    mapWindow_->ApplyRows(snapshot);
+    windows_->Distances().RefreshAll();
+    windows_->Map().ApplyRows(snapshot);
 }
 
 void CMainDialog::RefreshNow() {
@@ -357,9 +349,7 @@ void CMainDialog::SortKeepingSelection(int key, int zoneIndex) {
 
 void CMainDialog::StopForClose() {
     // Windows closed by the program's end stay recorded as open for the next start.
-    distanceWindows_->Shutdown();
-    historyWindows_->Shutdown();
-    mapWindow_->Shutdown();
+    windows_->Shutdown();
     console_->StopWorkers();
 }
 
@@ -486,9 +476,7 @@ void CMainDialog::AddTrayIcon() {
         }
     });
     // The secondary windows go with the main window.
-    distanceWindows_->HideAll();
-    historyWindows_->HideAll();
-    mapWindow_->HideAll();
+    windows_->HideAll();
 }
 
 void CMainDialog::RemoveTrayIcon() {
@@ -512,12 +500,9 @@ void CMainDialog::RestoreFromTray(bool activate) {
 
 void CMainDialog::OnSecondaryWindowsNotice(int what) {
     if (what == 0) {
-        distanceWindows_->RebuildAll();
-        mapWindow_->RebuildZones();
+        windows_->RebuildAll();
     } else if (!tray_->Shown()) {
-        distanceWindows_->ShowAll();
-        historyWindows_->ShowAll();
-        mapWindow_->ShowAll();
+        windows_->ShowAll();
     }
 }
 

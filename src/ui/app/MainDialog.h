@@ -11,6 +11,7 @@
 
 #include "app/MainCommands.h"
 #include "app/MainPlacement.h"
+#include "app/SecondaryWindows.h"
 #include "app/StartupSequence.h"
 #include "app/TrayIcon.h"
 #include "console/ProgramPaths.h"
@@ -106,9 +107,9 @@ public:
     CMainCommands& Commands() const { return *commands_; }
     // Tests put recorders in place of the commands.
     void SetCommands(std::unique_ptr<CMainCommands> commands) { commands_ = std::move(commands); }
-    CDistanceWindows* DistanceWindows() const { return distanceWindows_; }
-    CHistoryWindows* HistoryWindows() const { return historyWindows_; }
-    CMapWindowKeeper* MapWindow() const { return mapWindow_; }
+    CDistanceWindows* DistanceWindows() const { return &windows_->Distances(); }
+    CHistoryWindows* HistoryWindows() const { return &windows_->Histories(); }
+    CMapWindowKeeper* MapWindow() const { return &windows_->Map(); }
     // The alert pop-up while it is open, else null.
     CAlertPopupDialog* Popup() const;
 
@@ -265,9 +266,7 @@ private:
     CTrayIcon* tray_ = nullptr;
     std::unique_ptr<CMainCommands> commands_;
     CCloseRequestListener* closeListener_ = nullptr;
-    CDistanceWindows* distanceWindows_ = nullptr;
-    CHistoryWindows* historyWindows_ = nullptr;
-    CMapWindowKeeper* mapWindow_ = nullptr;
+    std::unique_ptr<CSecondaryWindows> windows_;
     CPopupKeeper* popups_ = nullptr;
 
     CObjectRows rows_;
