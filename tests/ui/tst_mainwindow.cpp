@@ -44,6 +44,7 @@ private slots:
     void selectionFollowsItsObjectsThroughASort();
     void placementsSurviveTwentyRestarts();
     void aFailingDiskIsReportedByOneBoxAtATime();
+    void aFileTooLargeForTheInboxIsToldInABox();
     void statusBarEdgesAndCountersArea();
     void popupKeepsItsHistoryUntilClosed();
     void alertBringsTheWindowBackFromTheTray();
@@ -412,6 +413,21 @@ void TestMainWindow::aFailingDiskIsReportedByOneBoxAtATime() {
     r.W().Bridge().ReportSaveFailure(true);
     QTRY_COMPARE(openBoxes(), 0);
     QCOMPARE(boxesMeanwhile, 1);
+}
+
+void TestMainWindow::aFileTooLargeForTheInboxIsToldInABox() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    // 17 MiB, sparse: no message file is that large; the worker sets it aside unread.
+    QFile big(QDir(r.inbox).filePath(QStringLiteral("06115900.007")));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    QVERIFY(big.resize(17 * 1024 * 1024));
+    big.close();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        Prompt::ShownTexts().filter(QStringLiteral("не обработан и оставлен в папке")).size() == 1,
+        15000);
+    QVERIFY(QFile::exists(big.fileName()));
 }
 
 void TestMainWindow::statusBarEdgesAndCountersArea() {

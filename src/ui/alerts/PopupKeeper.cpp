@@ -16,7 +16,7 @@ CPopupKeeper::~CPopupKeeper() {
     }
 }
 
-void CPopupKeeper::Show(const QString& text, int kind, bool activate) {
+void CPopupKeeper::Show(const QList<QPair<QString, int>>& texts, bool activate) {
     if (popup_ == nullptr) {
         auto* popup = new CAlertPopupDialog(QStringLiteral("Sentrel - сообщение"), QString());
         popup->setObjectName(QStringLiteral("alertPopup"));
@@ -29,7 +29,7 @@ void CPopupKeeper::Show(const QString& text, int kind, bool activate) {
         }
         popup->show();
     }
-    popup_->AddText(text, kind);
+    popup_->AddTexts(texts);
     popup_->raise();
     if (activate) {
         popup_->activateWindow();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 
@@ -19,10 +21,10 @@ public:
     explicit CPopupKeeper(QObject* parent = nullptr);
     ~CPopupKeeper() override;
 
-    // Adds the text to the pop-up, opening it when needed, and brings the pop-up to the
-    // front. With `activate` false it comes to the front without taking the keyboard: a
-    // dialog in use keeps its focus and every keystroke.
-    void Show(const QString& text, int kind, bool activate);
+    // Adds the texts (oldest first) to the pop-up, opening it when needed, and brings the pop-up to
+    // the front. With `activate` false it comes to the front without taking the keyboard: a dialog
+    // in use keeps its focus and every keystroke.
+    void Show(const QList<QPair<QString, int>>& texts, bool activate);
     // The pop-up while it is open, else null.
     CAlertPopupDialog* Popup() const { return popup_.data(); }
 

@@ -28,9 +28,23 @@ void CConsoleBridge::RunPostedTask() {
 }
 
 void CConsoleBridge::ShowPopup(const std::string& text, PopupKind kind) {
-    const QString shown = FromCp(text);
-    const int k = static_cast<int>(kind);
-    PostToGui([this, shown, k] { emit popupRequested(shown, k); });
+    {
+        std::lock_guard<std::mutex> lock(latestMutex_);
+        pendingPopups_.append({FromCp(text), static_cast<int>(kind)});
+        if (popupsPosted_) {
+            return;  // the task already queued takes this one too
+        }
+        popupsPosted_ = true;
+    }
+    PostToGui([this] {
+        QList<QPair<QString, int>> texts;
+        {
+            std::lock_guard<std::mutex> lock(latestMutex_);
+            texts.swap(pendingPopups_);
+            popupsPosted_ = false;
+        }
+        emit popupsRequested(texts);
+    });
 }
 
 void CConsoleBridge::ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) {
@@ -57,7 +71,23 @@ void CConsoleBridge::ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapsho
 
 void CConsoleBridge::SetTrayTip(const std::string& text) {
     const QString tip = FromCp(text);
-    PostToGui([this, tip] { emit trayTipChanged(tip); });
+    {
+        std::lock_guard<std::mutex> lock(latestMutex_);
+        pendingTip_ = tip;
+        if (tipPosted_) {
+            return;
+        }
+        tipPosted_ = true;
+    }
+    PostToGui([this] {
+        QString next;
+        {
+            std::lock_guard<std::mutex> lock(latestMutex_);
+            next = pendingTip_;
+            tipPosted_ = false;
+        }
+        emit trayTipChanged(next);
+    });
 }
 
 void CConsoleBridge::ReportSoundError() {
@@ -65,11 +95,29 @@ void CConsoleBridge::ReportSoundError() {
 }
 
 void CConsoleBridge::HistoryChanged() {
-    PostToGui([this] { emit historyChanged(); });
+    {
+        std::lock_guard<std::mutex> lock(latestMutex_);
+        if (historyPosted_) {
+            return;
+        }
+        historyPosted_ = true;
+    }
+    PostToGui([this] {
+        {
+            std::lock_guard<std::mutex> lock(latestMutex_);
+            historyPosted_ = false;
+        }
+        emit historyChanged();
+    });
 }
 
 void CConsoleBridge::ReportSaveFailure(bool failing) {
     PostToGui([this, failing] { emit saveFailureChanged(failing); });
+}
+
+void CConsoleBridge::ReportIntakeNotice(const std::string& text) {
+    const QString shown = FromCp(text);
+    PostToGui([this, shown] { emit intakeNotice(shown); });
 }
 
 void CConsoleBridge::RowsReset(int rowCount) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <deque>
 #include <functional>
@@ -15,8 +17,10 @@
 // the GUI thread. On the GUI thread the calls come out as signals, in the order they were
 // made.
 //
-// The refresh passes are coalesced: a slow GUI thread skips older ones instead of
-// queueing them up.
+// What a flood would otherwise repeat per record is coalesced: the refresh passes, the
+// tray tip and the history change each wait as one newest value, and the pop-up texts
+// wait together, so the GUI thread sees at most one hand-over of each per turn of its
+// event loop, however fast the records come.
 class CConsoleBridge : public QObject, public ConsoleView {
     Q_OBJECT
 public:
@@ -29,16 +33,20 @@ public:
     void ReportSoundError() override;
     void HistoryChanged() override;
     void ReportSaveFailure(bool failing) override;
+    void ReportIntakeNotice(const std::string& text) override;
     // GUI thread only: emitted at once.
     void RowsReset(int rowCount) override;
 
 signals:
-    void popupRequested(const QString& text, int kind);
+    // Pop-up texts with their kinds, oldest first: every text told since the last
+    // hand-over, in one.
+    void popupsRequested(const QList<QPair<QString, int>>& texts);
     void snapshotReady(std::shared_ptr<const RefreshSnapshot> snapshot);
     void trayTipChanged(const QString& text);
     void soundFailed();
     void historyChanged();
     void saveFailureChanged(bool failing);
+    void intakeNotice(const QString& text);
     void rowsReset(int rowCount);
 
 private:
@@ -51,9 +59,14 @@ private:
     std::mutex postedMutex_;
     std::deque<std::function<void()>> posted_;
 
-    // The newest refresh pass not yet handed over, and whether a task that will hand it
-    // over is already queued.
+    // The newest value of each coalesced call not yet handed over, and whether a task
+    // that will hand it over is already queued.
     std::mutex latestMutex_;
     std::shared_ptr<const RefreshSnapshot> pendingSnapshot_;
     bool snapshotPosted_ = false;
+    QString pendingTip_;
+    bool tipPosted_ = false;
+    bool historyPosted_ = false;
+    QList<QPair<QString, int>> pendingPopups_;
+    bool popupsPosted_ = false;
 };

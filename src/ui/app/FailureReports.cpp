@@ -62,3 +62,17 @@ void CFailureReports::SoundFailed() {
     }
     soundErrorShown_ = false;
 }
+
+void CFailureReports::IntakeNotice(const QString& text) {
+    pendingNotices_.append(text);
+    if (noticeBoxOpen_) {
+        return;  // told when the box open now is closed
+    }
+    noticeBoxOpen_ = true;
+    while (!pendingNotices_.isEmpty() && !window_.IsEnded()) {
+        const QString next = pendingNotices_.takeFirst();
+        ModalScope modal(window_);
+        Prompt::Message(&window_, next, QStringLiteral("Sentrel"), Prompt::Icon::Warning);
+    }
+    noticeBoxOpen_ = false;
+}

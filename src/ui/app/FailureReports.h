@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class CConsole;
 class CMainDialog;
@@ -25,6 +26,9 @@ public:
     void SaveFailureChanged(bool failing);
     // A sound could not be played.
     void SoundFailed();
+    // Something about the inbox the dispatcher must know (a file set aside unread, files
+    // that cannot be deleted). Each is told in a box of its own, one box at a time.
+    void IntakeNotice(const QString& text);
 
 private:
     CMainDialog& window_;
@@ -35,4 +39,7 @@ private:
     // meanwhile is the one it tells of, not a reason for another box.
     bool saveFailureBoxOpen_ = false;
     bool soundErrorShown_ = false;
+    // Notices waiting for the box open before them to be closed.
+    QStringList pendingNotices_;
+    bool noticeBoxOpen_ = false;
 };

@@ -100,7 +100,7 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
     connect(tray_, &CTrayIcon::doubleClicked, this, [this] { RestoreFromTray(); });
     commands_ = std::make_unique<CMainCommands>(*this, *console_, clock_, sound_);
 
-    connect(bridge_, &CConsoleBridge::popupRequested, this, &CMainDialog::ShowPopupText);
+    connect(bridge_, &CConsoleBridge::popupsRequested, this, &CMainDialog::ShowPopupTexts);
     connect(bridge_, &CConsoleBridge::snapshotReady, this,
             [this](const std::shared_ptr<const RefreshSnapshot>& snapshot) {
                 ApplySnapshot(*snapshot);
@@ -115,6 +115,8 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
     });
     connect(bridge_, &CConsoleBridge::saveFailureChanged, this,
             [this](bool failing) { reports_->SaveFailureChanged(failing); });
+    connect(bridge_, &CConsoleBridge::intakeNotice, this,
+            [this](const QString& text) { reports_->IntakeNotice(text); });
     connect(bridge_, &CConsoleBridge::rowsReset, this, &CMainDialog::OnRowsReset);
 
     connect(list_, &CObjectListCtrl::columnLayoutChanged, this, &CMainDialog::OnListColumnsChanged);
@@ -559,7 +561,11 @@ CAlertPopupDialog* CMainDialog::Popup() const {
 }
 
 void CMainDialog::ShowPopupText(const QString& text, int kind) {
-    if (ended_) {
+    ShowPopupTexts({{text, kind}});
+}
+
+void CMainDialog::ShowPopupTexts(const QList<QPair<QString, int>>& texts) {
+    if (ended_ || texts.isEmpty()) {
         return;
     }
     // The dispatcher must see the alert: the window comes back from the tray or the task
@@ -576,7 +582,7 @@ void CMainDialog::ShowPopupText(const QString& text, int kind) {
         raise();
         activateWindow();
     }
-    popups_->Show(text, kind, activate);
+    popups_->Show(texts, activate);
     if (!activate) {
         QApplication::alert(this);
     }

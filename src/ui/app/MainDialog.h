@@ -138,6 +138,8 @@ public:
     // into the open pop-up or a new one. Both come forward; they take the keyboard only
     // when the dispatcher is not at work in a window of ours.
     void ShowPopupText(const QString& text, int kind);
+    // Several texts at once, oldest first: the window comes forward once.
+    void ShowPopupTexts(const QList<QPair<QString, int>>& texts);
     CObjectListCtrl* List() const { return list_; }
     // Deletes all columns and inserts those of the layout, in its order.
     void BuildListColumns();
