@@ -17,15 +17,20 @@
 // saved) and after (from the drain to two seconds later).
 //
 //   bench_input_latency [--files N] [--objects N] [--zones N] [--interval-ms MS]
-//                       [--idle-ms MS] [--tray] [--alerts]
+//                       [--idle-ms MS] [--tray] [--alerts] [--windows]
 //
 // --tray starts the window minimised to the tray (a tray is assumed present), so that
 // every record hands the window a tray tip. --alerts turns every alert flag on and gives
 // each object its current zone as destination and the next as forbidden: every zone
 // change then brings two pop-up notices and an alert sound (the first pop-up brings the
-// window back from the tray). For the pointer probe run under
+// window back from the tray). --windows opens the map window, the distance windows of
+// two zones and the history windows of the selected objects before the probes start.
+// The GUI thread's processor time during the flood is reported beside its length: a
+// thread that is busy all along is late with its input for its own work, one that is not
+// waits for the store lock or for a processor. For the pointer probe run under
 //   xvfb-run -a -s "-screen 0 1600x1000x24" bench_input_latency
 // with QT_QPA_PLATFORM=offscreen only the posted-event and menu probes run.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -33,6 +38,7 @@
 #include <QEventLoop>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -51,9 +57,12 @@
 #include "DeletionWatch.h"
 #include "PointerMover.h"
 #include "ProbeLog.h"
+#include "alerts/HistoryWindows.h"
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
 #include "objectlist/ObjectListCtrl.h"
+#include "zones/DistanceWindows.h"
+#include "zones/ZoneDistanceDialog.h"
 
 namespace {
 
@@ -67,6 +76,7 @@ struct Options {
     int idleMs = 3000;
     bool tray = false;
     bool alerts = false;
+    bool windows = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -78,6 +88,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
         if (arg == "--alerts") {
             o.alerts = true;
+            continue;
+        }
+        if (arg == "--windows") {
+            o.windows = true;
             continue;
         }
         if (k + 1 >= argc)
@@ -289,6 +303,14 @@ bool ListFilled(const CObjectListCtrl& list, int rows) {
     return false;
 }
 
+// Processor time of the calling thread.
+double ThreadCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 +
+           usage.ru_stime.tv_sec * 1e3 + usage.ru_stime.tv_usec / 1e3;
+}
+
 void PrintRow(const char* what, const char* phase, const ProbeLog::Summary& s) {
     std::printf("  %-16s %-6s %7zu %9.1f %9.1f %9.1f", what, phase, s.sent, s.p50Ms, s.p99Ms,
                 s.maxMs);
@@ -306,7 +328,7 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "Usage: bench_input_latency [--files N] [--objects N] [--zones N]"
-                     " [--interval-ms MS] [--idle-ms MS] [--tray] [--alerts]\n");
+                     " [--interval-ms MS] [--idle-ms MS] [--tray] [--alerts] [--windows]\n");
         return 2;
     }
     QTemporaryDir lockFolder;
@@ -339,6 +361,13 @@ int main(int argc, char** argv) {
     }
     for (int r = 0; r < std::min(3, options.objects); ++r)
         list.SelectRow(r);
+    if (options.windows) {
+        window->ShowMap();
+        window->DistanceWindows()->OpenWindow(0);
+        window->DistanceWindows()->OpenWindow(1);
+        window->HistoryWindows()->OpenHistoryWindows(window->SelectedObjectNumbers());
+        RunFor(1000);
+    }
 
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     QMenu& menu = options.tray ? *window->TrayMenu() : *window->ObjectMenu();
@@ -356,9 +385,16 @@ int main(int argc, char** argv) {
 
     std::printf("program folder %s (%s), platform %s\n", rig.folder.path().c_str(),
                 bench::BenchRoot().c_str(), qPrintable(QGuiApplication::platformName()));
-    std::printf("%d files, %d shown objects, %d zones, alerts %s, window %s, probe every %d ms\n",
+    std::printf("%d files, %d shown objects, %d zones, alerts %s, window %s%s, probe every %d ms\n",
                 options.files, options.objects, options.zones, options.alerts ? "on" : "off",
-                options.tray ? "in the tray" : "shown", options.intervalMs);
+                options.tray ? "in the tray" : "shown",
+                options.windows ? " with map, distance and history windows" : "",
+                options.intervalMs);
+    if (options.tray) {
+        std::printf("system tray %s\n", QSystemTrayIcon::isSystemTrayAvailable()
+                                            ? "present"
+                                            : "absent (tips go nowhere)");
+    }
     std::fflush(stdout);
 
     // The sampler: a posted event and a pointer motion every interval, a menu every second.
@@ -390,6 +426,7 @@ int main(int argc, char** argv) {
     const CZoneMap& zones = *window->Console().zoneMap;
     const DateTime firstStamp = clock.Now();
     const Steady::time_point floodStart = Steady::now();
+    const double cpuAtStart = ThreadCpuMs();
     std::atomic<int64_t> writtenNs{0};
     std::thread producer([&] {
         DropFiles(rig, zones, options, firstStamp);
@@ -397,6 +434,9 @@ int main(int argc, char** argv) {
     });
     const auto drained = [&] { return watch.Count() >= static_cast<std::size_t>(options.files); };
     const bool allDrained = RunUntil(drained, 30 * 60 * 1000);
+    const double floodCpuMs = ThreadCpuMs() - cpuAtStart;
+    const double floodSeenMs =
+        std::chrono::duration<double, std::milli>(Steady::now() - floodStart).count();
     producer.join();
     Steady::time_point floodEnd = floodStart;
     for (const auto& [name, when] : watch.Times())
@@ -423,6 +463,8 @@ int main(int argc, char** argv) {
         " %.0f records/s, %d records counted%s\n",
         written, drain, options.files / std::max(drain, 1e-9), counted,
         allDrained ? "" : " (NOT DRAINED within 30 minutes)");
+    std::printf("GUI thread busy %.0f ms of the %.0f ms until the drain was seen (%.0f%%)\n",
+                floodCpuMs, floodSeenMs, 100 * floodCpuMs / std::max(floodSeenMs, 1e-9));
     std::printf("latency from sending to arrival (ms)\n");
     std::printf("  %-16s %-6s %7s %9s %9s %9s\n", "probe", "phase", "samples", "p50", "p99", "max");
     const auto rows = [&](const char* what, const ProbeLog& log) {
