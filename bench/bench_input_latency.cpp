@@ -55,6 +55,7 @@
 
 #include "BenchSupport.h"
 #include "DeletionWatch.h"
+#include "PointerGrid.h"
 #include "PointerMover.h"
 #include "ProbeLog.h"
 #include "alerts/HistoryWindows.h"
@@ -197,25 +198,6 @@ public:
 const QEvent::Type kPostedProbe = static_cast<QEvent::Type>(QEvent::registerEventType());
 const QEvent::Type kMenuProbe = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-// Pointer positions of the motion probes: a grid of cells over the object list, one
-// pixel apart; probe n goes to cell n modulo the grid's size.
-struct PointerGrid {
-    QPoint origin;
-    int width = 0;
-    int height = 0;
-    std::size_t Size() const { return static_cast<std::size_t>(width) * height; }
-    QPoint At(std::size_t n) const {
-        const std::size_t cell = n % Size();
-        return origin + QPoint(static_cast<int>(cell % width), static_cast<int>(cell / width));
-    }
-    std::optional<std::size_t> CellOf(QPoint global) const {
-        const QPoint p = global - origin;
-        if (p.x() < 0 || p.y() < 0 || p.x() >= width || p.y() >= height)
-            return std::nullopt;
-        return static_cast<std::size_t>(p.y()) * width + p.x();
-    }
-};
-
 // On the application, GUI thread: sees each probe arrive and opens the menus.
 class ProbeFilter : public QObject {
 public:
@@ -242,7 +224,7 @@ protected:
         if (type == QEvent::MouseMove && grid.Size() > 0) {
             const Steady::time_point now = Steady::now();
             const QPoint at = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
-            if (const std::optional<std::size_t> cell = grid.CellOf(at)) {
+            if (const std::optional<std::size_t> cell = grid.CellOf(at.x(), at.y())) {
                 if (const auto probe = moves.FirstWaitingIn(*cell, grid.Size()))
                     moves.Handled(*probe, now);
             }
@@ -376,10 +358,11 @@ int main(int argc, char** argv) {
                        !options.tray);
     PointerMover mover;
     if (x11 && !options.tray && mover.Open()) {
-        probes.grid.origin = listAt + QPoint(10, 10);
+        probes.grid.left = listAt.x() + 10;
+        probes.grid.top = listAt.y() + 10;
         probes.grid.width = std::min(400, list.viewport()->width() - 20);
         probes.grid.height = std::min(300, list.viewport()->height() - 20);
-        mover.MoveTo(probes.grid.origin.x(), probes.grid.origin.y());
+        mover.MoveTo(probes.grid.left, probes.grid.top);
     }
     app.installEventFilter(&probes);
 
@@ -411,8 +394,8 @@ int main(int argc, char** argv) {
             QCoreApplication::postEvent(target, new ProbeEvent(kPostedProbe, n));
             if (probes.grid.Size() > 0) {
                 const std::size_t m = probes.moves.Sent(Steady::now());
-                const QPoint at = probes.grid.At(m);
-                mover.MoveTo(at.x(), at.y());
+                const auto [x, y] = probes.grid.At(m);
+                mover.MoveTo(x, y);
             }
             if (tick % menuEvery == 0) {
                 const std::size_t k = probes.menus.Sent(Steady::now());
