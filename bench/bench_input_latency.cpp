@@ -362,7 +362,8 @@ int main(int argc, char** argv) {
         probes.grid.top = listAt.y() + 10;
         probes.grid.width = std::min(400, list.viewport()->width() - 20);
         probes.grid.height = std::min(300, list.viewport()->height() - 20);
-        mover.MoveTo(probes.grid.left, probes.grid.top);
+        // Beside the grid: the first probe must move the pointer to be seen.
+        mover.MoveTo(probes.grid.left - 5, probes.grid.top - 5);
     }
     app.installEventFilter(&probes);
 
