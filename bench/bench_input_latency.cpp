@@ -27,7 +27,7 @@
 // two zones and the history windows of the selected objects before the probes start.
 // The GUI thread's processor time during the flood is reported beside its length: a
 // thread that is busy all along is late with its input for its own work, one that is not
-// waits for the store lock or for a processor. For the pointer probe run under
+// waits for the store lock, the X server or a processor. For the pointer probe run under
 //   xvfb-run -a -s "-screen 0 1600x1000x24" bench_input_latency
 // with QT_QPA_PLATFORM=offscreen only the posted-event and menu probes run.
 #include <sys/resource.h>
@@ -52,6 +52,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "DeletionWatch.h"
@@ -159,14 +160,21 @@ void PrepareFolder(bench::ConsoleRig& rig, const Options& options, const Clock& 
     }
 }
 
+// Where a zone lies (its first point), copied out of the console's map.
+struct ZonePoint {
+    double latitude;
+    double longitude;
+};
+
 // Writes the flood: `files` single-record files, as fast as they can be written.
-void DropFiles(const bench::ConsoleRig& rig, const CZoneMap& zones, const Options& options,
-               DateTime firstStamp) {
+void DropFiles(const bench::ConsoleRig& rig, const std::vector<ZonePoint>& zones,
+               const Options& options, DateTime firstStamp) {
     const std::string temporary = rig.inbox + "/~bench.tmp";
     for (int k = 0; k < options.files; ++k) {
         const int number = k % options.objects + 1;
         const int sequence = k / options.objects;
-        const ZoneRecord& zone = zones.Zone(ZoneFor(number, sequence, zones.ZoneCount()));
+        const ZonePoint& zone = zones[static_cast<std::size_t>(
+            ZoneFor(number, sequence, static_cast<int>(zones.size())))];
         const InboxRecord r =
             bench::PositionRecord(number, zone.latitude + 1e-6 * (sequence % 5), zone.longitude,
                                   firstStamp.AddDays(sequence / 86400.0));
@@ -407,7 +415,14 @@ int main(int argc, char** argv) {
     RunFor(options.idleMs);
 
     bench::DeletionWatch watch(rig.inbox);
-    const CZoneMap& zones = *window->Console().zoneMap;
+    std::vector<ZonePoint> zones;
+    {
+        CConsole& console = window->Console();
+        auto lock = console.Lock();
+        for (int z = 0; z < console.zoneMap->ZoneCount(); ++z)
+            zones.push_back(
+                {console.zoneMap->Zone(z).latitude, console.zoneMap->Zone(z).longitude});
+    }
     const DateTime firstStamp = clock.Now();
     const Steady::time_point floodStart = Steady::now();
     const double cpuAtStart = ThreadCpuMs();
