@@ -352,7 +352,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < std::min(3, options.objects); ++r)
         list.SelectRow(r);
     if (options.windows) {
-        window->ShowMap();
+        window->RunCommand(CMainDialog::kCmdMap);
         window->DistanceWindows()->OpenWindow(0);
         window->DistanceWindows()->OpenWindow(1);
         window->HistoryWindows()->OpenHistoryWindows(window->SelectedObjectNumbers());
