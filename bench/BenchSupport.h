@@ -59,7 +59,7 @@ public:
     void ShowPopup(const std::string&, PopupKind) override {}
     void ApplyRefresh(std::shared_ptr<const RefreshSnapshot>) override {}
     void SetTrayTip(const std::string&) override {}
-    void ReportSoundError() override {}
+    void ReportSoundError(const std::string&) override {}
     void HistoryChanged() override {}
     void RowsReset(int) override {}
 };

@@ -101,9 +101,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         trayTips_.push_back(text);
     }
-    void ReportSoundError() override {
+    void ReportSoundError(const std::string& path) override {
         std::lock_guard<std::mutex> lock(mutex_);
         ++soundErrors_;
+        soundErrorPaths_.push_back(path);
     }
     void HistoryChanged() override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -168,6 +169,7 @@ private:
     std::vector<bool> saveFailures_;
     std::vector<std::string> intakeNotices_;
     int soundErrors_ = 0;
+    std::vector<std::string> soundErrorPaths_;
     int historyChanges_ = 0;
 };
 

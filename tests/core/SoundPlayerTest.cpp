@@ -19,9 +19,10 @@ const std::array<std::string, 4> kPaths = {kAlarmWav, kPowerOnWav, kForbiddenWav
 
 struct PlayerRig {
     explicit PlayerRig(SoundOutput& output)
-        : player(output, stop, [this] {
+        : player(output, stop, [this](const std::string& path) {
               std::lock_guard<std::mutex> lock(mutex);
               ++errors;
+              failedPaths.push_back(path);
           }) {}
     int Errors() {
         std::lock_guard<std::mutex> lock(mutex);
@@ -30,6 +31,7 @@ struct PlayerRig {
     ManualResetEvent stop;
     std::mutex mutex;
     int errors = 0;
+    std::vector<std::string> failedPaths;
     CSoundPlayer player;
 };
 
@@ -118,6 +120,11 @@ TEST(SoundPlayerTest, BrokenFileIsReportedOnceAndSilencesNoOtherKind) {
     // The power-on file fails: reported, and the destination sound goes on.
     rig.player.StartSound(AlertKind::PowerOn);
     EXPECT_TRUE(WaitUntil([&] { return rig.Errors() == 1; }));
+    {
+        // The report names the file that failed.
+        std::lock_guard<std::mutex> lock(rig.mutex);
+        EXPECT_EQ(rig.failedPaths, std::vector<std::string>{kPowerOnWav});
+    }
     const std::size_t before = sound.CountOf(kDestinationWav);
     EXPECT_TRUE(WaitUntil([&] { return sound.CountOf(kDestinationWav) > before; }));
     EXPECT_EQ(rig.player.soundKind(), 3);

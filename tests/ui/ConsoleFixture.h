@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "alerts/SoundOutput.h"
+#include "base/Cp1251.h"
 #include "console/Console.h"
 #include "console/ConsoleView.h"
-#include "base/Cp1251.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "platform/Clock.h"
 
@@ -28,7 +28,7 @@ public:
     void ShowPopup(const std::string&, PopupKind) override {}
     void ApplyRefresh(std::shared_ptr<const RefreshSnapshot>) override {}
     void SetTrayTip(const std::string&) override {}
-    void ReportSoundError() override {}
+    void ReportSoundError(const std::string&) override {}
     void HistoryChanged() override { ++historyChanges; }
     void RowsReset(int rowCount) override { resets.push_back(rowCount); }
     int historyChanges = 0;

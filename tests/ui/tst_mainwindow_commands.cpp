@@ -546,7 +546,8 @@ void TestMainWindowCommands::soundErrorIsReportedOnce() {
     });
     QVERIFY(r.Deliver("06115900.007", AlarmRecord(7, MinutesAgo(1))));
     QTRY_COMPARE(Prompt::ShownPrompts().size(), size_t(1));
-    QCOMPARE(Prompt::ShownTexts().front(), QStringLiteral("Произошла ошибка проигрывания файла!"));
+    QCOMPARE(Prompt::ShownTexts().front(),
+             QStringLiteral("Произошла ошибка проигрывания файла!\nalarm.wav"));
     QCOMPARE(Prompt::ShownPrompts().front().icon, Prompt::Icon::Stop);
     QVERIFY(r.Deliver("06115901.007", AlarmRecord(7, MinutesAgo(1))));
     QTest::qWait(300);

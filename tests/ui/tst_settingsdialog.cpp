@@ -414,7 +414,9 @@ void TestSettingsDialog::soundFailureIsReportedAndEndsThePlayer() {
     f.sound.fail = true;
     auto* play = f.child<QPushButton>("alarmPlayButton");
     play->click();
-    QTRY_COMPARE(Prompt::ShownTexts(), QStringList{"Произошла ошибка проигрывания файла!"});
+    // The box names the file that failed.
+    QTRY_COMPARE(Prompt::ShownTexts(),
+                 QStringList{"Произошла ошибка проигрывания файла!\n/snd/alarm.wav"});
     QCOMPARE(Prompt::ShownPrompts()[0].icon, Prompt::Icon::Stop);
     QCOMPARE(play->text(), QStringLiteral("Play"));
     QVERIFY(f.child<QPushButton>("forbiddenPlayButton")->isEnabled());

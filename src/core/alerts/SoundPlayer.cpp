@@ -13,7 +13,7 @@ unsigned Bit(int32_t kind) {
 }  // namespace
 
 CSoundPlayer::CSoundPlayer(SoundOutput& output, ManualResetEvent& stopEvent,
-                           std::function<void()> onError)
+                           std::function<void(const std::string& path)> onError)
     : output_(output), stopEvent_(stopEvent), onError_(std::move(onError)) {
     thread_ = std::thread([this] { ThreadMain(); });
 }
@@ -123,7 +123,7 @@ void CSoundPlayer::Run() {
                 }
             }
             if (report) {
-                onError_();
+                onError_(path);
             }
             if (!goOn) {
                 return;

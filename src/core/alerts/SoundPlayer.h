@@ -37,7 +37,8 @@ class CSoundPlayer {
 public:
     // `stopEvent` is the console's sound stop event; `onError` is called on the player
     // thread when a file could not be played.
-    CSoundPlayer(SoundOutput& output, ManualResetEvent& stopEvent, std::function<void()> onError);
+    CSoundPlayer(SoundOutput& output, ManualResetEvent& stopEvent,
+                 std::function<void(const std::string& path)> onError);
     // Stops a run in progress (sets the stop event) and joins the thread.
     ~CSoundPlayer();
     CSoundPlayer(const CSoundPlayer&) = delete;
@@ -62,14 +63,14 @@ private:
 
     SoundOutput& output_;
     ManualResetEvent& stopEvent_;
-    const std::function<void()> onError_;
+    const std::function<void(const std::string& path)> onError_;
 
     std::atomic<int32_t> soundKind_{-1};
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::array<std::string, 4> paths_;
-    bool active_ = false;     // a run has been requested or is in progress
-    bool requested_ = false;  // the thread has yet to pick up the request
+    bool active_ = false;          // a run has been requested or is in progress
+    bool requested_ = false;       // the thread has yet to pick up the request
     unsigned failedKinds_ = 0;     // bit per AlertKind: could not be played, reported
     int32_t lastPlayedKind_ = -1;  // the last kind that did play since the acknowledgement
     bool quit_ = false;

@@ -18,8 +18,8 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
       clock_(clock),
       view_(view),
       log_(programPaths.logPath, programPaths.oldLogPath) {
-    soundPlayer_ =
-        std::make_unique<CSoundPlayer>(sound, soundStopEvent, [this] { view_.ReportSoundError(); });
+    soundPlayer_ = std::make_unique<CSoundPlayer>(
+        sound, soundStopEvent, [this](const std::string& path) { view_.ReportSoundError(path); });
     committer_ = std::make_unique<CStateCommitter>(
         storeMutex_, log_, store.FilePath(CStateCommitter::kJournalFileName),
         std::array<std::string, CStateCommitter::kFileCount>{

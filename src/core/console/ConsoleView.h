@@ -22,8 +22,9 @@ public:
     virtual void ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) = 0;
     // Any thread. The tray tooltip (called only while the tray icon is shown).
     virtual void SetTrayTip(const std::string& text) = 0;
-    // Any thread. A sound could not be played: "Произошла ошибка проигрывания файла!".
-    virtual void ReportSoundError() = 0;
+    // Any thread. The sound file `path` (Windows-1251) could not be played: "Произошла
+    // ошибка проигрывания файла!" with the file's name.
+    virtual void ReportSoundError(const std::string& path) = 0;
     // Any thread. A zone visit started or ended: open history windows re-read.
     virtual void HistoryChanged() = 0;
     // Called on the caller's thread (the window's) by ResetListRows: the list must be

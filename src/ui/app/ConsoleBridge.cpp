@@ -90,8 +90,9 @@ void CConsoleBridge::SetTrayTip(const std::string& text) {
     });
 }
 
-void CConsoleBridge::ReportSoundError() {
-    PostToGui([this] { emit soundFailed(); });
+void CConsoleBridge::ReportSoundError(const std::string& path) {
+    const QString shown = FromCp(path);
+    PostToGui([this, shown] { emit soundFailed(shown); });
 }
 
 void CConsoleBridge::HistoryChanged() {

@@ -30,7 +30,7 @@ public:
     void ShowPopup(const std::string& text, PopupKind kind) override;
     void ApplyRefresh(std::shared_ptr<const RefreshSnapshot> snapshot) override;
     void SetTrayTip(const std::string& text) override;
-    void ReportSoundError() override;
+    void ReportSoundError(const std::string& path) override;
     void HistoryChanged() override;
     void ReportSaveFailure(bool failing) override;
     void ReportIntakeNotice(const std::string& text) override;
@@ -43,7 +43,7 @@ signals:
     void popupsRequested(const QList<QPair<QString, int>>& texts);
     void snapshotReady(std::shared_ptr<const RefreshSnapshot> snapshot);
     void trayTipChanged(const QString& text);
-    void soundFailed();
+    void soundFailed(const QString& path);
     void historyChanged();
     void saveFailureChanged(bool failing);
     void intakeNotice(const QString& text);

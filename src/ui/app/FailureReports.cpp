@@ -48,7 +48,12 @@ void CFailureReports::SaveFailureChanged(bool failing) {
     saveFailureBoxOpen_ = false;
 }
 
-void CFailureReports::SoundFailed() {
+QString CFailureReports::SoundErrorText(const QString& path) {
+    const QString text = QStringLiteral("Произошла ошибка проигрывания файла!");
+    return path.isEmpty() ? text : text + QLatin1Char('\n') + path;
+}
+
+void CFailureReports::SoundFailed(const QString& path) {
     // One box at a time: the player reports a failure once, but a box still open must
     // not be stacked by the next one.
     if (soundErrorShown_ || window_.IsEnded()) {
@@ -57,8 +62,8 @@ void CFailureReports::SoundFailed() {
     soundErrorShown_ = true;
     {
         ModalScope modal(window_);
-        Prompt::Message(&window_, QStringLiteral("Произошла ошибка проигрывания файла!"),
-                        QStringLiteral("Sentrel"), Prompt::Icon::Stop);
+        Prompt::Message(&window_, SoundErrorText(path), QStringLiteral("Sentrel"),
+                        Prompt::Icon::Stop);
     }
     soundErrorShown_ = false;
 }

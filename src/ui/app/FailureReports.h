@@ -24,8 +24,10 @@ public:
     void ReportSettingsNotSaved();
     // The data files could not be saved (`failing`), or can be again.
     void SaveFailureChanged(bool failing);
-    // A sound could not be played.
-    void SoundFailed();
+    // The sound file `path` could not be played.
+    void SoundFailed(const QString& path);
+    // "Произошла ошибка проигрывания файла!" and, below it, the file.
+    static QString SoundErrorText(const QString& path);
     // Something about the inbox the dispatcher must know (a file set aside unread, files
     // that cannot be deleted). Each is told in a box of its own, one box at a time.
     void IntakeNotice(const QString& text);

@@ -107,7 +107,8 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
             });
     connect(bridge_, &CConsoleBridge::trayTipChanged, this,
             qOverload<const QString&>(&CMainDialog::SetTrayTip));
-    connect(bridge_, &CConsoleBridge::soundFailed, this, [this] { reports_->SoundFailed(); });
+    connect(bridge_, &CConsoleBridge::soundFailed, this,
+            [this](const QString& path) { reports_->SoundFailed(path); });
     connect(bridge_, &CConsoleBridge::historyChanged, this, [this] {
         if (windows_ != nullptr) {
             windows_->Histories().HistoryChanged();

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "alerts/SoundOutput.h"
+#include "app/FailureReports.h"
 #include "app/Prompt.h"
 #include "app/QtText.h"
 #include "ui_SoundsPage.h"
@@ -142,9 +143,10 @@ void CSoundsPage::OnPlayFailed(unsigned generation) {
     if (generation != generation_ || playing_ < 0) {
         return;
     }
+    const QString path = FromCp(rows_[static_cast<std::size_t>(playing_)].path);
     StopPlayer();
-    Prompt::Message(this, QStringLiteral("Произошла ошибка проигрывания файла!"),
-                    QStringLiteral("Sentrel"), Prompt::Icon::Stop);
+    Prompt::Message(this, CFailureReports::SoundErrorText(path), QStringLiteral("Sentrel"),
+                    Prompt::Icon::Stop);
 }
 
 void CSoundsPage::SetButtonsForPlaying(int rowIndex) {
