@@ -2,7 +2,8 @@
 # Assembles the Windows program folder and its NSIS installer (called by build.sh):
 #   make-installer.sh APP_BUILD QT_PREFIX DEP_PREFIX OUT
 # OUT/Sentrel/   sentrel.exe, the DLLs it needs (found by reading the import tables),
-#                Qt's Windows platform and style plugins, qt.conf, sentrel.ico, Sounds/*.wav
+#                Qt's Windows platform and style plugins, qt.conf, Qt's Russian texts
+#                (translations/qtbase_ru.qm), sentrel.ico, Sounds/*.wav
 # OUT/sentrel-<version>-win64-setup.exe
 set -euo pipefail
 APP_BUILD="$1" QT_PREFIX="$2" DEP_PREFIX="$3" OUT="$4"
@@ -20,7 +21,15 @@ cp "$QT_PREFIX/plugins/platforms/qwindows.dll" "$STAGE/platforms/"
 if [ -f "$QT_PREFIX/plugins/styles/qwindowsvistastyle.dll" ]; then
   cp "$QT_PREFIX/plugins/styles/qwindowsvistastyle.dll" "$STAGE/styles/"
 fi
-# Plugins and DLLs are looked up beside the program, wherever it is installed.
+# Qt's own texts (file dialogs, standard buttons) in Russian: Debian's translation of the
+# same Qt release, found under the prefix's translations folder.
+QM=/usr/share/qt6/translations/qtbase_ru.qm
+if [ ! -f "$QM" ]; then
+  apt-get install -y --no-install-recommends qt6-translations-l10n
+fi
+mkdir -p "$STAGE/translations"
+cp "$QM" "$STAGE/translations/"
+# Plugins, DLLs and translations are looked up beside the program, wherever it is installed.
 printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\n' >"$STAGE/qt.conf"
 
 # Every DLL that the program and the plugins import, found in Qt's, SDL2's and the
