@@ -40,9 +40,18 @@ struct Outcome {
     std::vector<std::string> notices;
 };
 
-Outcome Record(CTrackRecorder& recorder, const std::vector<TrackPoint>& points) {
+// One commit's points, its files written (or not: `back` gets what is to go with the
+// commit's next attempt).
+Outcome Record(CTrackRecorder& recorder, const std::vector<TrackPoint>& points,
+               bool filesWritten = true, std::vector<TrackPoint>* back = nullptr) {
     Outcome out;
-    recorder.Record(points, out.entries, out.notices);
+    std::vector<TrackPoint> returned;
+    recorder.Begin(points);
+    recorder.Finish(filesWritten, returned, out.entries, out.notices);
+    if (back != nullptr)
+        *back = returned;
+    else
+        EXPECT_TRUE(returned.empty());
     return out;
 }
 
@@ -122,4 +131,31 @@ TEST(TrackRecorderTest, StoreSetAsideIsLoggedAndToldEvenWhenThePointsWentIn) {
     ASSERT_EQ(out.notices.size(), 1u);
     EXPECT_NE(out.notices[0].find("/p/SntTracks.db.damaged-20261206-090000"), std::string::npos);
     EXPECT_FALSE(recorder.gapOpen());
+}
+
+// The commit's files could not be written either: the points the store refused go with the
+// commit's next attempt instead of into the gap; those it took do not come back.
+TEST(TrackRecorderTest, PointsOfACommitThatFailedAsWellComeBackRatherThanIntoTheGap) {
+    FakeSink sink;
+    CTrackRecorder recorder(
+        sink, [] { return std::string("LT"); }, std::chrono::hours(1));
+    std::vector<TrackPoint> back;
+    const Outcome refused = Record(recorder, {At(1), At(2)}, false, &back);
+    EXPECT_EQ(back.size(), 2u);
+    EXPECT_EQ(refused.notices.size(), 1u);  // the store's trouble is told all the same
+    EXPECT_FALSE(recorder.gapOpen());
+    // Within the retry interval: not offered, and back again.
+    Record(recorder, back, false, &back);
+    EXPECT_EQ(sink.calls, 1);
+    EXPECT_EQ(back.size(), 2u);
+    // The files written this time: now they are the gap.
+    Record(recorder, back, true, &back);
+    EXPECT_TRUE(back.empty());
+    EXPECT_TRUE(recorder.gapOpen());
+
+    CTrackRecorder fresh(sink, [] { return std::string("LT"); });
+    sink.accept = true;
+    Record(fresh, {At(3)}, false, &back);
+    EXPECT_TRUE(back.empty());
+    EXPECT_EQ(sink.kept, 1);
 }

@@ -101,6 +101,11 @@ CStateCommitter::Result CStateCommitter::Commit() {
         return result;
     }
 
+    // The track store takes the points while the files are written; the journal waits
+    // for it, since once the journal is on the disk the inbox files may go.
+    if (trackRecorder_ != nullptr)
+        trackRecorder_->Begin(std::move(points));
+    points.clear();
     CCommitJournal journal;
     const std::string tag = std::to_string(++sequence_);
     bool written = true;
@@ -113,12 +118,10 @@ CStateCommitter::Result CStateCommitter::Commit() {
             break;
         }
     }
-    if (written && trackRecorder_ != nullptr) {
-        // Before the journal: once it is on the disk the inbox files may go. Whatever the
-        // outcome, the points are done with: kept, or counted in the gap.
-        trackRecorder_->Record(points, entries, result.notices);
-        points.clear();
-    }
+    // Whatever the outcome, the points are done with (kept, or counted in the gap) unless
+    // neither the files nor the points could be written.
+    if (trackRecorder_ != nullptr)
+        trackRecorder_->Finish(written, points, entries, result.notices);
     if (written) {
         journal.logPath = log_.logPath();
         journal.oldLogPath = log_.oldLogPath();

@@ -31,10 +31,10 @@ class CTrackRecorder;
 // The inbox worker's ledger (CInboxLedger) is one of the files, so what it says of the
 // inbox files always goes with the data files beside it; an inbox file is deleted only
 // when it is still the version whose records were committed.
-// With a track recorder, the positions the batch applied go to the track store after the
-// temporaries are written and before the journal: a crash before the journal applies them
-// again, and the store keeps each point once. A store that cannot take them never fails
-// the commit (CTrackRecorder).
+// With a track recorder, the positions the batch applied go to the track store while the
+// temporaries are written, and are in before the journal is: a crash before the journal
+// applies them again, and the store keeps each point once. A store that cannot take them
+// never fails the commit (CTrackRecorder).
 //
 // Threads: the Mark/Add members run under the store lock (the caller's); Commit and
 // Recover without it. Commits are serialised among themselves.

@@ -1,5 +1,6 @@
 #include "persist/TrackRecorder.h"
 
+#include <system_error>
 #include <utility>
 
 #include "base/Cp1251.h"
@@ -28,26 +29,56 @@ std::string CTrackRecorder::GapEntry() const {
         FormatLocaleDateTime(gapFrom_).c_str(), FormatLocaleDateTime(gapTo_).c_str());
 }
 
-void CTrackRecorder::Record(const std::vector<TrackPoint>& points,
-                            std::vector<std::string>& entries, std::vector<std::string>& notices) {
-    if (points.empty())
+void CTrackRecorder::Begin(std::vector<TrackPoint> points) {
+    inFlight_ = std::move(points);
+    attempted_ = false;
+    if (inFlight_.empty() ||
+        (failing_ && std::chrono::steady_clock::now() - lastFailure_ < retryAfter_))
         return;
-    const auto now = std::chrono::steady_clock::now();
-    if (failing_ && now - lastFailure_ < retryAfter_) {
-        AddToGap(points);
-        return;
+    attempted_ = true;
+    try {
+        pending_ = std::async(std::launch::async, [this] { return sink_.Append(inFlight_); });
+    } catch (const std::system_error&) {
+        // No thread to be had: written here, while the commit waits.
+        std::promise<TrackSink::Written> done;
+        done.set_value(sink_.Append(inFlight_));
+        pending_ = done.get_future();
     }
-    const TrackSink::Written written = sink_.Append(points);
-    if (!written.setAsidePath.empty()) {
-        entries.push_back(TextUtil::Format(
-            W("%s %s База маршрутов повреждена: она отложена под именем %s, начата новая\r\n")
-                .c_str(),
-            logTime_().c_str(), sink_.Location().c_str(), written.setAsidePath.c_str()));
-        notices.push_back(TextUtil::Format(
-            W("База маршрутов %s повреждена. Она сохранена под именем %s, маршруты "
-              "записываются в новую базу.")
-                .c_str(),
-            sink_.Location().c_str(), written.setAsidePath.c_str()));
+}
+
+void CTrackRecorder::Finish(bool filesWritten, std::vector<TrackPoint>& back,
+                            std::vector<std::string>& entries, std::vector<std::string>& notices) {
+    if (inFlight_.empty())
+        return;
+    TrackSink::Written written;
+    if (attempted_) {
+        written = pending_.get();
+        if (!written.setAsidePath.empty()) {
+            entries.push_back(TextUtil::Format(
+                W("%s %s База маршрутов повреждена: она отложена под именем %s, начата новая\r\n")
+                    .c_str(),
+                logTime_().c_str(), sink_.Location().c_str(), written.setAsidePath.c_str()));
+            notices.push_back(TextUtil::Format(
+                W("База маршрутов %s повреждена. Она сохранена под именем %s, маршруты "
+                  "записываются в новую базу.")
+                    .c_str(),
+                sink_.Location().c_str(), written.setAsidePath.c_str()));
+        }
+        if (!written.ok) {
+            lastFailure_ = std::chrono::steady_clock::now();
+            if (!failing_) {
+                failing_ = true;
+                entries.push_back(TextUtil::Format(
+                    W("%s %s Маршруты не записываются: %s. Прием сообщений продолжается\r\n")
+                        .c_str(),
+                    logTime_().c_str(), sink_.Location().c_str(), written.problem.c_str()));
+                notices.push_back(TextUtil::Format(
+                    W("Не удается записать маршруты в базу %s: %s. Прием сообщений "
+                      "продолжается, пропуск в маршрутах будет отмечен в журнале.")
+                        .c_str(),
+                    sink_.Location().c_str(), written.problem.c_str()));
+            }
+        }
     }
     if (written.ok) {
         if (gapOpen()) {
@@ -55,21 +86,13 @@ void CTrackRecorder::Record(const std::vector<TrackPoint>& points,
             gapPoints_ = 0;
         }
         failing_ = false;
-        return;
+    } else if (!filesWritten) {
+        // The commit is tried again with its records: their points go with it.
+        back = std::move(inFlight_);
+    } else {
+        AddToGap(inFlight_);
     }
-    lastFailure_ = now;
-    if (!failing_) {
-        failing_ = true;
-        entries.push_back(TextUtil::Format(
-            W("%s %s Маршруты не записываются: %s. Прием сообщений продолжается\r\n").c_str(),
-            logTime_().c_str(), sink_.Location().c_str(), written.problem.c_str()));
-        notices.push_back(TextUtil::Format(
-            W("Не удается записать маршруты в базу %s: %s. Прием сообщений продолжается, "
-              "пропуск в маршрутах будет отмечен в журнале.")
-                .c_str(),
-            sink_.Location().c_str(), written.problem.c_str()));
-    }
-    AddToGap(points);
+    inFlight_.clear();
 }
 
 void CTrackRecorder::EndGap(std::vector<std::string>& entries) {
