@@ -10,12 +10,14 @@
 // was on disk (plus the unlink itself).
 //
 //   bench_intake_e2e [--files N] [--objects N] [--rate R] [--timer MS] [--zones N]
-//                    [--tracks off|on|both] [--rounds N]
+//                    [--tracks off|on|both] [--rounds N] [--backlog 0|1]
 //
 // --tracks on keeps every position in the track store (SntTracks.db, as the program
 // does); both alternates runs without and with it, --rounds times each, in fresh program
 // folders, and ends with the median records per second of each and their ratio.
 //
+// --backlog 1 writes every file before the workers start and measures from their start:
+// the intake's own capacity, with no writer of files competing for the disk and the CPU.
 // --rate 0 (the default) drops the files as fast as they can be written: a flood that
 // measures the console's capacity; its latencies are mostly queueing. A rate below
 // that capacity gives the latency of a steady load. The program folder is created under
@@ -55,6 +57,7 @@ struct Options {
     int zones = 50;
     int tracks = 0;  // 0 off, 1 on, 2 both
     int rounds = 1;
+    bool backlog = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -66,6 +69,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.tracks = value == "off" ? 0 : value == "on" ? 1 : 2;
         else if (arg == "--rounds" && v >= 1)
             o.rounds = static_cast<int>(v);
+        else if (arg == "--backlog" && (value == "0" || value == "1"))
+            o.backlog = value == "1";
         else if (arg == "--files" && v >= 1)
             o.files = static_cast<int>(v);
         else if (arg == "--objects" && v >= 1 && v <= 9999)
@@ -172,13 +177,14 @@ Run RunOnce(const Options& options, bool tracks) {
     std::fflush(stdout);
 
     DeletionWatch watch(rig.inbox);
-    console.StartWorkers();
+    if (!options.backlog)
+        console.StartWorkers();
 
     // Every object stays in one zone with some jitter and moves to the next zone with
     // every fifth record: a fifth of the records change zones.
     std::map<std::string, Steady::time_point> arrivals;
     const std::string temporary = rig.inbox + "/~bench.tmp";
-    const Steady::time_point start = Steady::now();
+    Steady::time_point start = Steady::now();
     const DateTime firstStamp = clock.Now();
     for (int k = 0; k < options.files; ++k) {
         if (options.rate > 0) {
@@ -213,7 +219,15 @@ Run RunOnce(const Options& options, bool tracks) {
         }
         arrivals[name] = Steady::now();
     }
-    const Steady::time_point written = Steady::now();
+    Steady::time_point written = Steady::now();
+    if (options.backlog) {
+        // The whole inbox is there before the workers start: the drain measures the
+        // intake alone, without the writer of the files beside it.
+        console.StartWorkers();
+        start = written = Steady::now();
+        for (auto& [name, arrived] : arrivals)
+            arrived = start;
+    }
     std::printf("written in %.1f s\n", Ms(written - start) / 1000.0);
     std::fflush(stdout);
 
@@ -313,7 +327,7 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "Usage: bench_intake_e2e [--files N] [--objects N] [--rate R] [--timer MS]"
-                     " [--zones N] [--tracks off|on|both] [--rounds N]\n");
+                     " [--zones N] [--tracks off|on|both] [--rounds N] [--backlog 0|1]\n");
         return 2;
     }
 #ifndef SENTREL_BENCH_TRACKS
