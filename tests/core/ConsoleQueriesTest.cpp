@@ -103,7 +103,7 @@ TEST_F(ConsoleQueriesTest, LayoutEditsKeepNamesAndPlacementsInStep) {
     }
     // Distance windows of zones the map no longer has are dropped, names and places
     // alike.
-    const auto kept = edits.KeepKnownSmallWindows();
+    const auto kept = edits.KeepKnownSmallWindows(10);
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].zone, 1);
     EXPECT_EQ(kept[0].placement, first);

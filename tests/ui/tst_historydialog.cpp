@@ -38,6 +38,7 @@ private slots:
     void refreshFollowsTheObjectAndTheVisitLimit();
     void openingAndClosingKeepTheLayoutRecord();
     void reportsAndStartUpUseTheRecord();
+    void startUpOpensOneWindowPerObjectAndNoMoreThanTheBound();
 };
 
 void TestHistoryDialog::headersAndWidthsFollowTheStoredWidths() {
@@ -279,6 +280,36 @@ void TestHistoryDialog::reportsAndStartUpUseTheRecord() {
     rig.console->store.Object(truck).history.StartVisit("X", 0, At(3, 1, 0), At(3, 1, 0));
     windows.HistoryChanged();
     QCOMPARE(w->List()->RowCount(), 1);
+}
+
+void TestHistoryDialog::startUpOpensOneWindowPerObjectAndNoMoreThanTheBound() {
+    // Twice as many objects as the bound, every one with a record marked open; objects
+    // 1 and 2 are in the store twice (two objects of one number share a record).
+    Rig rig;
+    WindowLayout& layout = rig.console->layout;
+    const int objects = 2 * static_cast<int>(CHistoryWindows::kMaxRestored);
+    for (int n = 1; n <= objects; ++n) {
+        rig.AddObject(std::to_string(n), "Car");
+        if (n <= 2) {
+            rig.AddObject(std::to_string(n), "Twin");
+        }
+        layout.historyWindowNumbers.push_back(TextUtil::Format("%04i", n));
+        layout.historyWindowPlacements.push_back(
+            HistoryPlacement{WindowPlacement{LayoutRect{n, n, n + 400, n + 200}, {}}, 1});
+    }
+    const WindowLayout before = layout;
+
+    CHistoryWindows windows(*rig.console, nullptr);
+    windows.RestoreAtStart(false);
+    QCOMPARE(windows.Count(), static_cast<int>(CHistoryWindows::kMaxRestored));
+    // The first objects in store order, each once.
+    for (int i = 0; i < windows.Count(); ++i) {
+        QCOMPARE(windows.Window(i)->ObjectNumber(), i + 1);
+    }
+    // The records of the objects left out are kept as they were: "История..." opens
+    // them where they were.
+    QCOMPARE(layout.historyWindowNumbers, before.historyWindowNumbers);
+    QCOMPARE(layout.historyWindowPlacements, before.historyWindowPlacements);
 }
 
 QTEST_MAIN(TestHistoryDialog)

@@ -16,15 +16,18 @@
 #include <optional>
 #include <thread>
 
+#include "alerts/SoundOutput.h"
+#include "app/FailureReports.h"
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
 #include "app/ShowRequestChannel.h"
 #include "app/StatusBar.h"
 #include "console/Console.h"
 #include "console/ProgramPaths.h"
-#include "persist/CommitJournal.h"
 #include "objectlist/ObjectListCtrl.h"
 #include "objectlist/ObjectListModel.h"
+#include "persist/CommitJournal.h"
+#include "platform/Clock.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -32,16 +35,14 @@ namespace {
 // The window with the later parts replaced by recorders.
 class TestDialog : public CMainDialog {
 public:
-    using CMainDialog::CMainDialog;
+    explicit TestDialog(const ProgramPaths& paths) : CMainDialog(paths) {
+        SetCommands(std::make_unique<Recorder>(*this));
+    }
     bool LoadAtStart() override {
         ++loads;
         return loadResult;
     }
     void StopForClose() override { ++stops; }
-    bool AnySelectedPending() const override { return pending; }
-    void SortByColumn(int columnId) override { sorted.push_back(columnId); }
-    void EditObjectSettings() override { ++controlPanels; }
-    void ResetRunCounter() override { ++runResets; }
 
     int loads = 0;
     bool loadResult = true;
@@ -50,6 +51,32 @@ public:
     std::vector<int> sorted;
     int controlPanels = 0;
     int runResets = 0;
+
+private:
+    // The commands the shell's tests look at, recorded instead of run.
+    class Recorder : public CMainCommands {
+    public:
+        explicit Recorder(TestDialog& d) : CMainCommands(d, d.Console(), Clock(), Sound()), d_(d) {}
+        bool AnySelectedPending() const override { return d_.pending; }
+        void SortByColumn(int columnId) override { d_.sorted.push_back(columnId); }
+        void EditObjectSettings() override { ++d_.controlPanels; }
+        void ResetRunCounter() override { ++d_.runResets; }
+
+    private:
+        // Never asked: the recorded commands open no dialog.
+        static const SystemClock& Clock() {
+            static const SystemClock clock;
+            return clock;
+        }
+        static SoundOutput& Sound() {
+            struct Silent : SoundOutput {
+                bool PlayWav(const std::string&, const ManualResetEvent*) override { return true; }
+            };
+            static Silent silent;
+            return silent;
+        }
+        TestDialog& d_;
+    };
 };
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -171,7 +198,7 @@ void TestMainShell::startupFollowsLayoutAndWritesDefaultSettings() {
     QVERIFY(!dialog.windowIcon().isNull());
     // The constructor reads only the layout.
     QVERIFY(!QFile::exists(InFolder("Sentrel.ini")));
-    QCOMPARE(dialog.Layout().totalMessageCount, 41);
+    QCOMPARE(dialog.Console().layout.totalMessageCount, 41);
 
     QVERIFY(dialog.Initialise());
     QCOMPARE(dialog.loads, 1);
@@ -189,7 +216,7 @@ void TestMainShell::startupFollowsLayoutAndWritesDefaultSettings() {
              QStringLiteral("Район"));
     QCOMPARE(list->ColumnWidths(), (std::vector<int>{150, 80}));
     QCOMPARE(dialog.frameGeometry(), QRect(10, 20, 700, 300));
-    QCOMPARE(dialog.StatusPartEdges(), (std::array<int, 3>{420, 540, 700}));
+    QCOMPARE(dialog.StatusBar()->PartEdges(), (std::array<int, 3>{420, 540, 700}));
     for (int part = 0; part < 3; ++part) {
         QCOMPARE(dialog.StatusBar()->PartText(part), QString());
     }
@@ -203,7 +230,7 @@ void TestMainShell::startupFollowsLayoutAndWritesDefaultSettings() {
     QTRY_COMPARE(dialog.frameGeometry(), QRect(10, 20, 700, 300));
     QTest::qWait(50);
     QCOMPARE(dialog.frameGeometry(), QRect(10, 20, 700, 300));
-    QCOMPARE(dialog.Layout().mainRect, (LayoutRect{10, 20, 710, 320}));
+    QCOMPARE(dialog.Console().layout.mainRect, (LayoutRect{10, 20, 710, 320}));
 }
 
 void TestMainShell::settingsWriteFailureIsReported() {
@@ -227,7 +254,7 @@ void TestMainShell::settingsWriteFailureIsReported() {
     TestDialog second(Paths());
     // (the first window still holds the lock: only the settings step matters here)
     QVERIFY(!second.Initialise());
-    QCOMPARE(second.CurrentSettings().timer, 250);
+    QCOMPARE(second.Console().settings.timer, 250);
     QCOMPARE(ReadFile(InFolder("Sentrel.ini")), QByteArray("Timer250\r\n"));
 }
 
@@ -246,7 +273,7 @@ void TestMainShell::unreadableSettingsAreReportedAndKept() {
 
     // A later save does not replace it, and the dispatcher hears why.
     QVERIFY(!dialog.Console().SaveSettings());
-    dialog.ReportSettingsNotSaved();
+    dialog.Reports().ReportSettingsNotSaved();
     QCOMPARE(Prompt::ShownPrompts().size(), size_t(2));
     QVERIFY(Prompt::ShownPrompts().back().text.startsWith(
         QStringLiteral("Настройки не сохранены: файл Sentrel.ini")));
@@ -319,7 +346,7 @@ void TestMainShell::secondCopyLeavesTheFolderAlone() {
         // Whatever is asked of a console that never got the folder is refused.
         TestDialog second(Paths());
         QVERIFY(!second.Initialise());
-        second.Layout().totalMessageCount = 99;
+        second.Console().layout.totalMessageCount = 99;
         second.Console().SaveLayout();
         QVERIFY(!second.Console().FlushSaves());
         QVERIFY(!second.Console().SaveSettings());
@@ -490,10 +517,10 @@ void TestMainShell::processClosesOnTerminateAfterASecond() {
 }
 
 void TestMainShell::statusPartEdges() {
-    QCOMPARE(CMainDialog::StatusPartEdgesFor(281), (std::array<int, 3>{1, 121, 281}));
-    QCOMPARE(CMainDialog::StatusPartEdgesFor(280), (std::array<int, 3>{280, 280, 280}));
-    QCOMPARE(CMainDialog::StatusPartEdgesFor(100), (std::array<int, 3>{100, 100, 100}));
-    QCOMPARE(CMainDialog::StatusPartEdgesFor(700), (std::array<int, 3>{420, 540, 700}));
+    QCOMPARE(CStatusBar::PartEdgesFor(281), (std::array<int, 3>{1, 121, 281}));
+    QCOMPARE(CStatusBar::PartEdgesFor(280), (std::array<int, 3>{280, 280, 280}));
+    QCOMPARE(CStatusBar::PartEdgesFor(100), (std::array<int, 3>{100, 100, 100}));
+    QCOMPARE(CStatusBar::PartEdgesFor(700), (std::array<int, 3>{420, 540, 700}));
 
     TestDialog dialog(Paths());
     QVERIFY(dialog.Initialise());
@@ -503,9 +530,9 @@ void TestMainShell::statusPartEdges() {
     const int frame = dialog.frameGeometry().width() - dialog.width();
     dialog.resize(281 - frame, 200);
     QCOMPARE(dialog.frameGeometry().width(), 281);
-    QCOMPARE(dialog.StatusPartEdges(), (std::array<int, 3>{1, 121, 281}));
+    QCOMPARE(dialog.StatusBar()->PartEdges(), (std::array<int, 3>{1, 121, 281}));
     dialog.resize(280 - frame, 200);
-    QCOMPARE(dialog.StatusPartEdges(), (std::array<int, 3>{280, 280, 280}));
+    QCOMPARE(dialog.StatusBar()->PartEdges(), (std::array<int, 3>{280, 280, 280}));
 
     dialog.SetStatusTexts(QStringLiteral("a"), QStringLiteral("5 (17)"), QStringLiteral("c"));
     QCOMPARE(dialog.StatusBar()->PartText(1), QStringLiteral("5 (17)"));
@@ -513,13 +540,13 @@ void TestMainShell::statusPartEdges() {
 
 void TestMainShell::countersMenuArea() {
     // Bar from 100 to 500: the area is 231..349.
-    QVERIFY(!CMainDialog::CountersAreaContains(230, 100, 400));
-    QVERIFY(CMainDialog::CountersAreaContains(231, 100, 400));
-    QVERIFY(CMainDialog::CountersAreaContains(349, 100, 400));
-    QVERIFY(!CMainDialog::CountersAreaContains(350, 100, 400));
+    QVERIFY(!CStatusBar::CountersAreaContains(230, 100, 400));
+    QVERIFY(CStatusBar::CountersAreaContains(231, 100, 400));
+    QVERIFY(CStatusBar::CountersAreaContains(349, 100, 400));
+    QVERIFY(!CStatusBar::CountersAreaContains(350, 100, 400));
     // Exactly 280 wide counts; narrower never opens the menu.
-    QVERIFY(CMainDialog::CountersAreaContains(50, 0, 280));
-    QVERIFY(!CMainDialog::CountersAreaContains(50, 0, 279));
+    QVERIFY(CStatusBar::CountersAreaContains(50, 0, 280));
+    QVERIFY(!CStatusBar::CountersAreaContains(50, 0, 279));
 
     TestDialog dialog(Paths());
     QVERIFY(dialog.Initialise());
@@ -527,8 +554,8 @@ void TestMainShell::countersMenuArea() {
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     CStatusBar* bar = dialog.StatusBar();
     const int right = bar->mapToGlobal(QPoint(0, 0)).x() + bar->width();
-    QVERIFY(dialog.InCountersArea(right - 200));
-    QVERIFY(!dialog.InCountersArea(right - 100));
+    QVERIFY(dialog.StatusBar()->InCountersArea(right - 200));
+    QVERIFY(!dialog.StatusBar()->InCountersArea(right - 100));
     // A request there opens the counters menu; elsewhere nothing.
     emit bar->contextMenuAt(QPoint(right - 100, bar->mapToGlobal(QPoint(0, 5)).y()));
     QVERIFY(!dialog.CountersMenu()->isVisible());
@@ -617,7 +644,7 @@ void TestMainShell::headerClickAndColumnWidths() {
     QVERIFY(dialog.Initialise());
     // An unknown id is not shown, and the positions of the others still match.
     QCOMPARE(dialog.List()->ColumnCount(), 3);
-    QCOMPARE(dialog.Layout().columnIds, (std::vector<int32_t>{6, 7, 9}));
+    QCOMPARE(dialog.Console().layout.columnIds, (std::vector<int32_t>{6, 7, 9}));
 
     emit dialog.List()->headerClicked(2);
     emit dialog.List()->headerClicked(0);
@@ -626,8 +653,9 @@ void TestMainShell::headerClickAndColumnWidths() {
 
     // An operator's width change goes into the layout file at once.
     dialog.List()->horizontalHeader()->resizeSection(1, 123);
-    QCOMPARE(dialog.Layout().columnWidths, (std::vector<int32_t>{150, 123, 60}));
-    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("[Cols]\r\n6=150\r\n7=123\r\n9=60\r\n"));
+    QCOMPARE(dialog.Console().layout.columnWidths, (std::vector<int32_t>{150, 123, 60}));
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini")))
+                .contains("[Cols]\r\n6=150\r\n7=123\r\n9=60\r\n"));
 }
 
 void TestMainShell::trayWhenAvailable() {
@@ -648,19 +676,20 @@ void TestMainShell::trayWhenAvailable() {
     dialog.SetTrayTip(longTip);
     QCOMPARE(dialog.TrayTip(), longTip.left(63));
 
-    dialog.Layout().minimised = true;
+    dialog.Console().layout.minimised = true;
     dialog.RestoreFromTray();
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.TrayIconShown());
-    QVERIFY(!dialog.Layout().minimised);
-    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("maxMin=0\r\n"));
+    QVERIFY(!dialog.Console().layout.minimised);
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini")))
+                .contains("maxMin=0\r\n"));
 
     // Minimising with MinimyzeTray on sends the window to the tray.
-    dialog.CurrentSettings().minimyzeTray = true;
+    dialog.Console().settings.minimyzeTray = true;
     dialog.HandleMoveOrSize(CMainDialog::ShowState::Minimised, true);
     QVERIFY(dialog.TrayIconShown());
     QVERIFY(!dialog.isVisible());
-    QVERIFY(dialog.Layout().minimised);
+    QVERIFY(dialog.Console().layout.minimised);
     dialog.RunCommand(CMainDialog::kCmdTrayShow);
     QVERIFY(dialog.isVisible());
     QVERIFY(!dialog.TrayIconShown());
@@ -676,7 +705,7 @@ void TestMainShell::trayWhenAvailable() {
 void TestMainShell::noTrayMinimisesInstead() {
     TestDialog dialog(Paths());
     dialog.SetTrayAvailableOverride(false);
-    dialog.CurrentSettings().minimyzeTray = true;
+    dialog.Console().settings.minimyzeTray = true;
     QVERIFY(dialog.Initialise());
     dialog.ShowAtStart();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -685,7 +714,7 @@ void TestMainShell::noTrayMinimisesInstead() {
     QVERIFY(!dialog.TrayIconShown());
     QVERIFY(dialog.isVisible());
     QTRY_VERIFY(dialog.isMinimized());
-    QTRY_VERIFY(dialog.Layout().minimised);
+    QTRY_VERIFY(dialog.Console().layout.minimised);
     dialog.SetTrayTip(QStringLiteral("x"));
     QCOMPARE(dialog.TrayTip(), QString());
     // Not hidden, so not lost.
@@ -698,23 +727,25 @@ void TestMainShell::placementBookkeeping() {
     dialog.resize(640, 480);
     // Before initialisation has finished nothing is recorded.
     dialog.HandleMoveOrSize(CMainDialog::ShowState::Maximised, true);
-    QVERIFY(!dialog.Layout().maximised);
+    QVERIFY(!dialog.Console().layout.maximised);
     QVERIFY(!QFile::exists(InFolder("Interface.ini")));
 
     QVERIFY(dialog.Initialise());
     QSignalSpy notices(&dialog, &CMainDialog::secondaryWindowsNotice);
-    WindowLayout& layout = dialog.Layout();
+    WindowLayout& layout = dialog.Console().layout;
 
     dialog.HandleMoveOrSize(CMainDialog::ShowState::Maximised, true);
     QVERIFY(layout.maximised);
     QVERIFY(!layout.minimised);
-    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("maxMin=1\r\n"));
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini")))
+                .contains("maxMin=1\r\n"));
     QCOMPARE(notices.count(), 1);
 
     dialog.HandleMoveOrSize(CMainDialog::ShowState::Minimised, true);
     QVERIFY(layout.maximised);
     QVERIFY(layout.minimised);
-    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini"))).contains("maxMin=3\r\n"));
+    QVERIFY((dialog.Console().FlushSaves(), ReadFile(InFolder("Interface.ini")))
+                .contains("maxMin=3\r\n"));
     QCOMPARE(notices.count(), 1);      // minimising tells the other windows nothing
     QVERIFY(!dialog.TrayIconShown());  // MinimyzeTray is off
 
@@ -784,8 +815,8 @@ void TestMainShell::startStateFromLayout() {
     }
     if (maxMin == 3) {
         // Still recorded as coming from a maximised window.
-        QVERIFY(dialog.Layout().maximised);
-        QVERIFY(dialog.Layout().minimised);
+        QVERIFY(dialog.Console().layout.maximised);
+        QVERIFY(dialog.Console().layout.minimised);
     }
 }
 

@@ -1,6 +1,8 @@
 // The main window on a live console: start-up with its prompts, the list as the refresh
 // passes colour it, sorting, the status bar, the pop-up, the tray and the layout flags.
+#include <QDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -42,9 +44,11 @@ private slots:
     void selectionFollowsItsObjectsThroughASort();
     void placementsSurviveTwentyRestarts();
     void aFailingDiskIsReportedByOneBoxAtATime();
+    void aFileTooLargeForTheInboxIsToldInABox();
     void statusBarEdgesAndCountersArea();
     void popupKeepsItsHistoryUntilClosed();
     void alertBringsTheWindowBackFromTheTray();
+    void alertsLeaveTheKeyboardToTheDialogInUse();
     void trayWithAndWithoutATray();
     void layoutFlagsFollowTheWindowState();
     void missingAddressBookCancelledEndsStartup();
@@ -273,14 +277,14 @@ void TestMainWindow::selectionFollowsItsObjectsThroughASort() {
     QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{12, 3}));
     QCOMPARE(currentObject(), 3);
 
-    r.W().SortByColumn(kColObject);
+    r.W().Commands().SortByColumn(kColObject);
     QCOMPARE(order(), (std::vector<int32_t>{3, 5, 7, 9, 12}));
     // Still Truck and Car, now in rows 4 and 0; Car is still the current row.
     QCOMPARE(r.List().SelectedRows(), (std::vector<int>{0, 4}));
     QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{3, 12}));
     QCOMPARE(currentObject(), 3);
     // The other way round as well, and the commands act on those objects.
-    r.W().SortByColumn(kColObject);
+    r.W().Commands().SortByColumn(kColObject);
     QCOMPARE(order(), (std::vector<int32_t>{12, 9, 7, 5, 3}));
     QCOMPARE(r.W().SelectedObjectNumbers(), (std::vector<int32_t>{12, 3}));
     QCOMPARE(currentObject(), 3);
@@ -380,8 +384,8 @@ void TestMainWindow::aFailingDiskIsReportedByOneBoxAtATime() {
     QTimer::singleShot(100, [&] {
         // The disk is freed and fills again seven more times while the box is open.
         for (int i = 0; i < 7; ++i) {
-            r.W().ReportSaveFailure(false);
-            r.W().ReportSaveFailure(true);
+            r.W().Bridge().ReportSaveFailure(false);
+            r.W().Bridge().ReportSaveFailure(true);
         }
         QTimer::singleShot(100, [&] {
             boxesMeanwhile = openBoxes();
@@ -393,22 +397,37 @@ void TestMainWindow::aFailingDiskIsReportedByOneBoxAtATime() {
             closed = true;
         });
     });
-    r.W().ReportSaveFailure(true);
+    r.W().Bridge().ReportSaveFailure(true);
     QTRY_VERIFY(closed);
     QTRY_COMPARE(openBoxes(), 0);
     QCOMPARE(boxesMeanwhile, 1);
     // Told once while it lasted; a failure after the box was closed and the disk was
     // writable again is told again.
-    r.W().ReportSaveFailure(false);
+    r.W().Bridge().ReportSaveFailure(false);
     QTimer::singleShot(100, [&] {
         boxesMeanwhile = openBoxes();
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             box->done(QMessageBox::Ok);
         }
     });
-    r.W().ReportSaveFailure(true);
+    r.W().Bridge().ReportSaveFailure(true);
     QTRY_COMPARE(openBoxes(), 0);
     QCOMPARE(boxesMeanwhile, 1);
+}
+
+void TestMainWindow::aFileTooLargeForTheInboxIsToldInABox() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    // 17 MiB, sparse: no message file is that large; the worker sets it aside unread.
+    QFile big(QDir(r.inbox).filePath(QStringLiteral("06115900.007")));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    QVERIFY(big.resize(17 * 1024 * 1024));
+    big.close();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        Prompt::ShownTexts().filter(QStringLiteral("не обработан и оставлен в папке")).size() == 1,
+        15000);
+    QVERIFY(QFile::exists(big.fileName()));
 }
 
 void TestMainWindow::statusBarEdgesAndCountersArea() {
@@ -418,9 +437,9 @@ void TestMainWindow::statusBarEdgesAndCountersArea() {
     QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
     const int frame = r.W().frameGeometry().width() - r.W().width();
     r.W().resize(281 - frame, 200);
-    QCOMPARE(r.W().StatusPartEdges(), (std::array<int, 3>{1, 121, 281}));
+    QCOMPARE(r.W().StatusBar()->PartEdges(), (std::array<int, 3>{1, 121, 281}));
     r.W().resize(280 - frame, 200);
-    QCOMPARE(r.W().StatusPartEdges(), (std::array<int, 3>{280, 280, 280}));
+    QCOMPARE(r.W().StatusBar()->PartEdges(), (std::array<int, 3>{280, 280, 280}));
     // Exactly 280 wide still offers the counters menu; the area is (right-270, right-150).
     CStatusBar* bar = r.W().StatusBar();
     r.W().resize(280, 200);  // the bar is as wide as the inside of the window
@@ -516,7 +535,7 @@ void TestMainWindow::popupKeepsItsHistoryUntilClosed() {
     const int icon = r.Image(7, kColEvent);
     QVERIFY2(icon >= 3 && icon <= 6, QByteArray::number(icon));
     r.Select({7});
-    QVERIFY(r.W().AnySelectedPending());
+    QVERIFY(r.W().Commands().AnySelectedPending());
     r.W().PrepareObjectMenu();
     QVERIFY(r.W().CommandAction(CMainDialog::kCmdAcknowledge)->isEnabled());
     r.W().CommandAction(CMainDialog::kCmdAcknowledge)->trigger();
@@ -552,6 +571,37 @@ void TestMainWindow::alertBringsTheWindowBackFromTheTray() {
     QTRY_VERIFY(!r.W().modalOpen);
 }
 
+void TestMainWindow::alertsLeaveTheKeyboardToTheDialogInUse() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
+    // The dispatcher types a password into a dialog of the window, slowly, while alerts
+    // keep arriving: every keystroke lands in the dialog.
+    QDialog dialog(&r.W());
+    auto* edit = new QLineEdit(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+    edit->setFocus();
+    const QString typed = QStringLiteral("parol-123456");
+    for (int k = 0; k < typed.size(); ++k) {
+        r.W().Bridge().ShowPopup(W("Тревога на объекте Bus-7\r\n"), PopupKind::Alarm);
+        QTRY_VERIFY(r.W().Popup() != nullptr);
+        QTest::qWait(30);
+        QWindow* focus = QGuiApplication::focusWindow();
+        QVERIFY(focus != nullptr);
+        QTest::keyClick(focus, typed.at(k).toLatin1());
+    }
+    QCOMPARE(edit->text(), typed);
+    QCOMPARE(QApplication::activeWindow(), &dialog);
+    // The pop-up is there to be seen, with every alert.
+    QVERIFY(r.W().Popup()->isVisible());
+    QCOMPARE(r.W().Popup()->HistoryCount(), typed.size() - 1);
+    dialog.close();
+    r.W().Popup()->close();
+}
+
 void TestMainWindow::trayWithAndWithoutATray() {
     {
         Rig& r = *rig_;
@@ -578,7 +628,7 @@ void TestMainWindow::trayWithAndWithoutATray() {
         QTRY_VERIFY(!r.W().isVisible());
         QVERIFY(!history->isVisible());
         QVERIFY(r.C().trayIconShown);
-        QTRY_VERIFY(r.W().Layout().minimised);
+        QTRY_VERIFY(r.W().Console().layout.minimised);
         QCOMPARE(r.W().TrayTip(), QStringLiteral("Sentrel"));
         // Each message rewrites the tip.
         QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
@@ -591,7 +641,7 @@ void TestMainWindow::trayWithAndWithoutATray() {
         QVERIFY(!r.W().TrayIconShown());
         QVERIFY(!r.C().trayIconShown);
         QVERIFY(history->isVisible());
-        QVERIFY(!r.W().Layout().minimised);
+        QVERIFY(!r.W().Console().layout.minimised);
         // No icon, no tip.
         QVERIFY(r.Deliver("06115901.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
         QTest::qWait(50);
@@ -608,7 +658,7 @@ void TestMainWindow::trayWithAndWithoutATray() {
         QVERIFY(r.Start());
         QVERIFY(QTest::qWaitForWindowExposed(&r.W()));
         r.W().showMinimized();
-        QTRY_VERIFY(r.W().Layout().minimised);
+        QTRY_VERIFY(r.W().Console().layout.minimised);
         QVERIFY(r.W().isVisible());
         QVERIFY(!r.W().TrayIconShown());
         QVERIFY(!r.C().trayIconShown);
@@ -640,7 +690,7 @@ void TestMainWindow::layoutFlagsFollowTheWindowState() {
     r.W().setGeometry(50, 60, 640, 280);
     QTRY_VERIFY(r.Saved("Interface.ini").contains("maxMin=0\r\n"));
     const QRect frame = r.W().frameGeometry();
-    QTRY_COMPARE(r.W().Layout().mainRect,
+    QTRY_COMPARE(r.W().Console().layout.mainRect,
                  (LayoutRect{frame.x(), frame.y(), frame.right() + 1, frame.bottom() + 1}));
 }
 
@@ -717,7 +767,7 @@ void TestMainWindow::chosenFileIsUsedButNotSaved() {
         {Prompt::Answer::Pressed(Prompt::kOk), Prompt::Answer::Path(r.addressBook)});
     QVERIFY(r.Start());
     QCOMPARE(Prompt::ShownPrompts().size(), size_t(2));
-    QCOMPARE(r.W().CurrentSettings().channelObj, r.addressBook.toStdString());
+    QCOMPARE(r.W().Console().settings.channelObj, r.addressBook.toStdString());
     QCOMPARE(r.List().RowCount(), 5);
     // Start-up itself does not write the chosen path.
     QCOMPARE(Rig::Read(QString::fromStdString(r.paths.settingsPath)), settingsBefore);

@@ -24,6 +24,7 @@
 #include "../core/ThreeZones.h"
 #include "ConsoleFixture.h"
 #include "alerts/SoundOutput.h"
+#include "app/ConsoleBridge.h"
 #include "app/MainDialog.h"
 #include "app/Prompt.h"
 #include "base/Cp1251.h"

@@ -1,7 +1,10 @@
 // The map window: zones and objects drawn from the refresh passes, zoom, drag and fit,
 // a click that selects the object's row, and its record in Interface.ini.
+#include <QElapsedTimer>
 #include <QGraphicsEllipseItem>
+#include <QHelpEvent>
 #include <QPushButton>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -61,6 +64,7 @@ private slots:
     void initTestCase();
     void itemsFollowTheRefreshPasses();
     void zoomDragAndFitAll();
+    void crowdedLabelsNeverOverlap();
     void clickSelectsTheRowAndTheLayoutKeepsTheMap();
 
 private:
@@ -213,6 +217,130 @@ void TestMapWindow::zoomDragAndFitAll() {
     QTest::keyClick(&window, Qt::Key_Home);
     QVERIFY(InView(view, view.ScenePoint(55.0, 37.0)));
     QVERIFY(InView(view, view.ScenePoint(55.1, 37.2)));
+}
+
+namespace {
+
+// What the dispatcher sees of an object's item, in viewport pixels.
+QRectF OnScreen(const CMapView& view, const CMapObjectItem& item, const QRectF& local) {
+    return item.deviceTransform(view.viewportTransform()).mapRect(local);
+}
+
+struct Crowd {
+    int shown = 0;
+    int hidden = 0;
+    QString fault;
+};
+
+// Labels drawn, labels left out, and the first overlap found: of two labels, or of a
+// label and another object's mark (a circle of radius 4.5 around the point).
+Crowd Survey(const CMapView& view, const std::vector<CMapObjectItem*>& items) {
+    Crowd crowd;
+    std::vector<std::pair<QRectF, const CMapObjectItem*>> labels;
+    for (const CMapObjectItem* item : items) {
+        if (item->LabelRect().isNull()) {
+            ++crowd.hidden;
+        } else {
+            ++crowd.shown;
+            labels.emplace_back(OnScreen(view, *item, item->LabelRect()), item);
+        }
+    }
+    for (std::size_t a = 0; a < labels.size() && crowd.fault.isEmpty(); ++a) {
+        for (std::size_t b = a + 1; b < labels.size(); ++b) {
+            if (labels[a].first.intersects(labels[b].first)) {
+                crowd.fault = labels[a].second->Title() + " / " + labels[b].second->Title();
+                break;
+            }
+        }
+        for (const CMapObjectItem* other : items) {
+            const QRectF mark = OnScreen(view, *other, QRectF(-4.5, -4.5, 9, 9));
+            if (other != labels[a].second && labels[a].first.intersects(mark)) {
+                crowd.fault = labels[a].second->Title() + " over " + other->Title();
+                break;
+            }
+        }
+    }
+    return crowd;
+}
+
+}  // namespace
+
+// Three hundred vehicles within some twenty metres of each other, as at a depot's gate:
+// every one keeps its mark, no two labels overlap and no label covers another's mark;
+// the labels left out show on hover. Zooming in makes room for more.
+void TestMapWindow::crowdedLabelsNeverOverlap() {
+    fixture::ConsoleRig rig;
+    rig.AddZone("Автобаза", Circle, 55.0, 37.0, 500, 785000);
+    for (int n = 1; n <= 300; ++n) {
+        const int i = rig.AddObject(std::to_string(n), W("КамАЗ-65115 А412ВС"));
+        rig.Place(i, 55.0 + (n % 17) * 0.00001, 37.0 + (n % 13) * 0.00002, 10);
+    }
+    CMapWindow window(*rig.console);
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CMapView& view = *window.View();
+
+    QElapsedTimer clock;
+    clock.start();
+    window.ApplyRows(*rig.console->RefreshView());
+    const qint64 first = clock.elapsed();
+    clock.restart();
+    window.ApplyRows(*rig.console->RefreshView());
+    const qint64 again = clock.elapsed();
+    clock.restart();
+    for (int k = 0; k < 10; ++k) {
+        view.PlaceLabels();
+    }
+    const qint64 placing = clock.elapsed();
+    qInfo("300 objects: first pass %lld ms, next pass %lld ms, labels placed 10 times in %lld ms",
+          first, again, placing);
+    QVERIFY(first < 1000 && again < 500 && placing < 500);
+
+    QCOMPARE(view.ObjectCount(), 300);
+    std::vector<CMapObjectItem*> items;
+    for (int n = 1; n <= 300; ++n) {
+        CMapObjectItem* item = view.ObjectItem(n);
+        QVERIFY(item != nullptr);
+        QVERIFY(item->isVisible());
+        QCOMPARE(item->toolTip(), QStringLiteral("%1 - КамАЗ-65115 А412ВС").arg(n));
+        items.push_back(item);
+    }
+    // The list's first row has its label; the crowd cannot have all of theirs.
+    QVERIFY(!view.ObjectItem(1)->LabelRect().isNull());
+    const Crowd fitted = Survey(view, items);
+    QVERIFY2(fitted.fault.isEmpty(), qPrintable(fitted.fault));
+    QVERIFY(fitted.shown >= 1 && fitted.hidden > 0);
+    fixture::SaveShot(window, QStringLiteral("map-crowd-test.png"));
+
+    // Hovering over a mark whose label is left out shows its title.
+    CMapObjectItem* silent = nullptr;
+    for (CMapObjectItem* item : items) {
+        const QPoint at = view.mapFromScene(item->pos());
+        if (item->LabelRect().isNull() && view.itemAt(at) == item) {
+            silent = item;
+            break;
+        }
+    }
+    QVERIFY(silent != nullptr);
+    const QPoint at = view.mapFromScene(silent->pos());
+    QHelpEvent hover(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view.viewport(), &hover);
+    QTRY_COMPARE(QToolTip::text(), silent->Title());
+    QToolTip::hideText();
+
+    // Zoomed in on the crowd, more labels find room, and still none overlaps.
+    const QPoint centre = view.mapFromScene(view.ScenePoint(55.00008, 37.00012));
+    for (int k = 0; k < 4; ++k) {
+        Wheel(view.viewport(), centre, 480);
+    }
+    const Crowd zoomed = Survey(view, items);
+    QVERIFY2(zoomed.fault.isEmpty(), qPrintable(zoomed.fault));
+    QVERIFY2(zoomed.shown > fitted.shown,
+             qPrintable(QStringLiteral("%1 <= %2").arg(zoomed.shown).arg(fitted.shown)));
+    // And the next refresh pass keeps the zoom's placement.
+    window.ApplyRows(*rig.console->RefreshView());
+    QCOMPARE(Survey(view, items).shown, zoomed.shown);
 }
 
 void TestMapWindow::clickSelectsTheRowAndTheLayoutKeepsTheMap() {

@@ -24,6 +24,7 @@ private slots:
     void firstAlertKeepsHistoryEmpty();
     void secondAlertMovesFirstIntoHistory();
     void openPanelCountsButDoesNotMove();
+    void textsAddedTogetherAreTextsAddedOneByOne();
     void pagingStopsAtTheEnds();
     void foldingKeepsPositionAndResizesByPanel();
     void unknownKindKeepsPreviousColour();
@@ -73,6 +74,44 @@ void TestPopup::secondAlertMovesFirstIntoHistory() {
     popup.ShowNext();
     QCOMPARE(popup.HistoryEntryText(), QStringLiteral("второе"));
     QCOMPARE(popup.HistoryEntryColour(), QColor(200, 200, 150));
+}
+
+void TestPopup::textsAddedTogetherAreTextsAddedOneByOne() {
+    const QList<QPair<QString, int>> texts = {{QStringLiteral("первое"), kPowerOn},
+                                              {QStringLiteral("второе"), kForbidden},
+                                              {QStringLiteral("третье"), kDestination},
+                                              {QStringLiteral("четвёртое"), kAlarm}};
+    // Into a fresh pop-up and into one that already shows a text, with the panel folded
+    // and unfolded.
+    for (const bool earlier : {false, true}) {
+        for (const bool panel : {false, true}) {
+            CAlertPopupDialog oneByOne;
+            CAlertPopupDialog together;
+            if (earlier) {
+                oneByOne.AddText(QStringLiteral("раньше"), kAlarm);
+                together.AddText(QStringLiteral("раньше"), kAlarm);
+                if (panel) {
+                    oneByOne.ToggleHistory();
+                    together.ToggleHistory();
+                }
+            }
+            for (const auto& [text, kind] : texts) {
+                oneByOne.AddText(text, kind);
+            }
+            together.AddTexts(texts);
+            QCOMPARE(together.CurrentText(), oneByOne.CurrentText());
+            QCOMPARE(together.CurrentKind(), oneByOne.CurrentKind());
+            QCOMPARE(together.HistoryCount(), oneByOne.HistoryCount());
+            QCOMPARE(together.HistoryButtonText(), oneByOne.HistoryButtonText());
+            QCOMPARE(together.PositionText(), oneByOne.PositionText());
+            for (int k = 0; k < oneByOne.HistoryCount(); ++k) {
+                QCOMPARE(together.HistoryEntryText(), oneByOne.HistoryEntryText());
+                QCOMPARE(together.HistoryEntryColour(), oneByOne.HistoryEntryColour());
+                together.ShowNext();
+                oneByOne.ShowNext();
+            }
+        }
+    }
 }
 
 void TestPopup::openPanelCountsButDoesNotMove() {

@@ -2,6 +2,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QtTest>
 #include <memory>
 
@@ -224,8 +225,16 @@ void TestZonesDialog::zoneDistanceDialogRowsAndColours() {
     QCOMPARE(combo->itemText(2), QStringLiteral("Центр"));
 
     CObjectListCtrl* list = dialog.List();
-    const int c = (list->width() - 144) / 2;
-    QCOMPARE(list->ColumnWidths(), (std::vector<int>{c, 75, c - 1, 65}));
+    // "Расстояние" and "Скорость" at least 75 and 65 pixels; the two name columns share
+    // the rest, and every column shows beside the vertical scroll bar.
+    const std::vector<int> widths = list->ColumnWidths();
+    QCOMPARE(widths.size(), size_t{4});
+    QVERIFY(widths[1] >= 75);
+    QVERIFY(widths[3] >= 65);
+    QCOMPARE(widths[2], widths[0] - 1);
+    const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    QVERIFY(widths[0] + widths[1] + widths[2] + widths[3] <=
+            list->width() - 2 * list->frameWidth() - scrollBar);
     QCOMPARE(Header(list, 3), QStringLiteral("Скорость"));
     QCOMPARE(Column(list, 0), (QStringList{"1 - Alpha", "2 - Beta", "3 - Gamma"}));
     QCOMPARE(Column(list, 1), (QStringList{"1.11 км", "---", "4.45 км"}));

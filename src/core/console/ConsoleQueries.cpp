@@ -1,6 +1,7 @@
 #include "console/ConsoleQueries.h"
 
 #include <bit>
+#include <set>
 
 #include "console/Console.h"
 
@@ -178,19 +179,22 @@ WindowLayout CConsoleQueries::Layout() const {
     return console_.layout;
 }
 
-std::vector<std::pair<int, WindowPlacement>> CConsoleQueries::OpenHistoryWindows() const {
+std::vector<std::pair<int, WindowPlacement>> CConsoleQueries::OpenHistoryWindows(
+    std::size_t limit) const {
     std::vector<std::pair<int, WindowPlacement>> open;
+    std::set<int32_t> numbers;
     auto lock = console_.Lock();
     const CDataStore& store = console_.store;
     const WindowLayout& layout = console_.layout;
-    for (int i = 0; i < store.objectCount; ++i) {
-        const int record = layout.FindHistoryRecord(store.Object(i).Number());
+    for (int i = 0; i < store.objectCount && open.size() < limit; ++i) {
+        const int32_t number = store.Object(i).Number();
+        const int record = layout.FindHistoryRecord(number);
         if (record < 0) {
             continue;
         }
         const HistoryPlacement& p =
             layout.historyWindowPlacements[static_cast<std::size_t>(record)];
-        if (p.state == 1) {
+        if (p.state == 1 && numbers.insert(number).second) {
             open.emplace_back(i, p.placement);
         }
     }

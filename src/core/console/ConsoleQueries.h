@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -108,9 +109,10 @@ public:
         WindowPlacement placement;
     };
     HistoryWindowStart HistoryWindowStartOf(int32_t number) const;
-    // Object index and placement of every history window recorded as open, in store
-    // order.
-    std::vector<std::pair<int, WindowPlacement>> OpenHistoryWindows() const;
+    // Object index and placement of the history windows recorded as open, in store
+    // order: one per object number (two objects of one number share one record), at
+    // most `limit`. Records past the limit are left as they are.
+    std::vector<std::pair<int, WindowPlacement>> OpenHistoryWindows(std::size_t limit) const;
 
 private:
     std::vector<DistanceRow> DistanceRowsLocked(int zone) const;

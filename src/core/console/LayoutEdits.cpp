@@ -5,7 +5,7 @@
 #include "base/TextUtil.h"
 #include "console/Console.h"
 
-std::vector<CLayoutEdits::SmallWindow> CLayoutEdits::KeepKnownSmallWindows() {
+std::vector<CLayoutEdits::SmallWindow> CLayoutEdits::KeepKnownSmallWindows(std::size_t limit) {
     std::vector<SmallWindow> kept;
     auto lock = console_.Lock();
     WindowLayout& layout = console_.layout;
@@ -13,7 +13,8 @@ std::vector<CLayoutEdits::SmallWindow> CLayoutEdits::KeepKnownSmallWindows() {
         std::min(layout.smallWindowNames.size(), layout.smallWindowPlacements.size());
     std::vector<std::string> keptNames;
     std::vector<WindowPlacement> keptPlacements;
-    for (std::size_t i = 0; i < count; ++i) {
+    std::vector<bool> zoneTaken;
+    for (std::size_t i = 0; i < count && kept.size() < limit; ++i) {
         const int zone =
             console_.zoneMap ? console_.zoneMap->FindZoneByName(layout.smallWindowNames[i]) : -1;
         if (zone < 0) {
@@ -21,6 +22,14 @@ std::vector<CLayoutEdits::SmallWindow> CLayoutEdits::KeepKnownSmallWindows() {
             // the entry would otherwise wait in the layout for ever.
             continue;
         }
+        const auto z = static_cast<std::size_t>(zone);
+        if (z >= zoneTaken.size()) {
+            zoneTaken.resize(z + 1, false);
+        }
+        if (zoneTaken[z]) {
+            continue;  // a second window of the zone would show the same rows
+        }
+        zoneTaken[z] = true;
         kept.push_back({zone, layout.smallWindowNames[i], layout.smallWindowPlacements[i]});
         keptNames.push_back(layout.smallWindowNames[i]);
         keptPlacements.push_back(layout.smallWindowPlacements[i]);

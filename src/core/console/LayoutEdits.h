@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -37,9 +38,12 @@ public:
         std::string name;  // Windows-1251
         WindowPlacement placement;
     };
-    // The recorded distance windows whose zones the map in use has; records of zones
-    // it no longer has are dropped from the layout (and the layout saved).
-    std::vector<SmallWindow> KeepKnownSmallWindows();
+    // The recorded distance windows to reopen: in recorded order, those whose zones the
+    // map in use has, the first record of each zone, at most `limit`. Every other
+    // record (a zone the map no longer has, a second record of a zone, one past the
+    // limit) is dropped from the layout, names and places alike, and the layout saved,
+    // so that the records stay one per window.
+    std::vector<SmallWindow> KeepKnownSmallWindows(std::size_t limit);
     void AddSmallWindow(const std::string& name, const WindowPlacement& placement);
     void RemoveSmallWindow(int index);
     void SetSmallWindowPlacement(int index, const WindowPlacement& placement);

@@ -145,6 +145,23 @@ void CAlertPopupDialog::AddText(const QString& text, int kind) {
     currentBox_->setPlainText(Displayable(text));
 }
 
+void CAlertPopupDialog::AddTexts(const QList<QPair<QString, int>>& texts) {
+    if (texts.isEmpty()) {
+        return;
+    }
+    // All but the newest go straight into the history; the newest is added as one text,
+    // which writes the window's contents.
+    for (qsizetype k = 0; k + 1 < texts.size(); ++k) {
+        if (!currentText_.isEmpty()) {
+            historyTexts_.append(currentText_);
+            historyKinds_.push_back(currentKind_);
+        }
+        currentText_ = texts[k].first;
+        currentKind_ = texts[k].second;
+    }
+    AddText(texts.last().first, texts.last().second);
+}
+
 void CAlertPopupDialog::ShowEntry(int position) {
     position_ = position;
     const QColor colour = KindColour(historyKinds_[static_cast<size_t>(position)]);

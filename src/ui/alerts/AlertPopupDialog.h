@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -23,6 +25,9 @@ public:
 
     // A new alert text; `kind` is a PopupKind value and chooses the history colour.
     void AddText(const QString& text, int kind);
+    // Several at once, oldest first: the same as adding them one by one, with the
+    // window's contents written once.
+    void AddTexts(const QList<QPair<QString, int>>& texts);
 
     // The history button and the two paging buttons, as the operator presses them.
     void ToggleHistory();

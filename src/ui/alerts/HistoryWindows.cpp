@@ -68,13 +68,9 @@ void CHistoryWindows::OpenHistoryWindows(const std::vector<int32_t>& objectNumbe
 
 void CHistoryWindows::RestoreAtStart(bool show) {
     const std::vector<std::pair<int, WindowPlacement>> entries =
-        CConsoleQueries(console_).OpenHistoryWindows();
+        CConsoleQueries(console_).OpenHistoryWindows(kMaxRestored);
     for (const auto& [objectIndex, placement] : entries) {
         CHistoryDialog* window = MakeWindow(objectIndex, placement);
-        if (WindowFor(window->ObjectNumber()) != nullptr) {
-            delete window;  // two objects of one number share one record
-            continue;
-        }
         windows_.emplace_back(window);
         if (show) {
             window->show();

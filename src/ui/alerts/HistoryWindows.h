@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,10 +34,16 @@ public:
     // left alone.
     void OpenHistoryWindows(const std::vector<int32_t>& objectNumbers);
 
-    // Reopens, for every object in the store, the window its record marks open, at the
-    // recorded rectangle and widths; shown unless `show` is false (the main window starts
-    // in the tray).
+    // Reopens, for the objects in the store in store order, the window their record
+    // marks open, at the recorded rectangle and widths; shown unless `show` is false (the
+    // main window starts in the tray). One window per object number and at most
+    // kMaxRestored; the records of the others stay as they are, and "История..." opens
+    // them as usual.
     void RestoreAtStart(bool show);
+
+    // The same bound as the distance windows': more windows than a dispatcher can read,
+    // each a window of its own, while a damaged Interface.ini could ask for thousands.
+    static constexpr std::size_t kMaxRestored = 32;
 
     // A zone visit started or ended: every window copies its object's visits again.
     void HistoryChanged();

@@ -3,13 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <algorithm>
+#include <cstdlib>
 
 #ifdef Q_OS_WIN
 // Only MSG and WM_USER are needed here: without GDI's declarations, whose Polygon() would
@@ -21,16 +22,21 @@
 #include "SdlSoundOutput.h"
 #include "alerts/AlertPopupDialog.h"
 #include "alerts/HistoryWindows.h"
-#include "app/AboutDialog.h"
+#include "alerts/KeyboardActivity.h"
+#include "alerts/PopupKeeper.h"
 #include "app/CloseRequestListener.h"
+#include "app/ConsoleBridge.h"
+#include "app/FailureReports.h"
 #include "app/Icons.h"
+#include "app/MainCommands.h"
 #include "app/ModalScope.h"
 #include "app/Prompt.h"
-#include "app/ShowRequestChannel.h"
+#include "app/QtText.h"
+#include "app/SecondaryWindows.h"
+#include "app/StartupSequence.h"
 #include "app/StatusBar.h"
-#include "app/WindowFrame.h"
+#include "app/TrayIcon.h"
 #include "console/Console.h"
-#include "console/ConsoleEdits.h"
 #include "console/ConsoleQueries.h"
 #include "console/LayoutEdits.h"
 #include "objectlist/ObjectListCtrl.h"
@@ -62,11 +68,15 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
       ownSound_(std::move(ownSound)),
       clock_(clock != nullptr ? *clock : *ownClock_),
       sound_(sound != nullptr ? *sound : *ownSound_),
+      bridge_(new CConsoleBridge(this)),
       // Reads Interface.ini; nothing else is read before the start-up steps.
-      console_(std::make_unique<CConsole>(paths, clock_, sound_, *this)),
+      console_(std::make_unique<CConsole>(paths, clock_, sound_, *bridge_)),
+      startup_(std::make_unique<CStartupSequence>(*this, *console_)),
+      placement_(*this, *console_),
+      reports_(std::make_unique<CFailureReports>(*this, *console_)),
       list_(new CObjectListCtrl(this)),
       statusBar_(new CStatusBar(this)),
-      showChannelName_(CShowRequestChannel::DefaultName()) {
+      rows_(*list_) {
     setWindowTitle(QStringLiteral("Sentrel"));
     setWindowIcon(Icons::AppIcon());
     setObjectName(QStringLiteral("mainDialog"));
@@ -74,7 +84,6 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
     // copes with any width.
     layout()->setSizeConstraint(QLayout::SetNoConstraint);
     setMinimumSize(120, 80);
-    columnPositions_.fill(-1);
 
     list_->setObjectName(QStringLiteral("objectList"));
     list_->SetImageList(Icons::ListIcons());
@@ -85,34 +94,52 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
     setStatusBar(statusBar_);
 
     BuildMenus();
+    tray_ = new CTrayIcon(trayMenu_, this);
+    popups_ = new CPopupKeeper(this);
+    connect(popups_, &CPopupKeeper::closed, this, &CMainDialog::UpdateModalFlag);
+    connect(tray_, &CTrayIcon::doubleClicked, this, [this] { RestoreFromTray(); });
+    commands_ = std::make_unique<CMainCommands>(*this, *console_, clock_, sound_);
+
+    connect(bridge_, &CConsoleBridge::popupsRequested, this, &CMainDialog::ShowPopupTexts);
+    connect(bridge_, &CConsoleBridge::snapshotReady, this,
+            [this](const std::shared_ptr<const RefreshSnapshot>& snapshot) {
+                ApplySnapshot(*snapshot);
+            });
+    connect(bridge_, &CConsoleBridge::trayTipChanged, this,
+            qOverload<const QString&>(&CMainDialog::SetTrayTip));
+    connect(bridge_, &CConsoleBridge::soundFailed, this, [this] { reports_->SoundFailed(); });
+    connect(bridge_, &CConsoleBridge::historyChanged, this, [this] {
+        if (windows_ != nullptr) {
+            windows_->Histories().HistoryChanged();
+        }
+    });
+    connect(bridge_, &CConsoleBridge::saveFailureChanged, this,
+            [this](bool failing) { reports_->SaveFailureChanged(failing); });
+    connect(bridge_, &CConsoleBridge::intakeNotice, this,
+            [this](const QString& text) { reports_->IntakeNotice(text); });
+    connect(bridge_, &CConsoleBridge::rowsReset, this, &CMainDialog::OnRowsReset);
 
     connect(list_, &CObjectListCtrl::columnLayoutChanged, this, &CMainDialog::OnListColumnsChanged);
     connect(list_, &CObjectListCtrl::headerClicked, this, [this](int position) {
-        int id = -1;
-        {
-            const std::vector<int32_t> ids = CConsoleQueries(*console_).Layout().columnIds;
-            if (position >= 0 && position < static_cast<int>(ids.size())) {
-                id = ids[static_cast<size_t>(position)];
-            }
-        }
-        if (id >= 0) {
-            SortByColumn(id);
+        const std::vector<int32_t> ids = CConsoleQueries(*console_).Layout().columnIds;
+        if (position >= 0 && position < static_cast<int>(ids.size())) {
+            commands_->SortByColumn(ids[static_cast<size_t>(position)]);
         }
     });
     connect(list_, &CObjectListCtrl::doubleClicked, this, [this] {
         if (!list_->SelectedRows().empty()) {
-            EditObjectSettings();
+            commands_->EditObjectSettings();
         }
     });
     connect(list_, &CObjectListCtrl::customContextMenuRequested, this,
             &CMainDialog::OnListContextMenu);
     connect(statusBar_, &CStatusBar::contextMenuAt, this, &CMainDialog::OnStatusContextMenu);
 
-    distanceWindows_ = new CDistanceWindows(*console_, this);
-    historyWindows_ = new CHistoryWindows(*console_, this);
-    mapWindow_ = new CMapWindowKeeper(*console_, this);
-    connect(mapWindow_, &CMapWindowKeeper::objectClicked, this, &CMainDialog::SelectObjectRow);
-    connect(distanceWindows_, &CDistanceWindows::sortRequested, this, &CMainDialog::SortFromView);
+    windows_ = std::make_unique<CSecondaryWindows>(*console_, this);
+    connect(&windows_->Map(), &CMapWindowKeeper::objectClicked, this,
+            [this](int32_t number) { rows_.Select(number); });
+    connect(&windows_->Distances(), &CDistanceWindows::sortRequested, this,
+            &CMainDialog::SortKeepingSelection);
     connect(this, &CMainDialog::secondaryWindowsNotice, this,
             &CMainDialog::OnSecondaryWindowsNotice);
 }
@@ -121,35 +148,14 @@ CMainDialog::~CMainDialog() {
     // The workers hand their results to this window: they must be gone before it is.
     console_->StopWorkers();
     console_->WaitForWorkers();
-    if (popup_ != nullptr) {
-        popup_->disconnect(this);
-        delete popup_.data();
-    }
+    delete popups_;
+    popups_ = nullptr;
     // The secondary windows read the console until they are destroyed.
-    delete distanceWindows_;
-    distanceWindows_ = nullptr;
-    delete historyWindows_;
-    historyWindows_ = nullptr;
-    delete mapWindow_;
-    mapWindow_ = nullptr;
+    windows_.reset();
     RemoveTrayIcon();
+    commands_.reset();
+    startup_.reset();
     console_.reset();
-}
-
-const ProgramPaths& CMainDialog::Paths() const {
-    return console_->paths;
-}
-
-WindowLayout& CMainDialog::Layout() {
-    return console_->layout;
-}
-
-Settings& CMainDialog::CurrentSettings() {
-    return console_->settings;
-}
-
-std::string& CMainDialog::SelectedIdsText() {
-    return console_->store.selectedIdsText;
 }
 
 // ---- menus ----
@@ -160,7 +166,6 @@ QAction* CMainDialog::AddCommand(QMenu* menu, const QString& text, int commandId
     connect(action, &QAction::triggered, this, [this, commandId] { RunCommand(commandId); });
     return action;
 }
-
 void CMainDialog::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
     AddCommand(file, QStringLiteral("Открыть файл с районами..."), kCmdOpenZoneFile);
@@ -210,65 +215,20 @@ QAction* CMainDialog::CommandAction(int commandId) const {
 
 void CMainDialog::RunCommand(int commandId) {
     switch (commandId) {
-        case kCmdOpenZoneFile:
-            OpenZoneFile();
-            break;
-        case kCmdOpenAddressBookFile:
-            OpenAddressBookFile();
-            break;
         case kCmdExit:
-            Exit();
-            break;
-        case kCmdZones:
-            ShowZonesDialog();
-            break;
-        case kCmdAddressBook:
-            EditAddressBook();
-            break;
-        case kCmdSettings:
-            EditSettings();
-            break;
-        case kCmdZoneDistances:
-            ShowZoneDistances();
-            break;
-        case kCmdObjectDistances:
-            ShowObjectDistances();
-            break;
-        case kCmdMap:
-            ShowMap();
-            break;
-        case kCmdAbout:
-            ShowAbout();
-            break;
-        case kCmdAcknowledge:
-            AcknowledgeAlerts();
-            break;
-        case kCmdControlPanel:
-            EditObjectSettings();
-            break;
-        case kCmdHistory:
-            OpenHistoryWindows();
-            break;
-        case kCmdResetTotalCounter:
-            ResetTotalCounter();
-            break;
-        case kCmdResetRunCounter:
-            ResetRunCounter();
-            break;
+            return Exit();
         case kCmdTrayShow:
-            RestoreFromTray();
-            break;
+            return RestoreFromTray();
         case kCmdTrayExit:
-            TrayExit();
-            break;
+            return TrayExit();
         default:
-            break;
+            commands_->Run(commandId);
     }
 }
 
 void CMainDialog::PrepareObjectMenu() {
     if (QAction* acknowledge = CommandAction(kCmdAcknowledge)) {
-        acknowledge->setEnabled(AnySelectedPending());
+        acknowledge->setEnabled(commands_->AnySelectedPending());
     }
 }
 
@@ -280,126 +240,18 @@ void CMainDialog::OnListContextMenu(const QPoint& pos) {
     objectMenu_->popup(list_->viewport()->mapToGlobal(pos));
 }
 
-void CMainDialog::ShowAbout() {
-    ModalScope modal(*this);
-    CAboutDialog about(this);
-    ExecWindowModal(about);
-}
-
 // ---- start-up ----
 
-bool CMainDialog::LoadSettingsAtStart() {
-    return CConsoleEdits(*console_).LoadSettingsAtStart();
-}
-
-void CMainDialog::ShowFileError(const QString& text) {
-    ModalScope modal(*this);
-    Prompt::Message(this, text, QStringLiteral("Диспетчер \"VALKOR-TZ\""), Prompt::Icon::Stop);
-}
-
-void CMainDialog::ReportWriteFailure() {
-    ShowFileError(
-        QStringLiteral("Ошибка записи на жесткий диск, возможно недостаточно "
-                       "свободного места."));
-}
-
-void CMainDialog::ReportSettingsUnreadable() {
-    ShowFileError(
-        QStringLiteral("Не удается прочитать файл настроек Sentrel.ini!\n"
-                       "Действуют настройки по умолчанию. Чтобы не затереть "
-                       "файл, измененные настройки в него записываться не будут."));
-}
-
-void CMainDialog::ReportSettingsNotSaved() {
-    bool unreadable;
-    unreadable = CConsoleQueries(*console_).SettingsFileUnreadable();
-    if (!unreadable) {
-        ReportWriteFailure();
-        return;
-    }
-    ShowFileError(
-        QStringLiteral("Настройки не сохранены: файл Sentrel.ini не удалось "
-                       "прочитать при запуске программы, и он не будет "
-                       "перезаписан."));
-}
-
 bool CMainDialog::Initialise() {
-    if (!LoadSettingsAtStart()) {
-        ReportWriteFailure();
-    }
-    BuildListColumns();
-    WindowFrame::Place(*this, CConsoleQueries(*console_).Layout().mainRect, placed_);
-    UpdateStatusParts();
-    SetStatusTexts(QString(), QString(), QString());
-
-    // A second copy ends here: nothing loaded, nothing written, no window of its own.
-    if (!instanceLock_.Acquire()) {
-        TellAboutRunningCopy();
-        return false;
-    }
-    // The folder is ours from here on; defaults for a missing Sentrel.ini are written now.
-    bool claimed;
-    claimed = CConsoleEdits(*console_).ClaimProgramFolder();
-    if (!claimed) {
-        ReportWriteFailure();
-    }
-    if (showChannel_ == nullptr) {
-        showChannel_ = new CShowRequestChannel(this);
-        connect(showChannel_, &CShowRequestChannel::showRequested, this,
-                &CMainDialog::BringToFront);
-        // Without it a later copy says the program runs; this one works on regardless.
-        showChannel_->Listen(showChannelName_);
-    }
-    bool settingsUnreadable;
-    settingsUnreadable = CConsoleQueries(*console_).SettingsFileUnreadable();
-    if (settingsUnreadable) {
-        ReportSettingsUnreadable();
-    }
-    // A close request from outside may have ended the window during the loads.
-    if (!LoadAtStart() || ended_) {
-        return false;
-    }
-    initDone = true;
-
-    bool maximised;
-    bool minimised;
-    bool toTray;
-    {
-        const CConsoleQueries queries(*console_);
-        const WindowLayout layout = queries.Layout();
-        maximised = layout.maximised;
-        minimised = layout.minimised;
-        toTray = queries.CurrentSettings().minimyzeTray;
-    }
-    startState_ = ShowState::Normal;
-    if (maximised && !minimised) {
-        startState_ = ShowState::Maximised;
-    } else if (minimised) {
-        startState_ = ShowState::Minimised;
-        if (toTray) {
-            AddTrayIcon();
-        }
-    }
-    RestoreWindowsAtStart(!StartsHidden());
-    return true;
+    return startup_->Run();
 }
 
-void CMainDialog::TellAboutRunningCopy() {
-    QString text;
-    switch (CShowRequestChannel::AskToShow(showChannelName_)) {
-        case CShowRequestChannel::Answer::Shown:
-            // The running window comes to the front: that is the answer.
-            return;
-        case CShowRequestChannel::Answer::NoAnswer:
-            text = QStringLiteral("Программа Sentrel уже запущена на этом компьютере.");
-            break;
-        case CShowRequestChannel::Answer::NoListener:
-            text = QStringLiteral(
-                "Программа Sentrel уже запущена на этом компьютере другим пользователем.");
-            break;
-    }
-    ModalScope modal(*this);
-    Prompt::Message(nullptr, text, QStringLiteral("Sentrel"), Prompt::Icon::Information);
+bool CMainDialog::LoadAtStart() {
+    return startup_->LoadDataAndStart();
+}
+
+void CMainDialog::RestoreWindowsAtStart(bool show) {
+    windows_->RestoreAtStart(show);
 }
 
 void CMainDialog::BringToFront() {
@@ -407,10 +259,10 @@ void CMainDialog::BringToFront() {
         return;
     }
     if (initDone) {
-        if (trayIconShown_) {
+        if (tray_->Shown()) {
             RestoreFromTray();
         } else if (isMinimized()) {
-            ShowUnminimised();
+            placement_.ShowUnminimised();
         } else if (!isVisible()) {
             show();
         }
@@ -425,32 +277,12 @@ void CMainDialog::BringToFront() {
 }
 
 bool CMainDialog::StartsHidden() const {
-    return trayIconShown_;
+    return tray_->Shown();
 }
 
 void CMainDialog::ShowAtStart() {
-    if (StartsHidden()) {
-        return;
-    }
-    bool maximised;
-    maximised = CConsoleQueries(*console_).Layout().maximised;
-    switch (startState_) {
-        case ShowState::Maximised:
-            showMaximized();
-            break;
-        case ShowState::Minimised:
-            // From a minimised maximised state the window keeps its maximised flag, so
-            // that restoring it maximises it again.
-            if (maximised) {
-                setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
-                show();
-            } else {
-                showMinimized();
-            }
-            break;
-        case ShowState::Normal:
-            show();
-            break;
+    if (!StartsHidden()) {
+        placement_.ShowAtStart();
     }
 }
 
@@ -464,24 +296,7 @@ void CMainDialog::ListenForOutsideCloseRequests() {
 
 void CMainDialog::BuildListColumns() {
     const auto [ids, widths] = CLayoutEdits(*console_).KeepKnownColumns();
-
-    list_->DeleteAllColumns();
-    for (size_t i = 0; i < ids.size(); ++i) {
-        list_->InsertColumn(QString::fromUtf8(WindowLayout::ColumnHeader(ids[i])), widths[i]);
-    }
-    columnPositions_.fill(-1);
-    for (size_t i = 0; i < ids.size(); ++i) {
-        int& position = columnPositions_[static_cast<size_t>(ids[i])];
-        if (position < 0) {
-            position = static_cast<int>(i);
-        }
-    }
-    colourColumns_ = RowColourColumns::FromColumnIds(ids);
-    // The cells are new: every text must be written again and every row recoloured.
-    for (RowView& row : rows_) {
-        row.colouredState = -1;
-        row.texts = {};
-    }
+    rows_.BuildColumns(ids, widths);
 }
 
 void CMainDialog::OnListColumnsChanged() {
@@ -492,13 +307,51 @@ bool CMainDialog::SaveLayout() {
     return console_->SaveLayout();
 }
 
+// ---- the list ----
+
+void CMainDialog::OnRowsReset(int rowCount) {
+    rows_.Reset(rowCount);
+    emit secondaryWindowsNotice(0);
+}
+
+void CMainDialog::ApplySnapshot(const RefreshSnapshot& snapshot) {
+    // Rows rebuilt or re-sorted since this pass was taken: its rows are not ours.
+    if (snapshot.rowsGeneration < console_->rowsGeneration()) {
+        return;
+    }
+    SetStatusTexts(FromCp(snapshot.statusTexts[0]), FromCp(snapshot.statusTexts[1]),
+                   FromCp(snapshot.statusTexts[2]));
+    rows_.Apply(snapshot);
+    windows_->Distances().RefreshAll();
+    windows_->Map().ApplyRows(snapshot);
+}
+
+void CMainDialog::RefreshNow() {
+    std::shared_ptr<RefreshSnapshot> snapshot = console_->RefreshView();
+    ApplySnapshot(*snapshot);
+}
+
+QString CMainDialog::RowTooltip(int row) const {
+    const int32_t number = rows_.ObjectNumber(row);
+    if (number < 0) {
+        return {};
+    }
+    return FromCp(CConsoleQueries(*console_).Tooltip(number));
+}
+
+void CMainDialog::SortKeepingSelection(int key, int zoneIndex) {
+    const CObjectRows::Selection memo = rows_.RememberSelection();
+    if (console_->SortByKey(key, zoneIndex)) {
+        RefreshNow();
+        rows_.RestoreSelection(memo);
+    }
+}
+
 // ---- close ----
 
 void CMainDialog::StopForClose() {
     // Windows closed by the program's end stay recorded as open for the next start.
-    distanceWindows_->Shutdown();
-    historyWindows_->Shutdown();
-    mapWindow_->Shutdown();
+    windows_->Shutdown();
     console_->StopWorkers();
 }
 
@@ -585,185 +438,88 @@ void CMainDialog::keyPressEvent(QKeyEvent* event) {
 
 // ---- status bar ----
 
-std::array<int, 3> CMainDialog::StatusPartEdgesFor(int outerWidth) {
-    return CStatusBar::PartEdgesFor(outerWidth);
-}
-
-std::array<int, 3> CMainDialog::StatusPartEdges() const {
-    return statusBar_->PartEdges();
-}
-
-void CMainDialog::UpdateStatusParts() {
-    statusBar_->SetPartEdges(StatusPartEdgesFor(frameGeometry().width()));
+void CMainDialog::FitStatusParts() {
+    statusBar_->SetPartEdges(CStatusBar::PartEdgesFor(frameGeometry().width()));
 }
 
 void CMainDialog::SetStatusTexts(const QString& part0, const QString& part1, const QString& part2) {
     statusBar_->SetTexts(part0, part1, part2);
 }
 
-bool CMainDialog::CountersAreaContains(int screenX, int barLeft, int barWidth) {
-    if (barWidth < 280) {
-        return false;
-    }
-    const int right = barLeft + barWidth;
-    return screenX > right - 270 && screenX < right - 150;
-}
-
-bool CMainDialog::InCountersArea(int screenX) const {
-    const QPoint topLeft = statusBar_->mapToGlobal(QPoint(0, 0));
-    return CountersAreaContains(screenX, topLeft.x(), statusBar_->width());
-}
-
 void CMainDialog::OnStatusContextMenu(const QPoint& globalPos) {
-    if (InCountersArea(globalPos.x())) {
+    if (statusBar_->InCountersArea(globalPos.x())) {
         countersMenu_->popup(globalPos);
     }
 }
 
 // ---- tray ----
 
-bool CMainDialog::TrayAvailable() const {
-    if (trayAvailable_.has_value()) {
-        return *trayAvailable_;
-    }
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
 void CMainDialog::AddTrayIcon() {
-    if (!TrayAvailable()) {
+    if (!tray_->Available()) {
         // Hiding the window with no tray to bring it back would leave it unreachable:
         // it stays an ordinary minimised window.
         if (!isMinimized()) {
             if (isVisible()) {
                 showMinimized();
             } else {
-                startState_ = ShowState::Minimised;
+                placement_.SetStartState(ShowState::Minimised);
             }
         }
         return;
     }
-    trayIconShown_ = true;
     console_->trayIconShown = true;
-    trayTip_ = QStringLiteral("Sentrel");
-    if (trayIcon_ == nullptr) {
-        trayIcon_ = new QSystemTrayIcon(Icons::AppIcon(), this);
-        trayIcon_->setContextMenu(trayMenu_);
-        connect(trayIcon_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::DoubleClick) {
-                        RestoreFromTray();
-                    }
-                });
-    }
-    trayIcon_->setToolTip(trayTip_);
-    trayIcon_->show();
+    tray_->Show();
     hide();
     // Reached from inside a minimise (showMinimized() shows the window again after its
     // state change): hidden once more when that is over.
     QTimer::singleShot(0, this, [this] {
-        if (trayIconShown_) {
+        if (tray_->Shown()) {
             hide();
         }
     });
     // The secondary windows go with the main window.
-    distanceWindows_->HideAll();
-    historyWindows_->HideAll();
-    mapWindow_->HideAll();
+    windows_->HideAll();
 }
 
 void CMainDialog::RemoveTrayIcon() {
-    trayIconShown_ = false;
     if (console_ != nullptr) {
         console_->trayIconShown = false;
     }
-    if (trayIcon_ != nullptr) {
-        trayIcon_->hide();
-        trayIcon_->deleteLater();
-        trayIcon_ = nullptr;
-    }
+    tray_->Remove();
 }
 
-void CMainDialog::SetTrayTip(const QString& text) {
-    if (!trayIconShown_) {
-        return;
-    }
-    trayTip_ = text.left(63);
-    if (trayIcon_ != nullptr) {
-        trayIcon_->setToolTip(trayTip_);
-    }
-}
-
-void CMainDialog::ShowUnminimised() {
-    if (CConsoleQueries(*console_).Layout().maximised) {
-        showMaximized();
-    } else {
-        showNormal();
-    }
-}
-
-void CMainDialog::RestoreFromTray() {
-    ShowUnminimised();
+void CMainDialog::RestoreFromTray(bool activate) {
+    placement_.ShowUnminimised();
     CLayoutEdits(*console_).SetMinimised(false);
     RemoveTrayIcon();
-    raise();
-    activateWindow();
+    if (activate) {
+        raise();
+        activateWindow();
+    }
     emit secondaryWindowsNotice(1);
     SaveLayout();
 }
 
 void CMainDialog::OnSecondaryWindowsNotice(int what) {
     if (what == 0) {
-        distanceWindows_->RebuildAll();
-        mapWindow_->RebuildZones();
-    } else if (!trayIconShown_) {
-        distanceWindows_->ShowAll();
-        historyWindows_->ShowAll();
-        mapWindow_->ShowAll();
+        windows_->RebuildAll();
+    } else if (!tray_->Shown()) {
+        windows_->ShowAll();
     }
 }
 
 // ---- placement ----
 
-CMainDialog::ShowState CMainDialog::CurrentShowState() const {
-    if (isMinimized()) {
-        return ShowState::Minimised;
-    }
-    if (isMaximized()) {
-        return ShowState::Maximised;
-    }
-    return ShowState::Normal;
-}
-
 void CMainDialog::HandleMoveOrSize(ShowState state, bool sizeChanged) {
     if (!initDone || ended_) {
         return;
     }
-    // Window calls below may come straight back here: none is made under the lock.
-    switch (state) {
-        case ShowState::Normal: {
-            emit secondaryWindowsNotice(1);
-            // A frame told after the placement: the window first takes its place again.
-            WindowFrame::FollowFrame(*this, placed_);
-            const bool maximiseAgain =
-                CLayoutEdits(*console_).MainWindowNormal(WindowFrame::StoredRect(*this, placed_));
-            if (maximiseAgain) {
-                showMaximized();
-            }
-            break;
-        }
-        case ShowState::Maximised: {
-            emit secondaryWindowsNotice(1);
-            CLayoutEdits(*console_).MainWindowMaximised();
-            break;
-        }
-        case ShowState::Minimised: {
-            const bool toTray = CConsoleQueries(*console_).CurrentSettings().minimyzeTray;
-            if (sizeChanged && toTray && !trayIconShown_) {
-                AddTrayIcon();
-            }
-            CLayoutEdits(*console_).MainWindowMinimised();
-            break;
-        }
+    const CMainPlacement::Follow follow = placement_.Record(state, sizeChanged, tray_->Shown());
+    if (follow.secondaryWindows) {
+        emit secondaryWindowsNotice(1);
+    }
+    if (follow.toTray) {
+        AddTrayIcon();
     }
 }
 
@@ -776,7 +532,7 @@ void CMainDialog::moveEvent(QMoveEvent* event) {
 
 void CMainDialog::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    UpdateStatusParts();
+    FitStatusParts();
     if (isVisible()) {
         HandleMoveOrSize(CurrentShowState(), true);
     }
@@ -785,7 +541,7 @@ void CMainDialog::resizeEvent(QResizeEvent* event) {
 void CMainDialog::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
-        UpdateStatusParts();
+        FitStatusParts();
         if (isVisible()) {
             HandleMoveOrSize(CurrentShowState(), true);
         }
@@ -794,15 +550,45 @@ void CMainDialog::changeEvent(QEvent* event) {
 
 void CMainDialog::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    UpdateStatusParts();
-    if (!frameCorrected_) {
-        frameCorrected_ = true;
-        // The frame's size is known only once the window is on screen: correct the
-        // first placement so that the outer rectangle is the stored one.
-        QTimer::singleShot(0, this, [this] {
-            if (CurrentShowState() == ShowState::Normal) {
-                WindowFrame::Correct(*this, placed_);
-            }
-        });
+    FitStatusParts();
+    placement_.Shown();
+}
+
+// ---- the pop-up ----
+
+CAlertPopupDialog* CMainDialog::Popup() const {
+    return popups_->Popup();
+}
+
+void CMainDialog::ShowPopupText(const QString& text, int kind) {
+    ShowPopupTexts({{text, kind}});
+}
+
+void CMainDialog::ShowPopupTexts(const QList<QPair<QString, int>>& texts) {
+    if (ended_ || texts.isEmpty()) {
+        return;
     }
+    // The dispatcher must see the alert: the window comes back from the tray or the task
+    // bar. It takes the keyboard only when the dispatcher is not at work in a window of
+    // ours: a dialog in use keeps its focus and every keystroke, and windows arranged
+    // over the main window stay where they are; the task bar flashes instead.
+    const bool activate = !KeyboardActivity::Instance().DispatcherAtWork();
+    if (tray_->Shown()) {
+        RestoreFromTray(activate);
+    } else if (isMinimized()) {
+        placement_.ShowUnminimised();
+    }
+    if (activate) {
+        raise();
+        activateWindow();
+    }
+    popups_->Show(texts, activate);
+    if (!activate) {
+        QApplication::alert(this);
+    }
+    UpdateModalFlag();
+}
+
+void CMainDialog::UpdateModalFlag() {
+    modalOpen = modalDepth_ > 0 || (popups_ != nullptr && popups_->Popup() != nullptr);
 }

@@ -68,3 +68,16 @@ void CStatusBar::contextMenuEvent(QContextMenuEvent* event) {
     emit contextMenuAt(event->globalPos());
     event->accept();
 }
+
+bool CStatusBar::CountersAreaContains(int screenX, int barLeft, int barWidth) {
+    if (barWidth < 280) {
+        return false;
+    }
+    const int right = barLeft + barWidth;
+    return screenX > right - 270 && screenX < right - 150;
+}
+
+bool CStatusBar::InCountersArea(int screenX) const {
+    const QPoint topLeft = mapToGlobal(QPoint(0, 0));
+    return CountersAreaContains(screenX, topLeft.x(), width());
+}

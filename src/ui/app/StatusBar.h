@@ -19,6 +19,10 @@ public:
     std::array<int, 3> PartEdges() const { return edges_; }
     void SetTexts(const QString& part0, const QString& part1, const QString& part2);
     QString PartText(int part) const;
+    // The counters menu opens only over the counters part of a bar at least 280 wide:
+    // strictly between right - 270 and right - 150 (screen x).
+    static bool CountersAreaContains(int screenX, int barLeft, int barWidth);
+    bool InCountersArea(int screenX) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

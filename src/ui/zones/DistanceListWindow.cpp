@@ -1,5 +1,8 @@
 #include "zones/DistanceListWindow.h"
 
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QStyle>
 #include <algorithm>
 
 #include "app/QtText.h"
@@ -72,10 +75,22 @@ void CDistanceListWindow::SetUpColumns(CObjectListCtrl& list,
                                        const std::array<int32_t, 4>& widths) {
     list.DeleteAllColumns();
     const bool stored = std::any_of(widths.begin(), widths.end(), [](int32_t w) { return w != 0; });
-    const int c = (list.width() - 144) / 2;
-    const std::array<int, 4> defaults = {c, 75, c - 1, 65};
     const QString headers[4] = {QStringLiteral("Объект"), QStringLiteral("Расстояние"),
                                 QStringLiteral("Район"), QStringLiteral("Скорость")};
+    // "Расстояние" 75 and "Скорость" 65 pixels, or as wide as their headers need where
+    // the font is wider. The two name columns share what these leave of the list's
+    // inside; the vertical scroll bar is counted in whether it shows yet or not, since a
+    // list that grows past its height would otherwise hide "Скорость" behind it.
+    const QFontMetrics metrics(list.horizontalHeader()->font());
+    // At least four pixels of air on either side of a header's text.
+    const int margins =
+        2 * std::max(4, list.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &list));
+    const int distance = std::max(75, metrics.horizontalAdvance(headers[1]) + margins);
+    const int speed = std::max(65, metrics.horizontalAdvance(headers[3]) + margins);
+    const int inside = list.width() - 2 * list.frameWidth() -
+                       list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
+    const int c = (inside - distance - speed) / 2;
+    const std::array<int, 4> defaults = {c, distance, c - 1, speed};
     for (std::size_t i = 0; i < 4; ++i) {
         list.InsertColumn(headers[i], stored ? widths[i] : defaults[i]);
     }

@@ -42,7 +42,7 @@ public:
     static constexpr uint32_t kInZoneFlags = 0x31;     // the same, bold
 
     // "Объект", "Расстояние", "Район", "Скорость": the stored widths when any is set,
-    // otherwise widths fitted to the list's width.
+    // otherwise widths fitted to the list's width with its vertical scroll bar shown.
     static void SetUpColumns(CObjectListCtrl& list, const std::array<int32_t, 4>& widths);
     // One row per shown object, in store order. Takes the console lock. `zone` is the
     // zone index to measure against; -1 gives "---" distances.

@@ -69,7 +69,7 @@ CDistanceListWindow* CDistanceWindows::OpenWindowAt(int zoneIndex, const QPoint&
 
 void CDistanceWindows::RestoreAtStart(bool show) {
     const std::vector<CLayoutEdits::SmallWindow> entries =
-        CLayoutEdits(console_).KeepKnownSmallWindows();
+        CLayoutEdits(console_).KeepKnownSmallWindows(kMaxRestored);
     for (const CLayoutEdits::SmallWindow& entry : entries) {
         CDistanceListWindow* window = MakeWindow(entry.zone, entry.name, entry.placement.widths);
         const LayoutRect& r = entry.placement.rect;

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,8 +40,18 @@ public:
 
     // Reopens the windows recorded in the layout, in their order, at their rectangles and
     // with their widths; shown unless `show` is false (the main window starts in the
-    // tray). An entry whose zone is no longer in the zone map is dropped from the layout.
+    // tray). One window per zone and at most kMaxRestored: the entries that do not get a
+    // window (a zone no longer in the zone map, a zone's second entry, one past the
+    // bound) are dropped from the layout.
     void RestoreAtStart(bool show);
+
+    // Every window lists every shown object and rewrites its rows after each refresh
+    // pass (once a second), and each is a window of its own that the desktop has to
+    // manage: thirty-two already cover a large screen several times over and are more
+    // than a dispatcher can read, while a damaged or runaway Interface.ini could
+    // otherwise ask for thousands (which took the program many seconds to open and to
+    // close).
+    static constexpr std::size_t kMaxRestored = 32;
 
     // After each refresh pass: texts and colours of every window and of the zone-distance
     // dialog.

@@ -7,8 +7,7 @@
 namespace {
 
 constexpr qreal kDotRadius = 4.5;
-constexpr qreal kLabelGap = 4;  // between the dot and the label
-constexpr qreal kPadding = 3;   // inside the label, left and right
+constexpr qreal kPadding = 3;  // inside the label, left and right
 
 QColor FromRgb(uint32_t rgb) {
     return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
@@ -18,6 +17,8 @@ QColor FromRgb(uint32_t rgb) {
 }  // namespace
 
 CMapObjectItem::CMapObjectItem(int32_t objectNumber) : objectNumber_(objectNumber) {
+    const QFontMetricsF metrics(font_);
+    labelSize_ = QSizeF(2 * kPadding, metrics.height() + 2);
     // Zooming moves the item with its point but leaves its size alone.
     setFlag(ItemIgnoresTransformations);
     setZValue(2);
@@ -32,25 +33,39 @@ void CMapObjectItem::SetLook(const QString& title, int rowState) {
     rowState_ = rowState;
     colours_ = RowColours::ForState(rowState);
     font_.setItalic(colours_.italicZone);
+    const QFontMetricsF metrics(font_);
+    labelSize_ = QSizeF(metrics.horizontalAdvance(title_) + 2 * kPadding, metrics.height() + 2);
+    setToolTip(title);
+    update();
+}
+
+void CMapObjectItem::SetLabelSide(Side side) {
+    if (side == side_) {
+        return;
+    }
+    prepareGeometryChange();
+    side_ = side;
     update();
 }
 
 QRectF CMapObjectItem::LabelRect() const {
-    const QFontMetricsF metrics(font_);
-    const qreal width = metrics.horizontalAdvance(title_) + 2 * kPadding;
-    const qreal height = metrics.height() + 2;
-    return QRectF(kDotRadius + kLabelGap, -height / 2, width, height);
+    return CMapLabelPlacer::LabelRect(QPointF(0, 0), labelSize_, side_);
 }
 
 QRectF CMapObjectItem::boundingRect() const {
     const QRectF dot(-kDotRadius - 1, -kDotRadius - 1, 2 * kDotRadius + 2, 2 * kDotRadius + 2);
+    if (side_ == CMapLabelPlacer::kHidden) {
+        return dot;
+    }
     return dot.united(LabelRect().adjusted(-1, -1, 1, 1));
 }
 
 QPainterPath CMapObjectItem::shape() const {
     QPainterPath path;
     path.addEllipse(QPointF(0, 0), kDotRadius + 2, kDotRadius + 2);
-    path.addRect(LabelRect());
+    if (side_ != CMapLabelPlacer::kHidden) {
+        path.addRect(LabelRect());
+    }
     return path;
 }
 
@@ -66,6 +81,9 @@ void CMapObjectItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, Q
     painter->setBrush(text);
     painter->drawEllipse(QPointF(0, 0), kDotRadius / 2, kDotRadius / 2);
 
+    if (side_ == CMapLabelPlacer::kHidden) {
+        return;
+    }
     const QRectF label = LabelRect();
     painter->setPen(QPen(text, 1));
     painter->setBrush(back);

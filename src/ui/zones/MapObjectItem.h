@@ -6,12 +6,17 @@
 #include <cstdint>
 
 #include "objectlist/RowColouring.h"
+#include "zones/MapLabelPlacer.h"
 
 // One object on the map: a dot at its position and a label with its title in the colours
 // of its list row (background, text, italics when it is in no zone). The item keeps its
 // size on the screen whatever the zoom; its position is the object's point on the map.
+// The label stands on the side the view gives it, or is left out where objects crowd;
+// the title is the item's tooltip either way.
 class CMapObjectItem : public QGraphicsItem {
 public:
+    using Side = CMapLabelPlacer::Side;
+
     explicit CMapObjectItem(int32_t objectNumber);
 
     int32_t ObjectNumber() const { return objectNumber_; }
@@ -20,17 +25,24 @@ public:
     // The title and the row's state bits; repaints only what changed.
     void SetLook(const QString& title, int rowState);
 
-    QRectF boundingRect() const override;
-    QPainterPath shape() const override;
-    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option,
-               QWidget* widget) override;
-
-private:
+    // The label's size in pixels, wherever it stands.
+    QSizeF LabelSize() const { return labelSize_; }
+    Side LabelSide() const { return side_; }
+    void SetLabelSide(Side side);
+    // The label's rectangle in the item's coordinates (pixels from the dot); null when
+    // the label is left out.
     QRectF LabelRect() const;
 
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+private:
     int32_t objectNumber_;
     QString title_;
     int rowState_ = -1;
     RowColours colours_;
     QFont font_;
+    QSizeF labelSize_;
+    Side side_ = CMapLabelPlacer::kRight;
 };

@@ -87,6 +87,7 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
         delete item;
     }
     zoneItems_.clear();
+    zoneNames_.clear();
     zones_ = zones;
 
     // The reference point: the middle of the zones' extent (a circle counts by its centre,
@@ -147,6 +148,7 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
         name->setZValue(1);
         scene_->addItem(name);
         zoneItems_.push_back(name);
+        zoneNames_.push_back(name);
     }
 
     for (auto& [number, placed] : objects_) {
@@ -155,15 +157,19 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
     UpdateSceneRect();
     if (followContent_) {
         FitAll();
+    } else {
+        PlaceLabels();
     }
 }
 
 void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows) {
     std::set<int32_t> shown;
+    labelOrder_.clear();
     for (const RowSnapshot& row : rows) {
         if (!row.hasPosition) {
             continue;
         }
+        labelOrder_.push_back(row.objectNumber);
         if (!projectionSet_) {
             // No zones to centre on: the first object is the reference.
             projection_ = MapProjection(row.latitude, row.longitude);
@@ -193,6 +199,39 @@ void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows) {
     }
     if (followContent_) {
         FitAll();
+    } else {
+        PlaceLabels();
+    }
+}
+
+void CMapView::PlaceLabels() {
+    // View pixels relative to the scene's origin: scrolling moves everything alike, so
+    // only the zoom matters.
+    const QTransform& zoom = transform();
+    std::vector<CMapObjectItem*> items;
+    std::vector<CMapLabelPlacer::Label> labels;
+    items.reserve(objects_.size());
+    labels.reserve(objects_.size());
+    std::set<int32_t> taken;
+    for (const int32_t number : labelOrder_) {
+        const auto it = objects_.find(number);
+        if (it == objects_.end() || !taken.insert(number).second) {
+            continue;
+        }
+        CMapObjectItem* item = it->second.item;
+        items.push_back(item);
+        labels.push_back({zoom.map(item->pos()), item->LabelSize()});
+    }
+    std::vector<QRectF> names;
+    names.reserve(zoneNames_.size());
+    for (const QGraphicsSimpleTextItem* name : zoneNames_) {
+        const QRectF box = name->boundingRect();
+        names.push_back(
+            box.translated(zoom.map(name->pos()) - QPointF(box.width() / 2, box.height() / 2)));
+    }
+    const std::vector<CMapLabelPlacer::Side> sides = placer_.Place(labels, names);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i]->SetLabelSide(sides[i]);
     }
 }
 
@@ -232,6 +271,7 @@ void CMapView::FitAll() {
     const qreal margin = std::max(150.0, 0.08 * std::max(content.width(), content.height()));
     content.adjust(-margin, -margin, 2 * margin, margin);
     fitInView(content, Qt::KeepAspectRatio);
+    PlaceLabels();
 }
 
 void CMapView::wheelEvent(QWheelEvent* event) {
@@ -247,6 +287,7 @@ void CMapView::wheelEvent(QWheelEvent* event) {
     const QPoint cursor = event->position().toPoint();
     const QPointF fixed = mapToScene(cursor);
     scale(wanted / now, wanted / now);
+    PlaceLabels();
     const QPoint drift = mapFromScene(fixed) - cursor;
     horizontalScrollBar()->setValue(horizontalScrollBar()->value() + drift.x());
     verticalScrollBar()->setValue(verticalScrollBar()->value() + drift.y());

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "console/ConsoleView.h"
+#include "zones/MapLabelPlacer.h"
 #include "zones/MapProjection.h"
 #include "zones/ZoneMap.h"
 
 class CMapObjectItem;
 class QGraphicsScene;
+class QGraphicsSimpleTextItem;
 
 // The picture of the map window: the zones of the zone map (circles and polygons with
 // their names) and the shown objects at their positions. Scene units are metres of the
@@ -20,6 +22,11 @@ class QGraphicsScene;
 // The wheel zooms around the cursor, dragging moves the map, FitAll shows everything;
 // a click (a press and release without a drag) on an object reports its number. Until
 // the dispatcher zooms or drags, the view keeps fitting everything in as objects come.
+//
+// Every object keeps its mark; the labels are placed anew after each refresh pass and
+// each change of zoom so that none overlaps another or another object's mark, those of
+// rows higher in the list first (CMapLabelPlacer). A label with no room is left out
+// until a zoom or a move makes room; its title shows on hover.
 class CMapView : public QGraphicsView {
     Q_OBJECT
 public:
@@ -43,6 +50,8 @@ public:
     int ZoneCount() const { return static_cast<int>(zones_.size()); }
     // Whether the view still fits itself to what it shows.
     bool FollowsContent() const { return followContent_; }
+    // Gives every object's label its side for the present zoom (see above).
+    void PlaceLabels();
 
 signals:
     void objectClicked(int32_t objectNumber);
@@ -70,7 +79,11 @@ private:
     bool projectionSet_ = false;
     std::vector<ZoneRecord> zones_;
     std::vector<QGraphicsItem*> zoneItems_;
+    std::vector<QGraphicsSimpleTextItem*> zoneNames_;
     std::map<int32_t, Placed> objects_;
+    // Object numbers in the order of the rows: whose label goes first.
+    std::vector<int32_t> labelOrder_;
+    CMapLabelPlacer placer_;
     bool followContent_ = true;
     QPoint pressPos_;
     bool pressed_ = false;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+class CConsole;
+class CDistanceWindows;
+class CHistoryWindows;
+class CMapWindowKeeper;
+class QWidget;
+
+// The windows that live beside the main window and go where it goes: the distance
+// windows, the history windows and the map window. They read the console until they are
+// destroyed, so they are destroyed before it.
+class CSecondaryWindows {
+public:
+    CSecondaryWindows(CConsole& console, QWidget* mainWindow);
+    ~CSecondaryWindows();
+    CSecondaryWindows(const CSecondaryWindows&) = delete;
+    CSecondaryWindows& operator=(const CSecondaryWindows&) = delete;
+
+    CDistanceWindows& Distances() const { return *distances_; }
+    CHistoryWindows& Histories() const { return *histories_; }
+    CMapWindowKeeper& Map() const { return *map_; }
+
+    // Reopens the windows recorded in the layout.
+    void RestoreAtStart(bool show);
+    // With the main window to and from the tray.
+    void HideAll();
+    void ShowAll();
+    // The list was rebuilt: their rows and zones are built again.
+    void RebuildAll();
+    // The program ends: windows closed by it stay recorded as open for the next start.
+    void Shutdown();
+
+private:
+    std::unique_ptr<CDistanceWindows> distances_;
+    std::unique_ptr<CHistoryWindows> histories_;
+    std::unique_ptr<CMapWindowKeeper> map_;
+};
