@@ -14,7 +14,6 @@ public:
         Written w;
         w.ok = accept;
         w.problem = "disk on fire";
-        w.setAsidePath = std::exchange(setAside, std::string());
         if (accept)
             kept += static_cast<int>(points.size());
         return w;
@@ -23,7 +22,6 @@ public:
     std::string Location() const override { return "/p/SntTracks.db"; }
 
     bool accept = false;
-    std::string setAside;
     int calls = 0;
     int kept = 0;
 };
@@ -116,21 +114,6 @@ TEST(TrackRecorderTest, EachGapIsToldOnceAndClosedByTheFirstWrite) {
     // No points, no call.
     EXPECT_TRUE(Record(recorder, {}).entries.empty());
     EXPECT_EQ(sink.calls, 5);
-}
-
-TEST(TrackRecorderTest, StoreSetAsideIsLoggedAndToldEvenWhenThePointsWentIn) {
-    FakeSink sink;
-    sink.accept = true;
-    sink.setAside = "/p/SntTracks.db.damaged-20261206-090000";
-    CTrackRecorder recorder(sink, [] { return std::string("LT"); });
-    Outcome out = Record(recorder, {At(1)});
-    ASSERT_EQ(out.entries.size(), 1u);
-    EXPECT_EQ(out.entries[0],
-              W("LT /p/SntTracks.db База маршрутов повреждена: она отложена под "
-                "именем /p/SntTracks.db.damaged-20261206-090000, начата новая\r\n"));
-    ASSERT_EQ(out.notices.size(), 1u);
-    EXPECT_NE(out.notices[0].find("/p/SntTracks.db.damaged-20261206-090000"), std::string::npos);
-    EXPECT_FALSE(recorder.gapOpen());
 }
 
 // The commit's files could not be written either: the points the store refused go with the
