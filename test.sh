@@ -20,7 +20,7 @@ esac
 # Real package names only: a name that is merely provided by another package (such as
 # libqt6svg6-dev) never shows as installed and would send every run to apt-get.
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
-          libgl1-mesa-dev libsdl2-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+          libgl1-mesa-dev libsdl2-dev libsqlite3-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
           xvfb xauth fonts-dejavu-core desktop-file-utils qt6-translations-l10n lintian)
 SANITIZE="${SENTREL_SANITIZE:-}"
 WINDOWS=1

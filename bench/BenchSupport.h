@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -133,7 +134,9 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 // the alert and history paths are part of what is measured.
 class ConsoleRig {
 public:
-    ConsoleRig(int objects, int zones, const Clock& clock) {
+    // `attach` runs on the console before its folder is claimed (a track store).
+    ConsoleRig(int objects, int zones, const Clock& clock,
+               const std::function<void(CConsole&)>& attach = {}) {
         paths = ProgramPaths::For(folder.path());
         inbox = folder.path() + "/Inbox";
         FileSystem::MakeDirectories(inbox);
@@ -149,6 +152,8 @@ public:
         if (!::SaveSettings(paths.settingsPath, settings, selected))
             std::exit(1);
         console = std::make_unique<CConsole>(paths, clock, sound, view);
+        if (attach)
+            attach(*console);
         if (!console->LoadSettingsAtStart() || !console->ClaimProgramFolder() ||
             !console->LoadAddressBook() || !console->LoadZones()) {
             std::fprintf(stderr, "console set-up failed in %s\n", folder.path().c_str());

@@ -10,7 +10,14 @@
 // was on disk (plus the unlink itself).
 //
 //   bench_intake_e2e [--files N] [--objects N] [--rate R] [--timer MS] [--zones N]
+//                    [--tracks off|on|both] [--rounds N] [--backlog 0|1]
 //
+// --tracks on keeps every position in the track store (SntTracks.db, as the program
+// does); both alternates runs without and with it, --rounds times each, in fresh program
+// folders, and ends with the median records per second of each and their ratio.
+//
+// --backlog 1 writes every file before the workers start and measures from their start:
+// the intake's own capacity, with no writer of files competing for the disk and the CPU.
 // --rate 0 (the default) drops the files as fast as they can be written: a flood that
 // measures the console's capacity; its latencies are mostly queueing. A rate below
 // that capacity gives the latency of a steady load. The program folder is created under
@@ -32,6 +39,11 @@
 
 #include "BenchSupport.h"
 #include "DeletionWatch.h"
+#ifdef SENTREL_BENCH_TRACKS
+#include <sqlite3.h>
+
+#include "SqliteTrackStore.h"
+#endif
 
 namespace {
 
@@ -43,13 +55,23 @@ struct Options {
     double rate = 0;  // files per second, 0 = as fast as possible
     int timerMs = 1000;
     int zones = 50;
+    int tracks = 0;  // 0 off, 1 on, 2 both
+    int rounds = 1;
+    bool backlog = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int k = 1; k + 1 < argc; k += 2) {
         const std::string arg = argv[k];
+        const std::string value = argv[k + 1];
         const double v = std::atof(argv[k + 1]);
-        if (arg == "--files" && v >= 1)
+        if (arg == "--tracks" && (value == "off" || value == "on" || value == "both"))
+            o.tracks = value == "off" ? 0 : value == "on" ? 1 : 2;
+        else if (arg == "--rounds" && v >= 1)
+            o.rounds = static_cast<int>(v);
+        else if (arg == "--backlog" && (value == "0" || value == "1"))
+            o.backlog = value == "1";
+        else if (arg == "--files" && v >= 1)
             o.files = static_cast<int>(v);
         else if (arg == "--objects" && v >= 1 && v <= 9999)
             o.objects = static_cast<int>(v);
@@ -69,36 +91,40 @@ double Ms(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-}  // namespace
+struct Run {
+    bool ok = false;
+    double recordsPerSecond = 0;
+};
 
-int main(int argc, char** argv) {
-    Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "Usage: bench_intake_e2e [--files N] [--objects N] [--rate R] [--timer MS]"
-                     " [--zones N]\n");
-        return 2;
-    }
+Run RunOnce(const Options& options, bool tracks) {
     SystemClock clock;
-    bench::ConsoleRig rig(options.objects, options.zones, clock);
+    bench::ConsoleRig rig(options.objects, options.zones, clock, [&](CConsole& console) {
+#ifdef SENTREL_BENCH_TRACKS
+        if (tracks)
+            console.AttachTrackSink(std::make_unique<CSqliteTrackStore>(console.paths.tracksPath));
+#else
+        (void)console;
+#endif
+    });
     CConsole& console = *rig.console;
     const CZoneMap& zones = *console.zoneMap;
     console.settings.timer = options.timerMs;
     std::printf("program folder %s (%s)\n", rig.folder.path().c_str(), bench::BenchRoot().c_str());
-    std::printf("%d files, %d shown objects, %d zones, rate %s, Timer %d ms\n", options.files,
-                options.objects, options.zones,
+    std::printf("%d files, %d shown objects, %d zones, rate %s, Timer %d ms, track store %s\n",
+                options.files, options.objects, options.zones,
                 options.rate > 0 ? TextUtil::Format("%.0f/s", options.rate).c_str() : "flood",
-                options.timerMs);
+                options.timerMs, tracks ? "on" : "off");
     std::fflush(stdout);
 
     bench::DeletionWatch watch(rig.inbox);
-    console.StartWorkers();
+    if (!options.backlog)
+        console.StartWorkers();
 
     // Every object stays in one zone with some jitter and moves to the next zone with
     // every fifth record: a fifth of the records change zones.
     std::map<std::string, Steady::time_point> arrivals;
     const std::string temporary = rig.inbox + "/~bench.tmp";
-    const Steady::time_point start = Steady::now();
+    Steady::time_point start = Steady::now();
     const DateTime firstStamp = clock.Now();
     for (int k = 0; k < options.files; ++k) {
         if (options.rate > 0) {
@@ -123,17 +149,25 @@ int main(int argc, char** argv) {
             std::FILE* out = std::fopen(temporary.c_str(), "wb");
             if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
                 std::perror(temporary.c_str());
-                return 1;
+                std::exit(1);
             }
             std::fclose(out);
         }
         if (std::rename(temporary.c_str(), (rig.inbox + "/" + name).c_str()) != 0) {
             std::perror("rename");
-            return 1;
+            std::exit(1);
         }
         arrivals[name] = Steady::now();
     }
-    const Steady::time_point written = Steady::now();
+    Steady::time_point written = Steady::now();
+    if (options.backlog) {
+        // The whole inbox is there before the workers start: the drain measures the
+        // intake alone, without the writer of the files beside it.
+        console.StartWorkers();
+        start = written = Steady::now();
+        for (auto& [name, arrived] : arrivals)
+            arrived = start;
+    }
     std::printf("written in %.1f s\n", Ms(written - start) / 1000.0);
     std::fflush(stdout);
 
@@ -168,7 +202,7 @@ int main(int argc, char** argv) {
                     watch.overflowed() ? " (inotify queue overflowed)" : "");
     }
     if (latencies.empty())
-        return 1;
+        return {};
     std::sort(latencies.begin(), latencies.end());
     auto percentile = [&](double p) {
         const std::size_t at =
@@ -198,5 +232,66 @@ int main(int argc, char** argv) {
         "arrival -> saved and deleted mean %.1f ms, median %.1f ms, p99 %.1f ms, max %.1f ms\n",
         mean, percentile(50), percentile(99), latencies.back());
     std::printf("peak memory (ru_maxrss)      %ld KiB\n", usage.ru_maxrss);
-    return processed == static_cast<std::size_t>(options.files) ? 0 : 1;
+#ifdef SENTREL_BENCH_TRACKS
+    if (tracks) {
+        // The store's own count, read as any SQLite tool would.
+        sqlite3* db = nullptr;
+        sqlite3_stmt* count = nullptr;
+        if (sqlite3_open_v2(rig.paths.tracksPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM points", -1, &count, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(count) == SQLITE_ROW)
+            std::printf("points in the track store    %lld\n",
+                        static_cast<long long>(sqlite3_column_int64(count, 0)));
+        sqlite3_finalize(count);
+        sqlite3_close(db);
+    }
+#endif
+    std::fflush(stdout);
+    Run run;
+    run.ok = processed == static_cast<std::size_t>(options.files);
+    run.recordsPerSecond = latencies.size() / total;
+    return run;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "Usage: bench_intake_e2e [--files N] [--objects N] [--rate R] [--timer MS]"
+                     " [--zones N] [--tracks off|on|both] [--rounds N] [--backlog 0|1]\n");
+        return 2;
+    }
+#ifndef SENTREL_BENCH_TRACKS
+    if (options.tracks != 0) {
+        std::fprintf(stderr, "built without the track store (SENTREL_WITH_TRACKS=OFF)\n");
+        return 2;
+    }
+#endif
+    std::vector<double> off;
+    std::vector<double> on;
+    bool ok = true;
+    for (int round = 0; round < options.rounds; ++round) {
+        for (int tracks = 0; tracks <= 1; ++tracks) {
+            if ((options.tracks == 0 && tracks == 1) || (options.tracks == 1 && tracks == 0))
+                continue;
+            std::printf("\n--- round %d, track store %s\n", round + 1, tracks ? "on" : "off");
+            const Run run = RunOnce(options, tracks == 1);
+            ok = ok && run.ok;
+            (tracks ? on : off).push_back(run.recordsPerSecond);
+        }
+    }
+    if (!off.empty() && !on.empty()) {
+        std::printf("\nmedian records per second: track store off %.1f, on %.1f (%.1f %% of off)\n",
+                    Median(off), Median(on), 100.0 * Median(on) / Median(off));
+    }
+    return ok ? 0 : 1;
 }

@@ -75,7 +75,8 @@ const std::string kDefaultFile =
     "TimeParam0\r\n"
     "Pass\r\n"
     "Timer1000\r\n"
-    "MinimyzeTray0\r\n";
+    "MinimyzeTray0\r\n"
+    "TrackKeepDays90\r\n";
 
 }  // namespace
 
@@ -119,6 +120,7 @@ TEST_F(SettingsFileTest, ChangedValuesAreWrittenByteExactAndReadBack) {
     s.settingsPassword = "ab";
     s.timer = 250;
     s.minimyzeTray = true;
+    s.trackKeepDays = 0;
 
     const std::string expected =
         "ChannelOutFolder/data/\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5/\r\n"
@@ -135,7 +137,8 @@ TEST_F(SettingsFileTest, ChangedValuesAreWrittenByteExactAndReadBack) {
         "TimeParam-1\r\n"
         "Passa\xC3\r\n"
         "Timer250\r\n"
-        "MinimyzeTray1\r\n";
+        "MinimyzeTray1\r\n"
+        "TrackKeepDays0\r\n";
     ASSERT_TRUE(SaveSettings(path_, s, "|12||7|"));
     EXPECT_EQ(ReadFile(), expected);
 
@@ -202,6 +205,13 @@ TEST_F(SettingsFileTest, UnreadableValuesFallBack) {
     EXPECT_TRUE(s.minimyzeTray);
     const std::string written = BuildSettingsFile(s, "");
     EXPECT_NE(written.find("\r\nMinimyzeTray1\r\n"), std::string::npos);
+
+    // The track store's days: missing keeps 90, a value that is no count of days
+    // removes nothing.
+    EXPECT_EQ(s.trackKeepDays, 90);
+    EXPECT_EQ(Load("TrackKeepDays7\r\n").trackKeepDays, 7);
+    EXPECT_EQ(Load("TrackKeepDays-5\r\n").trackKeepDays, 0);
+    EXPECT_EQ(Load("TrackKeepDaysabc\r\n").trackKeepDays, 0);
 }
 
 TEST(SettingsPasswordTest, ScramblingExamples) {

@@ -41,7 +41,7 @@ done
 dpkg-deb --contents "$DEB" | grep -E ' \./usr/(bin|lib/sentrel)/sentrel$' |
   grep -v '^-rwxr-xr-x' && fail "launcher or program is not executable"
 depends="$(dpkg-deb -f "$DEB" Depends)"
-for dep in libqt6widgets6 libsdl2 qt6-qpa-plugins qt6-translations-l10n; do
+for dep in libqt6widgets6 libsdl2 libsqlite3-0 qt6-qpa-plugins qt6-translations-l10n; do
   [[ "$depends" == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
 done
 

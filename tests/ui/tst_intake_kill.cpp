@@ -1,5 +1,6 @@
 // The program killed without warning, again and again, while message files pour into
-// its inbox: no record may be lost, none applied twice, no data file left torn.
+// its inbox: no record may be lost, none applied twice, no data file left torn, and every
+// position is in the track store once.
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -8,11 +9,14 @@
 #include <fstream>
 #include <random>
 #include <set>
+#ifdef SENTREL_WITH_TRACKS
+#include <sqlite3.h>
+#endif
 
 #include "../core/ThreeZones.h"
-#include "model/InboxFile.h"
-#include "model/DataStore.h"
 #include "base/TextUtil.h"
+#include "model/DataStore.h"
+#include "model/InboxFile.h"
 #include "settings/Settings.h"
 #include "settings/WindowLayout.h"
 
@@ -47,6 +51,34 @@ std::string RecordBytes(int k) {
     h.speed = 30.0;
     return EncodeInboxRecord(h, "n" + std::to_string(k));
 }
+
+#ifdef SENTREL_WITH_TRACKS
+// How many times each record k is in the track store, read with SQLite itself: its
+// message time is MessageTime(k), 6 Dec 2026 00:00 UTC (1796515200000 ms since 1970)
+// plus k seconds. Records of another object than record k's, or at another time, count
+// as -1 at the end.
+std::vector<int> TrackCounts(const std::string& path, int fed) {
+    std::vector<int> counts(static_cast<std::size_t>(fed) + 1, 0);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return {};
+    }
+    sqlite3_stmt* rows = nullptr;
+    sqlite3_prepare_v2(db, "SELECT object, message_time, latitude FROM points", -1, &rows, nullptr);
+    while (rows != nullptr && sqlite3_step(rows) == SQLITE_ROW) {
+        const int64_t ms = sqlite3_column_int64(rows, 1) - 1796515200000;
+        const int64_t k = ms / 1000;
+        const bool fits = ms % 1000 == 0 && k >= 0 && k < fed &&
+                          sqlite3_column_int(rows, 0) == kObjects[k % 3] &&
+                          std::abs(sqlite3_column_double(rows, 2) - (56.0 + 0.00001 * k)) < 1e-9;
+        ++counts[fits ? static_cast<std::size_t>(k) : counts.size() - 1];
+    }
+    sqlite3_finalize(rows);
+    sqlite3_close(db);
+    return counts;
+}
+#endif
 
 }  // namespace
 
@@ -130,6 +162,18 @@ void TestIntakeKill::killedAHundredTimesLosesAndRepeatsNothing() {
     QCOMPARE(static_cast<int>(seen.size()), fed);
     for (int k = 0; k < fed; ++k)
         QCOMPARE(seen[static_cast<std::size_t>(k)], k);
+
+#ifdef SENTREL_WITH_TRACKS
+    // Every position in the track store, each once.
+    const std::vector<int> tracks = TrackCounts(folder + "/SntTracks.db", fed);
+    QCOMPARE(static_cast<int>(tracks.size()), fed + 1);
+    QCOMPARE(tracks.back(), 0);
+    for (int k = 0; k < fed; ++k)
+        QVERIFY2(tracks[static_cast<std::size_t>(k)] == 1,
+                 qPrintable(QStringLiteral("record %1 kept %2 times")
+                                .arg(k)
+                                .arg(tracks[static_cast<std::size_t>(k)])));
+#endif
 
     // The counter counted each once; each object's state is its newest record.
     WindowLayout layout(folder + "/Interface.ini");

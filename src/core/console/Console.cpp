@@ -38,7 +38,20 @@ CConsole::~CConsole() {
     // left before anything is released.
     StopWorkers();
     WaitForWorkers();
+    // A gap in the tracks still open is logged now: nothing more comes this run.
+    if (trackRecorder_ != nullptr && trackRecorder_->gapOpen()) {
+        committer_->EndTrackGap();
+        inboxWorker_->Commit();
+    }
     soundPlayer_.reset();
+}
+
+void CConsole::AttachTrackSink(std::unique_ptr<TrackSink> sink,
+                               std::chrono::milliseconds retryAfter) {
+    trackSink_ = std::move(sink);
+    trackRecorder_ = std::make_unique<CTrackRecorder>(
+        *trackSink_, [this] { return FormatLogTime(clock_.Now()); }, retryAfter);
+    committer_->SetTrackRecorder(trackRecorder_.get());
 }
 
 std::string CConsole::EncodeFile(CStateCommitter::File file) const {
@@ -180,6 +193,13 @@ void CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         if (!r.trayTip.empty())
             view_.SetTrayTip(r.trayTip);
     }
+    if (r.counted && committer_->KeepsTracks()) {
+        const InboxRecordHeader& h = record.header;
+        const ObjectRecord& o = store.Object(r.objectIndex);
+        committer_->AddTrackPointLocked({h.objectNumber, h.messageTime, h.receiveTime, h.latitude,
+                                         h.longitude, h.speed, o.computedSpeedKmh,
+                                         o.currentZone >= 0 ? o.currentZoneName : std::string()});
+    }
     Deliver(r.effects);
     if (r.knownObject)
         committer_->MarkDirty(CStateCommitter::kStateFiles);
@@ -257,6 +277,14 @@ bool CConsole::PrepareToWrite() {
             auto lock = Lock();
             layout.totalMessageCount = recovered.totalMessageCount;
             layout.lastMessageText = recovered.lastMessageText;
+        }
+        if (trackSink_ != nullptr) {
+            int keepDays;
+            {
+                auto lock = Lock();
+                keepDays = settings.trackKeepDays;
+            }
+            trackSink_->StartRetention(keepDays);
         }
     });
     return true;

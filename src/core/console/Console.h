@@ -16,6 +16,8 @@
 #include "model/DataStore.h"
 #include "persist/LogWriter.h"
 #include "persist/StateCommitter.h"
+#include "persist/TrackRecorder.h"
+#include "persist/TrackSink.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/ManualResetEvent.h"
@@ -94,6 +96,13 @@ public:
     // defaults a missing Sentrel.ini left waiting, under the caller's lock; false when
     // that write failed.
     bool ClaimProgramFolder();
+    // Every applied position is kept in `sink` (SntTracks.db, src/tracks) with each
+    // commit. Call once, before ClaimProgramFolder; without it no points are gathered.
+    // The sink is opened and its retention (Settings::trackKeepDays) started once the
+    // folder is claimed.
+    // `retryAfter`: how soon a store that refused is tried again (CTrackRecorder).
+    void AttachTrackSink(std::unique_ptr<TrackSink> sink,
+                         std::chrono::milliseconds retryAfter = std::chrono::seconds(5));
     // Reads Interface.ini (done by the constructor; exposed for reloads in tests).
     void LoadLayout();
     // Address book from settings.channelObj into the store. False when it fails.
@@ -204,6 +213,9 @@ private:
     std::unique_ptr<CSoundPlayer> soundPlayer_;
     std::mutex storeMutex_;
     std::unique_ptr<CStateCommitter> committer_;
+    // Declared after the committer that points at it: released before it is.
+    std::unique_ptr<TrackSink> trackSink_;
+    std::unique_ptr<CTrackRecorder> trackRecorder_;
     std::unique_ptr<CInboxWorker> inboxWorker_;
     std::atomic<uint64_t> rowsGeneration_{0};
     CRefreshPass refreshPass_;

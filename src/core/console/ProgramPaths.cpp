@@ -8,5 +8,6 @@ ProgramPaths ProgramPaths::For(const std::string& programFolder) {
     paths.oldLogPath = programFolder + "/SntOld.log";
     paths.defaultAlarmSoundPath = programFolder + "/Sounds/Alarm.wav";
     paths.layoutPath = programFolder + "/Interface.ini";
+    paths.tracksPath = programFolder + "/SntTracks.db";
     return paths;
 }

@@ -10,6 +10,7 @@ struct ProgramPaths {
     std::string oldLogPath;             // SntOld.log, the log before its last rotation
     std::string defaultAlarmSoundPath;  // Sounds/Alarm.wav
     std::string layoutPath;             // Interface.ini
+    std::string tracksPath;             // SntTracks.db, the track store (src/tracks)
 
     static ProgramPaths For(const std::string& programFolder);
 };

@@ -88,6 +88,9 @@ bool CInboxWorker::Commit() {
 void CInboxWorker::CommitLocked() {
     lastAttempt_ = std::chrono::steady_clock::now();
     CStateCommitter::Result result = committer_.Commit();
+    // The track store's own troubles: the intake goes on whatever they are.
+    for (const std::string& notice : result.notices)
+        target_.ReportIntakeNotice(notice);
     if (result.reloadState) {
         // The journal carried out was older than the store: the ledger on the disk is
         // the journal's, and what was applied since is read again from its files.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "persist/TrackRecorder.h"
 #include "platform/FileSystem.h"
 
 CStateCommitter::CStateCommitter(std::mutex& storeMutex, const CLogWriter& log,
@@ -27,6 +28,7 @@ int CStateCommitter::DiscardLocked() {
     dirty_ = 0;
     files_.clear();
     entries_.clear();
+    points_.clear();
     logBytes_ = 0;
     const int counted = counted_;
     counted_ = 0;
@@ -77,12 +79,14 @@ CStateCommitter::Result CStateCommitter::Commit() {
     int counted;
     std::vector<CCommitJournal::ProcessedFile> files;
     std::vector<std::string> entries;
+    std::vector<TrackPoint> points;
     std::vector<std::pair<int, std::string>> contents;
     {
         std::lock_guard<std::mutex> lock(storeMutex_);
         dirty = dirty_.exchange(0);
         files.swap(files_);
         entries.swap(entries_);
+        points.swap(points_);
         logBytes_ = 0;
         counted = counted_;
         counted_ = 0;
@@ -92,11 +96,16 @@ CStateCommitter::Result CStateCommitter::Commit() {
                 contents.emplace_back(k, encoder_(file));
         }
     }
-    if (dirty == 0 && files.empty() && entries.empty()) {
+    if (dirty == 0 && files.empty() && entries.empty() && points.empty()) {
         failing_ = false;
         return result;
     }
 
+    // The track store takes the points while the files are written; the journal waits
+    // for it, since once the journal is on the disk the inbox files may go.
+    if (trackRecorder_ != nullptr)
+        trackRecorder_->Begin(std::move(points));
+    points.clear();
     CCommitJournal journal;
     const std::string tag = std::to_string(++sequence_);
     bool written = true;
@@ -109,6 +118,10 @@ CStateCommitter::Result CStateCommitter::Commit() {
             break;
         }
     }
+    // Whatever the outcome, the points are done with (kept, or counted in the gap) unless
+    // neither the files nor the points could be written.
+    if (trackRecorder_ != nullptr)
+        trackRecorder_->Finish(written, points, entries, result.notices);
     if (written) {
         journal.logPath = log_.logPath();
         journal.oldLogPath = log_.oldLogPath();
@@ -128,6 +141,7 @@ CStateCommitter::Result CStateCommitter::Commit() {
         for (const std::string& entry : entries)
             logBytes_ += entry.size();
         entries_.insert(entries_.begin(), entries.begin(), entries.end());
+        points_.insert(points_.begin(), points.begin(), points.end());
         counted_ += counted;
         failing_ = true;
         result.ok = false;
@@ -139,6 +153,19 @@ CStateCommitter::Result CStateCommitter::Commit() {
     result.ok = CompleteOutstanding(result.undeleted);
     failing_ = !result.ok;
     return result;
+}
+
+void CStateCommitter::EndTrackGap() {
+    if (trackRecorder_ == nullptr)
+        return;
+    std::vector<std::string> entries;
+    {
+        std::lock_guard<std::mutex> commitLock(commitMutex_);
+        trackRecorder_->EndGap(entries);
+    }
+    std::lock_guard<std::mutex> lock(storeMutex_);
+    for (std::string& entry : entries)
+        AddLogEntry(std::move(entry));
 }
 
 const std::string& CStateCommitter::filePath(File file) const {

@@ -11,7 +11,10 @@
 
 #include "persist/CommitJournal.h"
 #include "persist/LogWriter.h"
+#include "persist/TrackPoint.h"
 #include "platform/FileSystem.h"
+
+class CTrackRecorder;
 
 // The group commit of the intake: what records and operator commands change is kept in
 // memory and written once per batch — the data files that changed, the layout, the log
@@ -28,6 +31,10 @@
 // The inbox worker's ledger (CInboxLedger) is one of the files, so what it says of the
 // inbox files always goes with the data files beside it; an inbox file is deleted only
 // when it is still the version whose records were committed.
+// With a track recorder, the positions the batch applied go to the track store while the
+// temporaries are written, and are in before the journal is: a crash before the journal
+// applies them again, and the store keeps each point once. A store that cannot take them
+// never fails the commit (CTrackRecorder).
 //
 // Threads: the Mark/Add members run under the store lock (the caller's); Commit and
 // Recover without it. Commits are serialised among themselves.
@@ -57,8 +64,15 @@ public:
     void MarkDirty(uint32_t files) { dirty_.fetch_or(files); }
     bool AnythingDirty() const { return dirty_.load() != 0; }
 
+    // Before the workers start: from now on the positions applied go to `recorder`'s track
+    // store with each commit (nullptr: none are gathered).
+    void SetTrackRecorder(CTrackRecorder* recorder) { trackRecorder_ = recorder; }
+    bool KeepsTracks() const { return trackRecorder_ != nullptr; }
+
     // ---- under the store lock ----
     void AddLogEntry(std::string entry);
+    // A position applied (only while KeepsTracks()).
+    void AddTrackPointLocked(TrackPoint point) { points_.push_back(std::move(point)); }
     // A record that counts as a message (the run and total counters) was applied: the
     // counters hold it only once it is committed (see DiscardLocked).
     void AddCountedLocked() { ++counted_; }
@@ -90,6 +104,8 @@ public:
         // counted) and the caller must read the state again before anything else.
         bool reloadState = false;
         int discardedCounted = 0;
+        // For the dispatcher (Windows-1251): the track store refuses, or was set aside.
+        std::vector<std::string> notices;
     };
     // Writes everything pending. On failure nothing pending is lost: it stays for the
     // next attempt, and no inbox file of it has been deleted.
@@ -102,6 +118,9 @@ public:
     // its temporary files are kept).
     // Inbox files of it that could not be deleted are added to `undeleted`.
     bool Recover(std::vector<std::string>* undeleted);
+    // The workers have stopped for good: a gap in the track store still open goes into
+    // the log with the next commit.
+    void EndTrackGap();
 
     const std::string& journalPath() const { return journalPath_; }
     // Where the commit writes `file` (one bit).
@@ -120,6 +139,7 @@ private:
     std::atomic<uint32_t> dirty_{0};
     std::vector<CCommitJournal::ProcessedFile> files_;
     std::vector<std::string> entries_;
+    std::vector<TrackPoint> points_;
     std::size_t logBytes_ = 0;
     int counted_ = 0;
 
@@ -131,4 +151,5 @@ private:
     CCommitJournal outstandingJournal_;
     uint64_t sequence_;
     std::atomic<bool> failing_{false};
+    CTrackRecorder* trackRecorder_ = nullptr;
 };

@@ -57,6 +57,7 @@ CRecordProcessor::Outcome CRecordProcessor::Process(const InboxRecord& record,
         return out;
     }
     out.knownObject = true;
+    out.objectIndex = i;
     ObjectRecord& o = store_.Object(i);
     const int old = o.currentZone;
     const bool fresh = text.find(Texts().fresh) != std::string::npos;

@@ -19,8 +19,10 @@ public:
     struct Outcome {
         // The log's entry: the header line and the outcome text, never split.
         std::string logEntry;
-        // The record's object is in the address book (false: only the log entry).
+        // The record's object is in the address book (false: only the log entry), and
+        // where it stands in the store.
         bool knownObject = false;
+        int objectIndex = -1;
         // A position was taken: it counts as a message, `lastMessageText` is the status
         // bar's new text and `trayTip` the tray's (empty unless asked for).
         bool counted = false;

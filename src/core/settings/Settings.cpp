@@ -1,5 +1,6 @@
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "base/TextUtil.h"
@@ -27,6 +28,7 @@ enum class Key {
     TimeParam,
     TimeSpan,
     Pass,
+    TrackKeepDays,
 };
 
 struct KeyName {
@@ -50,6 +52,7 @@ constexpr KeyName kKeys[] = {
     {Key::TimeParam, "TimeParam"},
     {Key::TimeSpan, "TimeSpan"},
     {Key::Pass, "Pass"},
+    {Key::TrackKeepDays, "TrackKeepDays"},
 };
 
 DateTime TimeOr(std::string_view text, DateTime fallback) {
@@ -110,6 +113,10 @@ void ApplyLine(const std::string& line, Settings& settings, std::string& selecte
             case Key::Pass:
                 settings.settingsPassword = DecodePassword(value);
                 break;
+            case Key::TrackKeepDays:
+                // Nothing is removed on a value that is no count of days.
+                settings.trackKeepDays = std::max(0, TextUtil::LeadingInt(value));
+                break;
         }
         return;
     }
@@ -139,6 +146,7 @@ Settings Settings::Defaults(const std::string& defaultAlarmSoundPath) {
     s.settingsPassword.clear();
     s.timer = 1000;
     s.minimyzeTray = false;
+    s.trackKeepDays = 90;
     return s;
 }
 
@@ -181,6 +189,7 @@ std::string BuildSettingsFile(const Settings& settings, const std::string& selec
     AppendLine(out, "Pass", EncodePassword(settings.settingsPassword));
     AppendLine(out, "Timer", TextUtil::Format("%i", settings.timer));
     AppendLine(out, "MinimyzeTray", settings.minimyzeTray ? "1" : "0");
+    AppendLine(out, "TrackKeepDays", TextUtil::Format("%i", settings.trackKeepDays));
     return out;
 }
 

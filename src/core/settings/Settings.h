@@ -21,6 +21,9 @@ struct Settings {
     std::string settingsPassword;   // Pass, plain text in memory
     int32_t timer = 1000;           // Timer, polling period in ms
     bool minimyzeTray = false;      // MinimyzeTray
+    // TrackKeepDays: positions older than this many days leave the track store
+    // (SntTracks.db); 0 keeps them all. A key of this program's own, written last.
+    int32_t trackKeepDays = 90;
 
     // The terminal system's own places: under C:\QMX5 on Windows, /opt/QMX5 on Linux.
 #ifdef _WIN32

@@ -9,6 +9,10 @@
 #include "app/QtTranslations.h"
 #include "console/ProgramPaths.h"
 #include "platform/Platform.h"
+#ifdef SENTREL_WITH_TRACKS
+#include "SqliteTrackStore.h"
+#include "console/Console.h"
+#endif
 
 CSentrelApp::CSentrelApp(int& argc, char** argv) : app_(argc, argv) {
     // QApplication sets the locale from the environment; numbers in files and logs are
@@ -33,6 +37,11 @@ int CSentrelApp::Run() {
     }
     const ProgramPaths paths = ProgramPaths::For(Platform::GetProgramFolder());
     CMainDialog dialog(paths);
+#ifdef SENTREL_WITH_TRACKS
+    // Every applied position goes to SntTracks.db with the commits; the file is opened
+    // only once the window holds the program folder.
+    dialog.Console().AttachTrackSink(std::make_unique<CSqliteTrackStore>(paths.tracksPath));
+#endif
     // exit() rather than quit(): it also ends a message box or file dialog that start-up
     // may have open when the window is told to close from outside.
     QObject::connect(
