@@ -13,13 +13,11 @@ TEST(ZoneNameListTest, CopiesTheMapsNamesAndFindsTheSameZonesByName) {
     const ZoneNameList names = ZoneNameList::Of(map);
     ASSERT_EQ(names.Count(), 5);
     EXPECT_EQ(names.Names(), (std::vector<std::string>{"Depot", "Base", "Depot", "", "Base"}));
-    EXPECT_EQ(names.Name(2), "Depot");
     // Of two zones with one name, the first; the empty name is a name like any other.
     for (const char* name : {"Depot", "Base", "", "Gone", "depot"}) {
         EXPECT_EQ(names.FindFirst(name), map.FindZoneByName(name)) << name;
     }
     EXPECT_EQ(names.FindFirst("Base"), 1);
-    EXPECT_EQ(names.FindFirst("Gone"), -1);
 
     const ZoneNameList none;
     EXPECT_EQ(none.Count(), 0);
