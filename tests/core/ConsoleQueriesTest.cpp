@@ -78,13 +78,94 @@ TEST_F(ConsoleQueriesTest, SelectionEditsNeedEveryObjectAndApplyToThoseStillTher
     EXPECT_FALSE(queries.ObjectSettingsOf({12, 999}).has_value());
     EXPECT_FALSE(queries.ObjectSettingsOf({}).has_value());
     EXPECT_FALSE(queries.ZoneAssignmentOf({999}).has_value());
-    EXPECT_TRUE(queries.ZoneAssignmentOf({7}).has_value());
+    const auto zones = queries.ZoneAssignmentOf({7});
+    ASSERT_TRUE(zones.has_value());
+    // The map's names come with it, so that the dialog needs nothing of the map.
+    EXPECT_EQ(zones->zones.Names(), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(zones->zones.FindFirst("C"), 2);
 
     ZoneAssignment assignment;
     assignment.Append(2, Destination);
     CConsoleEdits(*console).AssignZones({12, 999}, assignment);
     EXPECT_EQ(Object(12).zoneAssignment, assignment);
     EXPECT_FALSE(Object(7).zoneAssignment == assignment);
+}
+
+TEST_F(ConsoleQueriesTest, AddressBookIsEditedOnACopyAndAppliedToTheObjectsStillThere) {
+    Start();
+    Object(7).alarmMark = "y";
+    Object(7).alertSettings[AlertSettings::kAlarmPopup] = 1;
+    const DateTime oldFirst = Object(7).firstTimeout;
+    const DateTime oldSecond = Object(7).secondTimeout;
+    const std::vector<AddressBookEntry> entries = CConsoleQueries(*console).AddressBookEntries();
+
+    // Store order: Truck and Bus shown, Van not.
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].id, "12");
+    EXPECT_TRUE(entries[0].shown);
+    EXPECT_EQ(entries[1].number, 7);
+    EXPECT_EQ(entries[1].objectIndex, 1);
+    EXPECT_EQ(entries[1].alarmMark, "y");
+    EXPECT_EQ(entries[1].alertSettings, Object(7).alertSettings);
+    EXPECT_EQ(entries[2].id, "5");
+    EXPECT_FALSE(entries[2].shown);
+
+    std::vector<AddressBookEntry> edited = entries;
+    edited[1].shown = false;  // Bus hidden
+    edited[2].shown = true;   // Van shown
+    edited[0].firstTimeout = DateTime::FromTimeOfDay(1, 0, 0);
+    edited[0].secondTimeout = DateTime::FromTimeOfDay(2, 0, 0);
+    edited[0].thresholdsEdited = true;
+    // Entries whose object is not where it was are left out: past the end, and a place
+    // that another object holds now.
+    AddressBookEntry gone = entries[1];
+    gone.objectIndex = 3;
+    gone.thresholdsEdited = true;
+    AddressBookEntry moved = entries[2];
+    moved.objectIndex = 0;
+    moved.shown = false;
+    moved.firstTimeout = DateTime::FromTimeOfDay(5, 0, 0);
+    moved.thresholdsEdited = true;
+    edited.insert(edited.end(), {gone, moved});
+    // The copy is the window's own: the store has not changed.
+    EXPECT_EQ(Object(7).selected, 1);
+
+    const std::string statePath = console->store.FilePath(CDataStore::kSettingsFile);
+    ASSERT_TRUE(console->FlushSaves());
+    std::filesystem::remove(statePath);
+    EXPECT_TRUE(CConsoleEdits(*console).ApplyAddressBook(edited));
+    EXPECT_EQ(Object(12).selected, 1);
+    EXPECT_EQ(Object(7).selected, 0);
+    EXPECT_EQ(Object(5).selected, 1);
+    EXPECT_EQ(Object(12).firstTimeout, DateTime::FromTimeOfDay(1, 0, 0));
+    EXPECT_EQ(Object(12).secondTimeout, DateTime::FromTimeOfDay(2, 0, 0));
+    EXPECT_EQ(Object(7).firstTimeout, oldFirst);
+    EXPECT_EQ(Object(7).secondTimeout, oldSecond);
+    EXPECT_EQ(console->store.selectedIdsText, "|12||5|");
+    EXPECT_NE(ReadFile(folder.paths.settingsPath).find("SelectedIDs|12||5|\r\n"),
+              std::string::npos);
+
+    // New thresholds are saved with the state.
+    ASSERT_TRUE(console->FlushSaves());
+    ASSERT_TRUE(Exists(statePath));
+    CDataStore reloaded(folder.dir.path());
+    ASSERT_TRUE(reloaded.LoadAddressBook(folder.addressBook));
+    reloaded.LoadState();
+    const ObjectRecord& truck = reloaded.Object(reloaded.FindObjectByNumber(12));
+    EXPECT_EQ(truck.firstTimeout, DateTime::FromTimeOfDay(1, 0, 0));
+    EXPECT_EQ(truck.secondTimeout, DateTime::FromTimeOfDay(2, 0, 0));
+
+    // Shown flags alone save the settings but do not write the state.
+    std::filesystem::remove(statePath);
+    std::vector<AddressBookEntry> again = CConsoleQueries(*console).AddressBookEntries();
+    ASSERT_EQ(again.size(), 3u);
+    EXPECT_FALSE(again[1].shown);
+    again[1].shown = true;
+    EXPECT_TRUE(CConsoleEdits(*console).ApplyAddressBook(again));
+    ASSERT_TRUE(console->FlushSaves());
+    EXPECT_FALSE(Exists(statePath));
+    EXPECT_NE(ReadFile(folder.paths.settingsPath).find("SelectedIDs|12||7||5|\r\n"),
+              std::string::npos);
 }
 
 TEST_F(ConsoleQueriesTest, LayoutEditsKeepNamesAndPlacementsInStep) {

@@ -17,14 +17,15 @@ ObjectRecord Object(const char* id, const char* name, std::vector<std::pair<int,
     return o;
 }
 
-CZoneMap MapOf(std::vector<std::string> names) {
+// The names of a map built from `names`, as the console copies them for the dialog.
+ZoneNameList MapOf(std::vector<std::string> names) {
     CZoneMap map;
     for (std::string& name : names) {
         ZoneRecord z;
         z.name = std::move(name);
         map.AppendZone(std::move(z));
     }
-    return map;
+    return ZoneNameList::Of(map);
 }
 
 }  // namespace
@@ -57,7 +58,7 @@ TEST(ZoneAssignmentEditTest, AnyDifferingPairStartsEmptyEvenWhenOnlyTheOrderDiff
 
 TEST(ZoneAssignmentEditTest, ZoneNamesSortByWindows1251BytesKeepingDuplicates) {
     // In Windows-1251 every Cyrillic letter sorts after the Latin ones; 'Ё' (0xA8) before 'А'.
-    const CZoneMap map = MapOf({W("Склад"), "Depot", W("Ёлки"), W("Аэропорт"), "Depot", "B"});
+    const ZoneNameList map = MapOf({W("Склад"), "Depot", W("Ёлки"), W("Аэропорт"), "Depot", "B"});
     const std::vector<std::string> names = ZoneAssignmentEdit::SortedZoneNames(map);
     const std::vector<std::string> expected = {"B",       "Depot",       "Depot",
                                                W("Ёлки"), W("Аэропорт"), W("Склад")};
@@ -65,7 +66,7 @@ TEST(ZoneAssignmentEditTest, ZoneNamesSortByWindows1251BytesKeepingDuplicates) {
 }
 
 TEST(ZoneAssignmentEditTest, EntriesSortByNameAndSkipZonesOutsideTheMap) {
-    const CZoneMap map = MapOf({"C", "A", "B"});
+    const ZoneNameList map = MapOf({"C", "A", "B"});
     ZoneAssignment a;
     a.Append(0, Destination);
     a.Append(7, Forbidden);  // stale index

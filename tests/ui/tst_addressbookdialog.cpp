@@ -9,6 +9,7 @@
 #include "app/AddressBookDialog.h"
 #include "app/Icons.h"
 #include "base/Cp1251.h"
+#include "model/AddressBookEntry.h"
 #include "model/DataStore.h"
 
 namespace {
@@ -36,7 +37,11 @@ struct Fixture {
         AddObject(store, "12", "Грузовик", "да", true);
         AddObject(store, "7", "Автобус, 5", "", false);
         AddObject(store, "30", "Такси", "нет", true);
-        dialog = std::make_unique<CAddressBookDialog>(store);
+        std::vector<AddressBookEntry> entries;
+        for (int i = 0; i < store.objectCount; ++i) {
+            entries.push_back(AddressBookEntry::Of(store.Object(i), i));
+        }
+        dialog = std::make_unique<CAddressBookDialog>(std::move(entries));
         dialog->show();
         list = dialog->findChild<QTableWidget*>("addressList");
     }
@@ -45,6 +50,15 @@ struct Fixture {
         for (int row : rows) {
             list->selectionModel()->select(list->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    const AddressBookEntry& entry(int row) const {
+        return dialog->entries().at(static_cast<std::size_t>(row));
+    }
+    // The dialog's entries given to the store, as the console does once it is closed.
+    void applyToStore() {
+        for (const AddressBookEntry& e : dialog->entries()) {
+            e.ApplyTo(store.Object(e.objectIndex));
         }
     }
     bool shownIcon(int row) const {
@@ -109,17 +123,24 @@ void TestAddressBookDialog::doubleClickShowsOrHidesTheSelectedObjects() {
     const QRect cell = f.list->visualItemRect(f.list->item(1, 2));
     QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(f.list->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(int(f.store.Object(1).selected), 1);
+    QVERIFY(f.entry(1).shown);
     QVERIFY(f.shownIcon(1));
-    QCOMPARE(int(f.store.Object(0).selected), 1);
+    QVERIFY(f.entry(0).shown);
+    QVERIFY(f.entry(2).shown);
+    // The dialog works on its copy: the store is left alone until the entries are applied.
+    QCOMPARE(int(f.store.Object(1).selected), 0);
 
     // Every selected row is inverted, each on its own.
     f.select({0, 1, 2});
     f.dialog->ToggleSelectedRows();
+    QVERIFY(!f.entry(0).shown && !f.entry(1).shown && !f.entry(2).shown);
+    QVERIFY(!f.shownIcon(0) && !f.shownIcon(1) && !f.shownIcon(2));
+    QCOMPARE(f.store.BuildSelectedIdsText(), std::string("|12||30|"));
+    QVERIFY(!f.dialog->thresholdsChanged());
+    f.applyToStore();
     QCOMPARE(int(f.store.Object(0).selected), 0);
     QCOMPARE(int(f.store.Object(1).selected), 0);
     QCOMPARE(int(f.store.Object(2).selected), 0);
-    QVERIFY(!f.shownIcon(0) && !f.shownIcon(1) && !f.shownIcon(2));
     QCOMPARE(f.store.BuildSelectedIdsText(), std::string());
 }
 
@@ -161,12 +182,25 @@ void TestAddressBookDialog::settingsCommandEditsEachSelectedObjectsThresholds() 
     QVERIFY(f.dialog->thresholdsChanged());
     QCOMPARE(captions, (QStringList{"Настройки - 12-Грузовик", "Настройки - 30-Такси"}));
     QCOMPARE(alertBoxesEnabled, (QList<bool>{false, false}));
+    QVERIFY(f.entry(0).thresholdsEdited);
+    QVERIFY(f.entry(0).firstTimeout == DateTime::FromTimeOfDay(1, 0, 0));
+    QVERIFY(f.entry(0).secondTimeout == DateTime::FromTimeOfDay(2, 0, 0));
+    QVERIFY(!f.entry(2).thresholdsEdited);
+    QVERIFY(f.entry(2).firstTimeout == DateTime::FromTimeOfDay(0, 20, 0));
+    QVERIFY(f.entry(2).secondTimeout == DateTime::FromTimeOfDay(0, 40, 0));
+    QVERIFY(!f.entry(1).thresholdsEdited);
+    // Nothing reached the store yet.
+    QVERIFY(f.store.Object(0).firstTimeout == DateTime::FromTimeOfDay(0, 20, 0));
+
+    f.applyToStore();
     QVERIFY(f.store.Object(0).firstTimeout == DateTime::FromTimeOfDay(1, 0, 0));
     QVERIFY(f.store.Object(0).secondTimeout == DateTime::FromTimeOfDay(2, 0, 0));
     QCOMPARE(f.store.Object(0).alertSettings[AlertSettings::kAlarmAlert], 1);
     QVERIFY(f.store.Object(2).firstTimeout == DateTime::FromTimeOfDay(0, 20, 0));
     QVERIFY(f.store.Object(2).secondTimeout == DateTime::FromTimeOfDay(0, 40, 0));
     QVERIFY(f.store.Object(1).firstTimeout == DateTime::FromTimeOfDay(0, 20, 0));
+    // Shown flags were not touched by the thresholds.
+    QCOMPARE(f.store.BuildSelectedIdsText(), std::string("|12||30|"));
 }
 
 void TestAddressBookDialog::screenshot() {

@@ -9,20 +9,18 @@
 #include "app/QtText.h"
 #include "base/Cp1251.h"
 #include "zones/ZoneAssignDialog.h"
-#include "zones/ZoneMap.h"
+#include "zones/ZoneNameList.h"
 
 namespace {
 
 // Map order (the zone index): 0 "Склад", 1 "Depot", 2 "Base", 3 "Depot" (a second zone of
 // the same name), 4 "Аэропорт".
-CZoneMap MakeMap() {
-    CZoneMap map;
+ZoneNameList MakeZones() {
+    std::vector<std::string> names;
     for (const char* name : {"Склад", "Depot", "Base", "Depot", "Аэропорт"}) {
-        ZoneRecord z;
-        z.name = W(name);
-        map.AppendZone(std::move(z));
+        names.push_back(W(name));
     }
-    return map;
+    return ZoneNameList(std::move(names));
 }
 
 QStringList Texts(const QTableWidget* list) {
@@ -54,7 +52,7 @@ using EntryList = std::vector<std::pair<int, int>>;
 
 struct Fixture {
     explicit Fixture(const ZoneAssignment& initial = {})
-        : map(MakeMap()), dialog(QStringLiteral("Контрольные районы - 12-Truck"), initial, map) {
+        : dialog(QStringLiteral("Контрольные районы - 12-Truck"), initial, MakeZones()) {
         dialog.show();
         all = Child<QTableWidget>(&dialog, "allZonesList");
         destination = Child<QTableWidget>(&dialog, "destinationList");
@@ -62,7 +60,6 @@ struct Fixture {
     }
     void click(const char* button) { Child<QPushButton>(&dialog, button)->click(); }
 
-    CZoneMap map;
     CZoneAssignDialog dialog;
     QTableWidget* all;
     QTableWidget* destination;

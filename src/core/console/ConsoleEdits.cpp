@@ -35,9 +35,16 @@ void CConsoleEdits::ApplyTimeOffset(std::optional<int> timeZoneBiasMinutes) {
                                  timeZoneBiasMinutes);
 }
 
-bool CConsoleEdits::SaveAddressBookEdits(bool thresholdsChanged) {
+bool CConsoleEdits::ApplyAddressBook(const std::vector<AddressBookEntry>& entries) {
     auto lock = console_.Lock();
     CDataStore& store = console_.store;
+    bool thresholdsChanged = false;
+    for (const AddressBookEntry& entry : entries) {
+        const int i = entry.objectIndex;
+        if (i >= 0 && i < store.objectCount && entry.Describes(store.Object(i))) {
+            thresholdsChanged |= entry.ApplyTo(store.Object(i));
+        }
+    }
     store.selectedIdsText = store.BuildSelectedIdsText();
     const bool saved = console_.SaveSettings();
     if (thresholdsChanged) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/AddressBookEntry.h"
 #include "model/ObjectSettingsEdit.h"
 #include "settings/Settings.h"
 #include "zones/ZoneAssignment.h"
@@ -29,10 +30,13 @@ public:
     void ApplySettings(const Settings& edited);
     // The store's time offset from the settings in use.
     void ApplyTimeOffset(std::optional<int> timeZoneBiasMinutes);
-    // After the address book was edited (workers stopped): the selection is written
-    // into the settings, which are saved; changed thresholds also save the state.
-    // False when the settings could not be saved.
-    bool SaveAddressBookEdits(bool thresholdsChanged);
+    // The address book dialog's entries to the objects they were taken from (an entry
+    // whose object is no longer at its place is left out); then the selection is written
+    // into the settings, which are saved, and new thresholds also save the state. The
+    // caller keeps the workers stopped from the copy to here, so that the list's rows
+    // are rebuilt for the new selection when they start. False when the settings could
+    // not be saved.
+    bool ApplyAddressBook(const std::vector<AddressBookEntry>& entries);
 
     // The values of the per-object settings panel to every object of `numbers` that is
     // still there; one save for all of them.

@@ -1,5 +1,6 @@
 #include "console/ConsoleQueries.h"
 
+#include <algorithm>
 #include <bit>
 #include <set>
 
@@ -247,7 +248,22 @@ std::optional<ZoneAssignmentEdit> CConsoleQueries::ZoneAssignmentOf(
     if (!ObjectsLocked(numbers, objects)) {
         return std::nullopt;
     }
-    return ZoneAssignmentEdit::ForSelection(objects);
+    ZoneAssignmentEdit edit = ZoneAssignmentEdit::ForSelection(objects);
+    if (console_.zoneMap) {
+        edit.zones = ZoneNameList::Of(*console_.zoneMap);
+    }
+    return edit;
+}
+
+std::vector<AddressBookEntry> CConsoleQueries::AddressBookEntries() const {
+    std::vector<AddressBookEntry> entries;
+    auto lock = console_.Lock();
+    const CDataStore& store = console_.store;
+    entries.reserve(static_cast<std::size_t>(std::max(store.objectCount, 0)));
+    for (int i = 0; i < store.objectCount; ++i) {
+        entries.push_back(AddressBookEntry::Of(store.Object(i), i));
+    }
+    return entries;
 }
 
 Settings CConsoleQueries::CurrentSettings() const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "alerts/VisitHistory.h"
+#include "model/AddressBookEntry.h"
 #include "model/ObjectSettingsEdit.h"
 #include "model/ZoneAssignmentEdit.h"
 #include "settings/Settings.h"
@@ -89,10 +90,14 @@ public:
 
     // The per-object settings panel and the zone assignment dialog for the objects of
     // `numbers` (the selected rows): nullopt when there is none or when one of them is
-    // not in the store (a number below zero stands for a row without an object).
+    // not in the store (a number below zero stands for a row without an object). The
+    // zone assignment comes with the names of the map's zones, read under the same lock.
     std::optional<ObjectSettingsEdit> ObjectSettingsOf(const std::vector<int32_t>& numbers,
                                                        std::string* caption = nullptr) const;
     std::optional<ZoneAssignmentEdit> ZoneAssignmentOf(const std::vector<int32_t>& numbers) const;
+
+    // Every object of the address book in store order, as its dialog edits them.
+    std::vector<AddressBookEntry> AddressBookEntries() const;
 
     // A copy of the settings in use, and whether Sentrel.ini could not be read at start.
     Settings CurrentSettings() const;

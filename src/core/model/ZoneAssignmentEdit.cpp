@@ -5,7 +5,6 @@
 
 #include "base/Cp1251.h"
 #include "model/ObjectRecord.h"
-#include "zones/ZoneMap.h"
 
 ZoneAssignmentEdit ZoneAssignmentEdit::ForSelection(
     const std::vector<const ObjectRecord*>& objects) {
@@ -32,12 +31,8 @@ ZoneAssignmentEdit ZoneAssignmentEdit::ForSelection(
 
 // Both lists are ordered with the same exchange procedure: it never swaps equal names,
 // so zones of one name keep a predictable order.
-std::vector<std::string> ZoneAssignmentEdit::SortedZoneNames(const CZoneMap& map) {
-    std::vector<std::string> names;
-    names.reserve(static_cast<std::size_t>(map.ZoneCount()));
-    for (const ZoneRecord& zone : map.Zones()) {
-        names.push_back(zone.name);
-    }
+std::vector<std::string> ZoneAssignmentEdit::SortedZoneNames(const ZoneNameList& zones) {
+    std::vector<std::string> names = zones.Names();
     for (std::size_t j = 0; j < names.size(); ++j) {
         for (std::size_t k = j + 1; k < names.size(); ++k) {
             if (Cp1251::Compare(names[k], names[j]) < 0) {
@@ -49,7 +44,7 @@ std::vector<std::string> ZoneAssignmentEdit::SortedZoneNames(const CZoneMap& map
 }
 
 std::vector<ZoneAssignmentEdit::Entry> ZoneAssignmentEdit::SortedEntries(
-    const ZoneAssignment& assignment, const CZoneMap& map) {
+    const ZoneAssignment& assignment, const ZoneNameList& zones) {
     std::vector<Entry> entries;
     const std::size_t n = assignment.count <= 0
                               ? 0
@@ -57,10 +52,10 @@ std::vector<ZoneAssignmentEdit::Entry> ZoneAssignmentEdit::SortedEntries(
                                           assignment.roles.size(), assignment.zones.size()});
     for (std::size_t i = 0; i < n; ++i) {
         const int32_t zone = assignment.zones[i];
-        if (zone < 0 || zone >= map.ZoneCount()) {
+        if (zone < 0 || zone >= zones.Count()) {
             continue;
         }
-        entries.push_back(Entry{map.Zone(zone).name, zone, assignment.roles[i]});
+        entries.push_back(Entry{zones.Name(zone), zone, assignment.roles[i]});
     }
     for (std::size_t j = 0; j < entries.size(); ++j) {
         for (std::size_t k = j + 1; k < entries.size(); ++k) {

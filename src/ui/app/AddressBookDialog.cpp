@@ -8,12 +8,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "alerts/ObjectSettingsDialog.h"
 #include "app/Icons.h"
 #include "app/ModalScope.h"
 #include "app/QtText.h"
-#include "model/DataStore.h"
+#include "model/ObjectSettingsEdit.h"
 
 namespace {
 
@@ -50,8 +51,8 @@ QTableWidgetItem* TextItem(const std::string& cp1251) {
 
 }  // namespace
 
-CAddressBookDialog::CAddressBookDialog(CDataStore& store, QWidget* parent)
-    : QDialog(parent), store_(store) {
+CAddressBookDialog::CAddressBookDialog(std::vector<AddressBookEntry> entries, QWidget* parent)
+    : QDialog(parent), entries_(std::move(entries)) {
     setWindowTitle(QStringLiteral("Адресная книга"));
     setWindowIcon(Icons::AppIcon());
     setSizeGripEnabled(true);
@@ -115,15 +116,15 @@ void CAddressBookDialog::SetColumnWidths() {
 }
 
 void CAddressBookDialog::FillList() {
-    list_->setRowCount(store_.objectCount);
-    for (int i = 0; i < store_.objectCount; ++i) {
-        const ObjectRecord& object = store_.Object(i);
+    list_->setRowCount(static_cast<int>(entries_.size()));
+    for (int i = 0; i < list_->rowCount(); ++i) {
+        const AddressBookEntry& entry = entries_[static_cast<std::size_t>(i)];
         auto* state = new QTableWidgetItem();
         state->setTextAlignment(Qt::AlignCenter);
         list_->setItem(i, kStateColumn, state);
-        list_->setItem(i, kNumberColumn, TextItem(object.id));
-        list_->setItem(i, kNameColumn, TextItem(object.name));
-        list_->setItem(i, kAlarmColumn, TextItem(object.alarmMark));
+        list_->setItem(i, kNumberColumn, TextItem(entry.id));
+        list_->setItem(i, kNameColumn, TextItem(entry.name));
+        list_->setItem(i, kAlarmColumn, TextItem(entry.alarmMark));
     }
     ShowStateIcons();
 }
@@ -131,15 +132,17 @@ void CAddressBookDialog::FillList() {
 void CAddressBookDialog::ShowStateIcons() {
     const QIcon shown = Icons::ObjectShownIcon();
     const QIcon hidden = Icons::ObjectHiddenIcon();
-    for (int i = 0; i < store_.objectCount && i < list_->rowCount(); ++i) {
-        list_->item(i, kStateColumn)->setIcon(store_.Object(i).selected != 0 ? shown : hidden);
+    const int rows = std::min(static_cast<int>(entries_.size()), list_->rowCount());
+    for (int i = 0; i < rows; ++i) {
+        list_->item(i, kStateColumn)
+            ->setIcon(entries_[static_cast<std::size_t>(i)].shown ? shown : hidden);
     }
 }
 
 std::vector<int> CAddressBookDialog::SelectedRows() const {
     std::vector<int> rows;
     for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-        if (index.row() < store_.objectCount) {
+        if (index.row() < static_cast<int>(entries_.size())) {
             rows.push_back(index.row());
         }
     }
@@ -149,29 +152,30 @@ std::vector<int> CAddressBookDialog::SelectedRows() const {
 
 void CAddressBookDialog::ToggleSelectedRows() {
     for (int row : SelectedRows()) {
-        ObjectRecord& object = store_.Object(row);
-        object.selected = object.selected != 0 ? 0 : 1;
+        AddressBookEntry& entry = entries_[static_cast<std::size_t>(row)];
+        entry.shown = !entry.shown;
     }
     ShowStateIcons();
 }
 
 void CAddressBookDialog::EditSelectedThresholds() {
     for (int row : SelectedRows()) {
-        ObjectRecord& object = store_.Object(row);
+        AddressBookEntry& entry = entries_[static_cast<std::size_t>(row)];
         ObjectSettingsEdit edit;
-        edit.firstTimeout = object.firstTimeout;
-        edit.secondTimeout = object.secondTimeout;
+        edit.firstTimeout = entry.firstTimeout;
+        edit.secondTimeout = entry.secondTimeout;
         // Shown for orientation only: the boxes are disabled and nothing but the two
         // thresholds is taken back.
-        edit.flags = object.alertSettings;
+        edit.flags = entry.alertSettings;
         const QString caption =
-            QStringLiteral("Настройки - ") + FromCp(object.id + "-" + object.name);
+            QStringLiteral("Настройки - ") + FromCp(entry.id + "-" + entry.name);
         CObjectSettingsDialog dialog(caption, edit, this);
         dialog.SetThresholdsOnly(true);
         if (ExecWindowModal(dialog) == QDialog::Accepted) {
             const ObjectSettingsEdit result = dialog.values();
-            object.firstTimeout = result.firstTimeout;
-            object.secondTimeout = result.secondTimeout;
+            entry.firstTimeout = result.firstTimeout;
+            entry.secondTimeout = result.secondTimeout;
+            entry.thresholdsEdited = true;
             thresholdsChanged_ = true;
         }
     }

@@ -141,16 +141,18 @@ void CMainCommands::EditAddressBook() {
     if (!CheckPassword()) {
         return;
     }
+    // The workers stay stopped while the dialog edits its copy: nothing changes the
+    // objects underneath it, and the list's rows are rebuilt when they start again.
     console_.StopWorkersAndWait();
-    bool thresholdsChanged = false;
+    std::vector<AddressBookEntry> edited;
     {
         ModalScope modal(window_);
-        // The dialog changes the store directly: the workers are stopped meanwhile.
-        CAddressBookDialog dialog(console_.store, &window_);
+        CAddressBookDialog dialog(CConsoleQueries(console_).AddressBookEntries(), &window_);
+        // The dialog has no "OK": what the operator changed stands however it is closed.
         ExecWindowModal(dialog);
-        thresholdsChanged = dialog.thresholdsChanged();
+        edited = dialog.entries();
     }
-    if (!CConsoleEdits(console_).SaveAddressBookEdits(thresholdsChanged)) {
+    if (!CConsoleEdits(console_).ApplyAddressBook(edited)) {
         window_.Reports().ReportSettingsNotSaved();
     }
     console_.StartWorkers();
@@ -288,8 +290,7 @@ void CMainCommands::EditZoneAssignment() {
     if (parent == nullptr) {
         parent = &window_;
     }
-    // The map is replaced only on this thread; the workers only read it.
-    CZoneAssignDialog dialog(FromCp(edit.title), edit.initial, *console_.zoneMap, parent);
+    CZoneAssignDialog dialog(FromCp(edit.title), edit.initial, edit.zones, parent);
     if (ExecWindowModal(dialog) != QDialog::Accepted) {
         return;
     }

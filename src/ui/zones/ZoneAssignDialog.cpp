@@ -2,11 +2,11 @@
 
 #include <QHeaderView>
 #include <algorithm>
+#include <utility>
 
 #include "app/QtText.h"
-#include "ui_ZoneAssignDialog.h"
 #include "model/ZoneAssignmentEdit.h"
-#include "zones/ZoneMap.h"
+#include "ui_ZoneAssignDialog.h"
 
 namespace {
 
@@ -34,10 +34,10 @@ std::vector<int> SelectedRows(const QTableWidget* list) {
 }  // namespace
 
 CZoneAssignDialog::CZoneAssignDialog(const QString& title, const ZoneAssignment& initial,
-                                     const CZoneMap& zoneMap, QWidget* parent)
+                                     ZoneNameList zones, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::CZoneAssignDialog>()),
-      zoneMap_(zoneMap),
+      zones_(std::move(zones)),
       assignment_(initial) {
     ui_->setupUi(this);
     setWindowTitle(title);
@@ -45,7 +45,7 @@ CZoneAssignDialog::CZoneAssignDialog(const QString& title, const ZoneAssignment&
         SetUpList(list);
     }
 
-    const std::vector<std::string> names = ZoneAssignmentEdit::SortedZoneNames(zoneMap_);
+    const std::vector<std::string> names = ZoneAssignmentEdit::SortedZoneNames(zones_);
     ui_->allZonesList->setRowCount(static_cast<int>(names.size()));
     for (int row = 0; row < static_cast<int>(names.size()); ++row) {
         ui_->allZonesList->setItem(row, 0, MakeItem(names[static_cast<std::size_t>(row)]));
@@ -85,7 +85,7 @@ void CZoneAssignDialog::RefillAssigned() {
     destination->setRowCount(0);
     forbidden->setRowCount(0);
     for (const ZoneAssignmentEdit::Entry& entry :
-         ZoneAssignmentEdit::SortedEntries(assignment_, zoneMap_)) {
+         ZoneAssignmentEdit::SortedEntries(assignment_, zones_)) {
         QTableWidget* list = entry.role == Destination ? destination : forbidden;
         const int row = list->rowCount();
         list->insertRow(row);
@@ -104,7 +104,7 @@ void CZoneAssignDialog::AddSelected(int role) {
         const QTableWidgetItem* item = ui_->allZonesList->item(row, 0);
         // By name, so of two zones with one name only the first can be assigned: the
         // assignment file stores zones by name and could not tell them apart either.
-        const int zone = zoneMap_.FindZoneByName(item->data(kNameRole).toByteArray().toStdString());
+        const int zone = zones_.FindFirst(item->data(kNameRole).toByteArray().toStdString());
         if (zone >= 0 && assignment_.CheckZone(zone, role) == 0) {
             assignment_.Append(zone, role);
         }

@@ -4,21 +4,21 @@
 #include <memory>
 
 #include "zones/ZoneAssignment.h"
+#include "zones/ZoneNameList.h"
 
-class CZoneMap;
 class QTableWidget;
 namespace Ui {
 class CZoneAssignDialog;
 }
 
 // Destination and forbidden zones of one or several objects. The dialog edits a copy of
-// the assignment; after "Сохранить" the caller gives assignment() to every selected
-// object.
+// the assignment against a copy of the map's zone names; after "Сохранить" the caller
+// gives assignment() to every selected object.
 class CZoneAssignDialog : public QDialog {
     Q_OBJECT
 
 public:
-    CZoneAssignDialog(const QString& title, const ZoneAssignment& initial, const CZoneMap& zoneMap,
+    CZoneAssignDialog(const QString& title, const ZoneAssignment& initial, ZoneNameList zones,
                       QWidget* parent = nullptr);
     ~CZoneAssignDialog() override;
 
@@ -31,6 +31,6 @@ private:
     void RemoveSelected(QTableWidget* list);
 
     std::unique_ptr<Ui::CZoneAssignDialog> ui_;
-    const CZoneMap& zoneMap_;
+    const ZoneNameList zones_;
     ZoneAssignment assignment_;
 };
