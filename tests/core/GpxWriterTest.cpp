@@ -102,12 +102,13 @@ TEST(GpxWriterTest, SaveReplacesTheFileWholeOrLeavesItAlone) {
     CGpxWriter gpx;
     gpx.AddTrack(12, W("Газель"),
                  {At(56.8, 60.6, DateTime::FromCalendar(2026, 12, 6, 9, 0, 0), 40)});
-    const std::string path = dir.path() + "/" + W("Маршрут 12.gpx");
-    WriteFile(dir.path() + "/Маршрут 12.gpx", "old");
+    // (A Cyrillic file name: the track tests, where the test's own reads take UTF-8.)
+    const std::string path = dir.path() + "/route 12.gpx";
+    WriteFile(path, "old");
     std::string problem = "x";
     ASSERT_TRUE(gpx.Save(path, problem));
     EXPECT_TRUE(problem.empty());
-    EXPECT_TRUE(ReadFile(dir.path() + "/Маршрут 12.gpx") == gpx.Text());
+    EXPECT_TRUE(ReadFile(path) == gpx.Text());
 
     const std::string nowhere = dir.path() + "/missing/route.gpx";
     EXPECT_FALSE(gpx.Save(nowhere, problem));
