@@ -39,6 +39,7 @@ TEST(GpxWriterTest, DocumentIsGpx11WithOneTrackPerVehicle) {
     gpx.AddTrack(12, W("Газель & <Ко>"),
                  {At(56.83825, 60.60572, nine, 36, W("Склад №1")),
                   At(-33.8688, -151.2093, nine.AddDays(10.25 / 86400), 0),
+                  At(-90, 180, nine.AddMinutes(3), 1.8),
                   // No coordinates GPX can carry: left out.
                   At(nan, 60.6, nine.AddMinutes(1), 10), At(91, 60.6, nine.AddMinutes(2), 10)});
     gpx.AddTrack(7, "", {});
@@ -62,6 +63,12 @@ TEST(GpxWriterTest, DocumentIsGpx11WithOneTrackPerVehicle) {
         "        <time>2026-12-06T09:00:10.250Z</time>\n"
         "        <desc>0.0 км/ч</desc>\n"
         "        <extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>0.000</gpxtpx:speed>"
+        "</gpxtpx:TrackPointExtension></extensions>\n"
+        "      </trkpt>\n"
+        "      <trkpt lat=\"-90.0000000\" lon=\"-180.0000000\">\n"
+        "        <time>2026-12-06T09:03:00Z</time>\n"
+        "        <desc>1.8 км/ч</desc>\n"
+        "        <extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>0.500</gpxtpx:speed>"
         "</gpxtpx:TrackPointExtension></extensions>\n"
         "      </trkpt>\n"
         "    </trkseg>\n"

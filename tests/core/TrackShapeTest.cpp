@@ -55,12 +55,12 @@ TEST(PolylineThinningTest, StraightAndStandingCollapseTurnsStay) {
     for (int i = 0; i <= 100; ++i)
         straight.push_back({i * 10.0, (i % 2) * 0.8});
     EXPECT_EQ(PolylineThinning::Keep(straight, 2), (std::vector<std::size_t>{0, 100}));
-    // Out and back along the same road: the far end lies on the line through the ends,
-    // but it is where the vehicle turned.
+    // Out and back half the way along the same road: the far end lies on the line through
+    // the ends, but beyond them; it is where the vehicle turned.
     std::vector<ProjectedPoint> outAndBack = straight;
-    for (int i = 99; i >= 0; --i)
+    for (int i = 99; i >= 50; --i)
         outAndBack.push_back({i * 10.0, 0});
-    EXPECT_EQ(PolylineThinning::Keep(outAndBack, 2), (std::vector<std::size_t>{0, 100, 200}));
+    EXPECT_EQ(PolylineThinning::Keep(outAndBack, 2), (std::vector<std::size_t>{0, 100, 150}));
 }
 
 // 8,640 fixes: drives with turns, and stops with GPS jitter. Every point left out lies

@@ -95,8 +95,9 @@ void CGpxWriter::AddTrack(int32_t objectNumber, std::string_view name,
     for (const TrackPoint& p : points) {
         if (!(p.latitude >= -90 && p.latitude <= 90 && p.longitude >= -180 && p.longitude <= 180))
             continue;
-        tracks_ +=
-            TextUtil::Format("      <trkpt lat=\"%.7f\" lon=\"%.7f\">\n", p.latitude, p.longitude);
+        // GPX takes -180 <= lon < 180: 180 is the same meridian as -180.
+        tracks_ += TextUtil::Format("      <trkpt lat=\"%.7f\" lon=\"%.7f\">\n", p.latitude,
+                                    p.longitude == 180 ? -180.0 : p.longitude);
         if (p.messageTime.IsValid() && !p.messageTime.IsNever())
             tracks_ += "        <time>" + IsoUtc(p.messageTime) + "</time>\n";
         const bool speed = std::isfinite(p.speedKmh) && p.speedKmh >= 0;

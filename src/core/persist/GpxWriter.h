@@ -16,7 +16,7 @@
 // (ISO 8601 with Z; milliseconds only when there are any), <desc> the reported speed in
 // km/h and the zone, and the speed in m/s in Garmin's TrackPointExtension v2, which
 // most GPX tools read. Points whose coordinates GPX cannot carry (not numbers, beyond
-// -90..90 or -180..180) are left out.
+// -90..90 or -180..180) are left out; a longitude of 180 is written as -180.
 class CGpxWriter {
 public:
     static constexpr const char* kGpxNamespace = "http://www.topografix.com/GPX/1/1";
