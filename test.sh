@@ -17,11 +17,12 @@ case "$MODE" in
   *) echo "usage: $0 [--deps-only|--build-only]"; exit 2 ;;
 esac
 
+# python3: the track tests read the GPX export back with its XML parser.
 # Real package names only: a name that is merely provided by another package (such as
 # libqt6svg6-dev) never shows as installed and would send every run to apt-get.
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
           libgl1-mesa-dev libsdl2-dev libsqlite3-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-          xvfb xauth fonts-dejavu-core desktop-file-utils qt6-translations-l10n lintian)
+          xvfb xauth fonts-dejavu-core desktop-file-utils qt6-translations-l10n lintian python3)
 SANITIZE="${SENTREL_SANITIZE:-}"
 WINDOWS=1
 if [ "${SENTREL_SKIP_WINDOWS:-}" = 1 ] || [ -n "$SANITIZE" ]; then

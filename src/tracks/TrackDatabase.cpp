@@ -33,6 +33,10 @@ int64_t CTrackDatabase::UnixMs(const DateTime& t) {
     return std::llround((t.Linear() - kUnixEpochDays) * 86400000.0);
 }
 
+DateTime CTrackDatabase::FromUnixMs(int64_t ms) {
+    return DateTime::FromLinear(static_cast<double>(ms) / 86400000.0 + kUnixEpochDays);
+}
+
 CTrackDatabase::~CTrackDatabase() {
     Close();
 }

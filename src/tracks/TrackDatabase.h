@@ -17,6 +17,8 @@ class CTrackDatabase {
 public:
     // Milliseconds since 1970-01-01 00:00 of the value's own clock (an OLE date).
     static int64_t UnixMs(const DateTime& t);
+    // The value of such milliseconds (exact to well below a millisecond).
+    static DateTime FromUnixMs(int64_t ms);
     // How many points one statement of RemoveBefore removes at most: the writer of the
     // commit waits for no longer than one such step.
     static constexpr int kRemoveStep = 5000;
