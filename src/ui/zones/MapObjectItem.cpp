@@ -27,6 +27,11 @@ CMapObjectItem::CMapObjectItem(int32_t objectNumber) : objectNumber_(objectNumbe
     // Zooming moves the item with its point but leaves its size alone.
     setFlag(ItemIgnoresTransformations);
     setZValue(2);
+    // Painted once into a picture that zooms and moves reuse; painted again only when its
+    // look or its label's side changes. The pictures of the items in view take no more
+    // than the view's own size, since no two labels overlap; those of items out of view
+    // are the first to leave Qt's pixmap cache.
+    setCacheMode(DeviceCoordinateCache);
 }
 
 bool CMapObjectItem::SetLook(const QString& title, int rowState) {

@@ -17,8 +17,8 @@
 // the title is the item's tooltip either way.
 //
 // The label's size, its laid-out text and its colours are worked out when the title or
-// the state changes, not on each paint: a map of a thousand objects is painted whole at
-// every zoom and move, and shaping each title anew made most of that cost.
+// the state changes, not on each paint: measuring and shaping each title anew made most
+// of the cost of painting a map of a thousand objects.
 class CMapObjectItem : public QGraphicsItem {
 public:
     using Side = CMapLabelPlacer::Side;

@@ -73,13 +73,10 @@ CMapView::CMapView(QWidget* parent) : QGraphicsView(parent), scene_(new QGraphic
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Only what changed is painted again: a pass that moves a few vehicles repaints a few
-    // small rectangles, while one that moves most of them (more than Qt's few dozen
-    // rectangles) repaints their bounding rectangle, which costs no more than the whole
-    // view and spares a clip region of a thousand pieces. The scale bar, which stays put
-    // on the viewport while the map scrolls under it, is repainted by scrollContentsBy.
-    // The objects' items are not cached as pixmaps: each would hold one in the
-    // program-wide pixmap cache, which a thousand labels overflow; their paint is cheap
-    // since their texts are laid out once (CMapObjectItem).
+    // small rectangles, while one that moves many of them (past Qt's threshold of some
+    // fifty rectangles) repaints the rectangle around them. The scale bar, which stays
+    // put on the viewport while the map scrolls under it, is repainted by
+    // scrollContentsBy.
     setViewportUpdateMode(QGraphicsView::SmartViewportUpdate);
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -158,6 +155,8 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
         name->setTransform(QTransform::fromTranslate(-box.width() / 2, -box.height() / 2));
         name->setPos(ScenePoint(z.latitude, z.longitude));
         name->setZValue(1);
+        // Kept as a picture: it never changes and keeps its pixel size at every zoom.
+        name->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
         scene_->addItem(name);
         zoneItems_.push_back(name);
         zoneNames_.push_back(name);
