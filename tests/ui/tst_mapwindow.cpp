@@ -158,6 +158,21 @@ void TestMapWindow::itemsFollowTheRefreshPasses() {
     QCOMPARE(view.ObjectCount(), 2);
     QCOMPARE(view.ObjectItem(7)->pos(), first);
 
+    // A pass cut short by the workers' stop moves what it has and takes nothing away.
+    {
+        RefreshSnapshot cut = *rig.console->RefreshView();
+        while (!cut.rows.empty() && cut.rows.back().objectNumber != 12) {
+            cut.rows.pop_back();
+        }
+        QCOMPARE(cut.rows.size(), std::size_t{1});
+        cut.rows[0].latitude = 55.02;
+        cut.stoppedEarly = true;
+        window.ApplyRows(cut);
+        QCOMPARE(view.ObjectCount(), 2);
+        QCOMPARE(view.ObjectItem(7)->pos(), first);
+        QCOMPARE(item->pos(), view.ScenePoint(55.02, 37.01));
+    }
+
     // A row that is no longer shown leaves the map.
     rig.console->store.Object(bus).selected = 0;
     window.ApplyRows(*rig.console->RefreshView());

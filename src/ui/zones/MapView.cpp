@@ -173,7 +173,7 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
     }
 }
 
-void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows) {
+void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows, bool complete) {
     std::set<int32_t> shown;
     std::vector<int32_t> order;
     order.reserve(labelOrder_.size());
@@ -217,13 +217,21 @@ void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows) {
             }
         }
     }
-    for (auto it = objects_.begin(); it != objects_.end();) {
+    for (auto it = objects_.begin(); complete && it != objects_.end();) {
         if (shown.count(it->first) == 0) {
             delete it->second.item;
             it = objects_.erase(it);
             changed = true;
         } else {
             ++it;
+        }
+    }
+    if (!complete) {
+        // The labels of the rows not in this pass keep their turn, after the others.
+        for (const int32_t number : labelOrder_) {
+            if (objects_.count(number) != 0 && shown.count(number) == 0) {
+                order.push_back(number);
+            }
         }
     }
     if (order != labelOrder_) {

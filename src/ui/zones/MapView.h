@@ -43,7 +43,9 @@ public:
     void SetZones(const std::vector<ZoneRecord>& zones);
     // The objects of one refresh pass: objects without a position and rows no longer
     // shown leave the map, the others move to their positions and take their rows' looks.
-    void ApplyRows(const std::vector<RowSnapshot>& rows);
+    // Rows of a pass cut short (`complete` false: the workers were stopping) are applied,
+    // but the objects after them stay on the map.
+    void ApplyRows(const std::vector<RowSnapshot>& rows, bool complete = true);
     // Zooms and centres so that every zone and object is in view.
     void FitAll();
 
