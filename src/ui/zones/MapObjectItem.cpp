@@ -28,8 +28,8 @@ CMapObjectItem::CMapObjectItem(int32_t objectNumber) : objectNumber_(objectNumbe
     setFlag(ItemIgnoresTransformations);
     setZValue(2);
     // Painted once into a picture that zooms and moves reuse; painted again only when its
-    // look or its label's side changes. The pictures of the items in view take no more
-    // than the view's own size, since no two labels overlap; those of items out of view
+    // look or its label's side changes. The pictures of the items in view take about the
+    // view's own size at most, since no two labels overlap; those of items out of view
     // are the first to leave Qt's pixmap cache.
     setCacheMode(DeviceCoordinateCache);
 }

@@ -17,8 +17,8 @@
 // the title is the item's tooltip either way.
 //
 // The label's size, its laid-out text and its colours are worked out when the title or
-// the state changes, not on each paint: measuring and shaping each title anew made most
-// of the cost of painting a map of a thousand objects.
+// the state changes, not on each paint: shaping each title anew was much of the cost of
+// painting a map of a thousand objects.
 class CMapObjectItem : public QGraphicsItem {
 public:
     using Side = CMapLabelPlacer::Side;
