@@ -1,9 +1,12 @@
 // The map window: zones and objects drawn from the refresh passes, zoom, drag and fit,
-// a click that selects the object's row, and its record in Interface.ini.
+// what a pass paints again, a click that selects the object's row, and its record in
+// Interface.ini.
 #include <QElapsedTimer>
 #include <QGraphicsEllipseItem>
 #include <QHelpEvent>
+#include <QPaintEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
@@ -37,8 +40,8 @@ void Drag(QWidget* viewport, QPoint from, QPoint to) {
 
 void Wheel(QWidget* viewport, QPoint at, int delta) {
     const QPointF local(at);
-    QWheelEvent event(local, viewport->mapToGlobal(local), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(local, viewport->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(viewport, &event);
 }
 
@@ -65,6 +68,9 @@ private slots:
     void itemsFollowTheRefreshPasses();
     void zoomDragAndFitAll();
     void crowdedLabelsNeverOverlap();
+    void passesRepaintOnlyWhatChanged();
+    void theDispatchersViewOutlivesThePasses();
+    void scaleBarStaysPutWhenTheMapScrolls();
     void clickSelectsTheRowAndTheLayoutKeepsTheMap();
 
 private:
@@ -140,9 +146,10 @@ void TestMapWindow::itemsFollowTheRefreshPasses() {
     window.ApplyRows(*rig.console->RefreshView());
     QCOMPARE(view.ObjectItem(12), item);
     const QPointF moved = item->pos() - first;
-    QVERIFY2(std::abs(moved.y() + 0.01 * kMetresPerDegree) < 0.5, qPrintable(QString::number(moved.y())));
-    const double east = 0.01 * kMetresPerDegree * std::cos(view.Projection().OriginLatitude() *
-                                                           3.14159265358979323846 / 180);
+    QVERIFY2(std::abs(moved.y() + 0.01 * kMetresPerDegree) < 0.5,
+             qPrintable(QString::number(moved.y())));
+    const double east = 0.01 * kMetresPerDegree *
+                        std::cos(view.Projection().OriginLatitude() * 3.14159265358979323846 / 180);
     QVERIFY2(std::abs(moved.x() - east) < 0.5, qPrintable(QString::number(moved.x())));
     QVERIFY(moved.x() > 600 && moved.x() < 660);
     QCOMPARE(item->Colours().back, kWhite);
@@ -150,6 +157,21 @@ void TestMapWindow::itemsFollowTheRefreshPasses() {
     QVERIFY(item->Colours().italicZone);
     QCOMPARE(view.ObjectCount(), 2);
     QCOMPARE(view.ObjectItem(7)->pos(), first);
+
+    // A pass cut short by the workers' stop moves what it has and takes nothing away.
+    {
+        RefreshSnapshot cut = *rig.console->RefreshView();
+        while (!cut.rows.empty() && cut.rows.back().objectNumber != 12) {
+            cut.rows.pop_back();
+        }
+        QCOMPARE(cut.rows.size(), std::size_t{1});
+        cut.rows[0].latitude = 55.02;
+        cut.stoppedEarly = true;
+        window.ApplyRows(cut);
+        QCOMPARE(view.ObjectCount(), 2);
+        QCOMPARE(view.ObjectItem(7)->pos(), first);
+        QCOMPARE(item->pos(), view.ScenePoint(55.02, 37.01));
+    }
 
     // A row that is no longer shown leaves the map.
     rig.console->store.Object(bus).selected = 0;
@@ -213,7 +235,8 @@ void TestMapWindow::zoomDragAndFitAll() {
     // So does the Home key after a zoom out.
     Wheel(view.viewport(), view.viewport()->rect().center(), -1200);
     Wheel(view.viewport(), view.viewport()->rect().center(), 2400);
-    QVERIFY(!InView(view, view.ScenePoint(55.1, 37.2)) || !InView(view, view.ScenePoint(55.0, 37.0)));
+    QVERIFY(!InView(view, view.ScenePoint(55.1, 37.2)) ||
+            !InView(view, view.ScenePoint(55.0, 37.0)));
     QTest::keyClick(&window, Qt::Key_Home);
     QVERIFY(InView(view, view.ScenePoint(55.0, 37.0)));
     QVERIFY(InView(view, view.ScenePoint(55.1, 37.2)));
@@ -341,6 +364,196 @@ void TestMapWindow::crowdedLabelsNeverOverlap() {
     // And the next refresh pass keeps the zoom's placement.
     window.ApplyRows(*rig.console->RefreshView());
     QCOMPARE(Survey(view, items).shown, zoomed.shown);
+}
+
+namespace {
+
+// What the map's viewport paints: how often and where.
+class PaintLog : public QObject {
+public:
+    explicit PaintLog(QWidget* viewport) : viewport_(viewport) {
+        viewport->installEventFilter(this);
+    }
+    int paints = 0;
+    QRegion painted;
+    // Lets the pending updates be painted, then forgets them.
+    void Settle() {
+        QTest::qWait(80);
+        paints = 0;
+        painted = QRegion();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == viewport_ && event->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+
+private:
+    QWidget* viewport_;
+};
+
+bool Covers(const QRegion& region, const QRectF& rect) {
+    return (QRegion(rect.toAlignedRect()) - region).isEmpty();
+}
+
+// A park of 5 km radius with three vehicles inside, far apart on the screen: one in the
+// middle, one 3.3 km north, one 3.8 km east.
+struct Park {
+    fixture::ConsoleRig rig;
+    int middle = 0;
+    int north = 0;
+    int east = 0;
+    Park() {
+        rig.AddZone("Парк", Circle, 55.0, 37.0, 5000, 78539816);
+        middle = rig.AddObject("1", "Truck");
+        north = rig.AddObject("2", "Bus");
+        east = rig.AddObject("3", "Van");
+        rig.Place(middle, 55.0, 37.0, 40);
+        rig.Place(north, 55.03, 37.0, 40);
+        rig.Place(east, 55.0, 37.06, 40);
+    }
+};
+
+}  // namespace
+
+// A pass in which nothing changed paints nothing, and one that moves a vehicle within
+// what the view shows paints that vehicle, where it was and where it is, and leaves the
+// others and the view's fit alone.
+void TestMapWindow::passesRepaintOnlyWhatChanged() {
+    Park park;
+    CMapWindow window(*park.rig.console);
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CMapView& view = *window.View();
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QCOMPARE(view.ObjectCount(), 3);
+    PaintLog log(view.viewport());
+    log.Settle();
+
+    for (int k = 0; k < 3; ++k) {
+        window.ApplyRows(*park.rig.console->RefreshView());
+        QTest::qWait(80);
+    }
+    QCOMPARE(log.paints, 0);
+
+    CMapObjectItem& truck = *view.ObjectItem(1);
+    const QRectF was = OnScreen(view, truck, truck.boundingRect());
+    const QTransform zoom = view.transform();
+    const QPoint middle = view.mapFromScene(view.ScenePoint(55.0, 37.0));
+    park.rig.Place(park.middle, 55.0, 36.99, 40);  // 640 m west, still in the park
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QTest::qWait(80);
+    QCOMPARE(truck.pos(), view.ScenePoint(55.0, 36.99));
+    QVERIFY(log.paints > 0);
+    const QRectF is = OnScreen(view, truck, truck.boundingRect());
+    QVERIFY(Covers(log.painted, was));
+    QVERIFY(Covers(log.painted, is));
+    for (const int32_t other : {2, 3}) {
+        const CMapObjectItem& item = *view.ObjectItem(other);
+        const QRectF rect = OnScreen(view, item, item.boundingRect());
+        QVERIFY2(!log.painted.intersects(rect.toAlignedRect()), qPrintable(item.Title()));
+    }
+    QCOMPARE(view.transform(), zoom);
+    QCOMPARE(view.mapFromScene(view.ScenePoint(55.0, 37.0)), middle);
+    QVERIFY(view.FollowsContent());
+
+    // A new colour (heard from just now) repaints its vehicle alone as well.
+    log.Settle();
+    {
+        ObjectRecord& o = park.rig.console->store.Object(park.north);
+        o.lastReceivedAt = park.rig.clock.Now();
+        o.lastMessageTime = park.rig.clock.Now();
+        o.firstTimeout = DateTime::FromTimeOfDay(0, 11, 0);
+        o.secondTimeout = DateTime::FromTimeOfDay(0, 5, 0);
+    }
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QTest::qWait(80);
+    QCOMPARE(view.ObjectItem(2)->Colours().back, kWhite);
+    QVERIFY(log.paints > 0);
+    QVERIFY(Covers(log.painted,
+                   OnScreen(view, *view.ObjectItem(2), view.ObjectItem(2)->boundingRect())));
+    QVERIFY(!log.painted.intersects(OnScreen(view, truck, truck.boundingRect()).toAlignedRect()));
+}
+
+// Until the dispatcher moves the map, the view takes in whatever comes out of it; once
+// he has scrolled (also with the arrow keys) or zoomed, the passes leave his view alone,
+// whether or not they change anything.
+void TestMapWindow::theDispatchersViewOutlivesThePasses() {
+    Park park;
+    CMapWindow window(*park.rig.console);
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CMapView& view = *window.View();
+    window.ApplyRows(*park.rig.console->RefreshView());
+
+    // Following: a vehicle that leaves the park for 20 km north is brought into view.
+    park.rig.Place(park.north, 55.18, 37.0, 40);
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QVERIFY(view.FollowsContent());
+    QVERIFY(InView(view, view.ScenePoint(55.18, 37.0)));
+    QVERIFY(InView(view, view.ScenePoint(55.0, 37.06)));
+
+    // Scrolled with the keys: the map stays where the dispatcher put it, through a pass
+    // that changes nothing and one that moves a vehicle further out.
+    const QPointF truck = view.ScenePoint(55.0, 37.0);
+    const QPoint fitted = view.mapFromScene(truck);
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Down);
+    const QPoint scrolled = view.mapFromScene(truck);
+    QVERIFY(scrolled.x() < fitted.x() && scrolled.y() < fitted.y());
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QCOMPARE(view.mapFromScene(truck), scrolled);
+    park.rig.Place(park.north, 55.3, 37.0, 40);
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QCOMPARE(view.mapFromScene(truck), scrolled);
+    QVERIFY(!InView(view, view.ScenePoint(55.3, 37.0)));
+    QVERIFY(!view.FollowsContent());
+
+    // Zoomed: the same.
+    QTest::keyClick(&window, Qt::Key_Home);
+    QVERIFY(view.FollowsContent());
+    Wheel(view.viewport(), view.mapFromScene(truck), 240);
+    const qreal zoomed = view.transform().m11();
+    const QPoint under = view.mapFromScene(truck);
+    park.rig.Place(park.north, 55.4, 37.0, 40);
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QCOMPARE(view.transform().m11(), zoomed);
+    QCOMPARE(view.mapFromScene(truck), under);
+}
+
+// The scale bar stands on the viewport while the map scrolls under it: what is on the
+// screen after a scroll is what a full repaint would show, with no stale copy of the bar.
+void TestMapWindow::scaleBarStaysPutWhenTheMapScrolls() {
+    Park park;
+    CMapWindow window(*park.rig.console);
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CMapView& view = *window.View();
+    window.ApplyRows(*park.rig.console->RefreshView());
+    QTest::qWait(80);
+
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::qWait(80);
+    QWidget& viewport = *view.viewport();
+    const QRect corner(0, viewport.height() - 80, 260, 80);
+    const QPoint origin = viewport.mapTo(&window, corner.topLeft());
+    const QImage shown =
+        window.screen()
+            ->grabWindow(window.winId(), origin.x(), origin.y(), corner.width(), corner.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = viewport.grab(corner).toImage().convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!shown.isNull());
+    QCOMPARE(shown.size(), fresh.size());
+    QVERIFY(shown == fresh);
 }
 
 void TestMapWindow::clickSelectsTheRowAndTheLayoutKeepsTheMap() {

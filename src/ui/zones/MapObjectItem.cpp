@@ -19,24 +19,42 @@ QColor FromRgb(uint32_t rgb) {
 CMapObjectItem::CMapObjectItem(int32_t objectNumber) : objectNumber_(objectNumber) {
     const QFontMetricsF metrics(font_);
     labelSize_ = QSizeF(2 * kPadding, metrics.height() + 2);
+    back_ = FromRgb(colours_.back);
+    text_ = FromRgb(colours_.text);
+    // Plain text laid out once, kept with its glyphs.
+    label_.setTextFormat(Qt::PlainText);
+    label_.setPerformanceHint(QStaticText::AggressiveCaching);
     // Zooming moves the item with its point but leaves its size alone.
     setFlag(ItemIgnoresTransformations);
     setZValue(2);
+    // Painted once into a picture that zooms and moves reuse; painted again only when its
+    // look or its label's side changes. The pictures of the items in view take about the
+    // view's own size at most, since no two labels overlap; those of items out of view
+    // are the first to leave Qt's pixmap cache.
+    setCacheMode(DeviceCoordinateCache);
 }
 
-void CMapObjectItem::SetLook(const QString& title, int rowState) {
+bool CMapObjectItem::SetLook(const QString& title, int rowState) {
     if (title == title_ && rowState == rowState_) {
-        return;
+        return false;
     }
     prepareGeometryChange();
+    const bool retitled = title != title_;
     title_ = title;
     rowState_ = rowState;
     colours_ = RowColours::ForState(rowState);
+    back_ = FromRgb(colours_.back);
+    text_ = FromRgb(colours_.text);
     font_.setItalic(colours_.italicZone);
     const QFontMetricsF metrics(font_);
     labelSize_ = QSizeF(metrics.horizontalAdvance(title_) + 2 * kPadding, metrics.height() + 2);
-    setToolTip(title);
+    label_.setText(title_);
+    label_.prepare(QTransform(), font_);
+    if (retitled) {
+        setToolTip(title);
+    }
     update();
+    return true;
 }
 
 void CMapObjectItem::SetLabelSide(Side side) {
@@ -70,26 +88,27 @@ QPainterPath CMapObjectItem::shape() const {
 }
 
 void CMapObjectItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    const QColor back = FromRgb(colours_.back);
-    const QColor text = FromRgb(colours_.text);
     painter->setRenderHint(QPainter::Antialiasing);
 
-    painter->setPen(QPen(text, 1.5));
-    painter->setBrush(back);
+    painter->setPen(QPen(text_, 1.5));
+    painter->setBrush(back_);
     painter->drawEllipse(QPointF(0, 0), kDotRadius, kDotRadius);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(text);
+    painter->setBrush(text_);
     painter->drawEllipse(QPointF(0, 0), kDotRadius / 2, kDotRadius / 2);
 
     if (side_ == CMapLabelPlacer::kHidden) {
         return;
     }
     const QRectF label = LabelRect();
-    painter->setPen(QPen(text, 1));
-    painter->setBrush(back);
+    painter->setPen(QPen(text_, 1));
+    painter->setBrush(back_);
     painter->drawRect(label);
     painter->setFont(font_);
-    painter->setPen(text);
-    painter->drawText(label.adjusted(kPadding, 0, -kPadding, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                      title_);
+    painter->setPen(text_);
+    // Centred vertically as the label's height was measured: the text's own line height.
+    const QSizeF textSize = label_.size();
+    painter->drawStaticText(
+        QPointF(label.left() + kPadding, label.top() + (label.height() - textSize.height()) / 2),
+        label_);
 }

@@ -29,6 +29,11 @@ constexpr qreal kMaxScale = 20;
 constexpr int kClickSlop = 4;
 // How far beyond what it shows the map can be dragged, at least.
 constexpr qreal kMinScrollReach = 200000;
+// The scale bar: its longest length, its left end and its line's distance from the
+// viewport's bottom, in pixels.
+constexpr int kScaleBarLength = 120;
+constexpr int kScaleBarLeft = 12;
+constexpr int kScaleBarBottom = 14;
 
 QPen ZonePen() {
     QPen pen(kZoneLine, 1.5);
@@ -67,8 +72,12 @@ CMapView::CMapView(QWidget* parent) : QGraphicsView(parent), scene_(new QGraphic
     setResizeAnchor(QGraphicsView::AnchorViewCenter);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The scale bar is drawn over the whole viewport: a partial update would smear it.
-    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    // Only what changed is painted again: a pass that moves a few vehicles repaints a few
+    // small rectangles, while one that moves many of them (past Qt's threshold of some
+    // fifty rectangles) repaints the rectangle around them. The scale bar, which stays
+    // put on the viewport while the map scrolls under it, is repainted by
+    // scrollContentsBy.
+    setViewportUpdateMode(QGraphicsView::SmartViewportUpdate);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -146,6 +155,8 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
         name->setTransform(QTransform::fromTranslate(-box.width() / 2, -box.height() / 2));
         name->setPos(ScenePoint(z.latitude, z.longitude));
         name->setZValue(1);
+        // Kept as a picture: it never changes and keeps its pixel size at every zoom.
+        name->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
         scene_->addItem(name);
         zoneItems_.push_back(name);
         zoneNames_.push_back(name);
@@ -162,14 +173,16 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
     }
 }
 
-void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows) {
+void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows, bool complete) {
     std::set<int32_t> shown;
-    labelOrder_.clear();
+    std::vector<int32_t> order;
+    order.reserve(labelOrder_.size());
+    bool changed = false;
     for (const RowSnapshot& row : rows) {
         if (!row.hasPosition) {
             continue;
         }
-        labelOrder_.push_back(row.objectNumber);
+        order.push_back(row.objectNumber);
         if (!projectionSet_) {
             // No zones to centre on: the first object is the reference.
             projection_ = MapProjection(row.latitude, row.longitude);
@@ -178,26 +191,60 @@ void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows) {
         }
         shown.insert(row.objectNumber);
         auto it = objects_.find(row.objectNumber);
-        if (it == objects_.end()) {
+        const bool added = it == objects_.end();
+        if (added) {
             auto* item = new CMapObjectItem(row.objectNumber);
             scene_->addItem(item);
-            it = objects_.emplace(row.objectNumber, Placed{item, 0, 0}).first;
+            it = objects_.emplace(row.objectNumber, Placed{item, 0, 0, {}, -1}).first;
+            changed = true;
         }
         Placed& placed = it->second;
-        placed.latitude = row.latitude;
-        placed.longitude = row.longitude;
-        placed.item->SetLook(FromCp(row.texts[kColObject]), row.state);
-        placed.item->setPos(ScenePoint(row.latitude, row.longitude));
+        // An object that did not change is not touched, so that nothing of it is painted
+        // again.
+        const std::string& title = row.texts[kColObject];
+        if (title != placed.title || row.state != placed.state) {
+            placed.title = title;
+            placed.state = row.state;
+            changed |= placed.item->SetLook(FromCp(title), row.state);
+        }
+        if (added || row.latitude != placed.latitude || row.longitude != placed.longitude) {
+            placed.latitude = row.latitude;
+            placed.longitude = row.longitude;
+            const QPointF at = ScenePoint(row.latitude, row.longitude);
+            if (placed.item->pos() != at) {
+                placed.item->setPos(at);
+                changed = true;
+            }
+        }
     }
-    for (auto it = objects_.begin(); it != objects_.end();) {
+    for (auto it = objects_.begin(); complete && it != objects_.end();) {
         if (shown.count(it->first) == 0) {
             delete it->second.item;
             it = objects_.erase(it);
+            changed = true;
         } else {
             ++it;
         }
     }
-    if (followContent_) {
+    if (!complete) {
+        // The labels of the rows not in this pass keep their turn, after the others.
+        for (const int32_t number : labelOrder_) {
+            if (objects_.count(number) != 0 && shown.count(number) == 0) {
+                order.push_back(number);
+            }
+        }
+    }
+    if (order != labelOrder_) {
+        labelOrder_ = std::move(order);
+        changed = true;
+    }
+    if (!changed) {
+        // Nothing moved, came or went: the view and the labels stay as they are.
+        return;
+    }
+    // Fitted again only when what it must show has another outline: the view does not
+    // jump, and is not painted whole, because something moved inside it.
+    if (followContent_ && ContentRect() != fittedContent_) {
         FitAll();
     } else {
         PlaceLabels();
@@ -260,6 +307,7 @@ void CMapView::UpdateSceneRect() {
 void CMapView::FitAll() {
     followContent_ = true;
     QRectF content = ContentRect();
+    fittedContent_ = content;
     if (content.isNull()) {
         return;
     }
@@ -330,6 +378,27 @@ void CMapView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void CMapView::keyPressEvent(QKeyEvent* event) {
+    // The arrow and page keys scroll the map: the dispatcher's own move, like a drag.
+    const int x = horizontalScrollBar()->value();
+    const int y = verticalScrollBar()->value();
+    QGraphicsView::keyPressEvent(event);
+    if (horizontalScrollBar()->value() != x || verticalScrollBar()->value() != y) {
+        followContent_ = false;
+    }
+}
+
+void CMapView::scrollContentsBy(int dx, int dy) {
+    QGraphicsView::scrollContentsBy(dx, dy);
+    // The viewport's picture was shifted: the scale bar's copy went with it, and its own
+    // place now shows what was beside it.
+    if (viewportUpdateMode() != QGraphicsView::FullViewportUpdate) {
+        const QRect bar = ScaleBarArea();
+        viewport()->update(bar);
+        viewport()->update(bar.translated(dx, dy));
+    }
+}
+
 void CMapView::resizeEvent(QResizeEvent* event) {
     QGraphicsView::resizeEvent(event);
     if (followContent_) {
@@ -337,17 +406,27 @@ void CMapView::resizeEvent(QResizeEvent* event) {
     }
 }
 
+QRect CMapView::ScaleBarArea() const {
+    // The bar is at most kScaleBarLength long; its text stands above it, from its left end.
+    const QFontMetrics metrics(viewport()->font());
+    const int width = kScaleBarLeft +
+                      std::max(kScaleBarLength, 4 + metrics.horizontalAdvance(ScaleText(999000))) +
+                      8;
+    const int height = kScaleBarBottom + 5 + metrics.height() + 8;
+    return QRect(0, viewport()->height() - height, width, height);
+}
+
 void CMapView::drawForeground(QPainter* painter, const QRectF&) {
     const qreal pixelsPerMetre = transform().m11();
     if (pixelsPerMetre <= 0) {
         return;
     }
-    const double metres = RoundLength(120 / pixelsPerMetre);
+    const double metres = RoundLength(kScaleBarLength / pixelsPerMetre);
     const qreal length = metres * pixelsPerMetre;
     painter->save();
     painter->resetTransform();
-    const qreal x = 12;
-    const qreal y = viewport()->height() - 14;
+    const qreal x = kScaleBarLeft;
+    const qreal y = viewport()->height() - kScaleBarBottom;
     painter->setPen(QPen(kScaleColour, 2));
     painter->drawLine(QPointF(x, y), QPointF(x + length, y));
     painter->drawLine(QPointF(x, y - 5), QPointF(x, y + 1));

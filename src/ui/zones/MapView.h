@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "console/ConsoleView.h"
@@ -21,12 +22,17 @@ class QGraphicsSimpleTextItem;
 //
 // The wheel zooms around the cursor, dragging moves the map, FitAll shows everything;
 // a click (a press and release without a drag) on an object reports its number. Until
-// the dispatcher zooms or drags, the view keeps fitting everything in as objects come.
+// the dispatcher zooms, drags or scrolls with the keys, the view keeps fitting
+// everything in as objects come.
 //
-// Every object keeps its mark; the labels are placed anew after each refresh pass and
-// each change of zoom so that none overlaps another or another object's mark, those of
-// rows higher in the list first (CMapLabelPlacer). A label with no room is left out
-// until a zoom or a move makes room; its title shows on hover.
+// Every object keeps its mark; the labels are placed anew after each refresh pass that
+// changed something and each change of zoom so that none overlaps another or another object's mark,
+// those of rows higher in the list first (CMapLabelPlacer). A label with no room is left out until
+// a zoom or a move makes room; its title shows on hover.
+//
+// A refresh pass touches only the objects that changed, so that Qt paints only them
+// again; the view is fitted again only when the outline of what it shows changes, or
+// the zones or the view's size do.
 class CMapView : public QGraphicsView {
     Q_OBJECT
 public:
@@ -37,7 +43,9 @@ public:
     void SetZones(const std::vector<ZoneRecord>& zones);
     // The objects of one refresh pass: objects without a position and rows no longer
     // shown leave the map, the others move to their positions and take their rows' looks.
-    void ApplyRows(const std::vector<RowSnapshot>& rows);
+    // Rows of a pass cut short (`complete` false: the workers were stopping) are applied,
+    // but the objects after them stay on the map.
+    void ApplyRows(const std::vector<RowSnapshot>& rows, bool complete = true);
     // Zooms and centres so that every zone and object is in view.
     void FitAll();
 
@@ -61,6 +69,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
 
@@ -69,8 +79,13 @@ private:
         CMapObjectItem* item;
         double latitude;
         double longitude;
+        // The row's title (Windows-1251) and state bits the item shows.
+        std::string title;
+        int state;
     };
     QRectF ContentRect() const;
+    // Where the scale bar may be drawn, in viewport pixels.
+    QRect ScaleBarArea() const;
     // Lets the view scroll well past what it shows, so that a drag is never stopped.
     void UpdateSceneRect();
 
@@ -85,6 +100,8 @@ private:
     std::vector<int32_t> labelOrder_;
     CMapLabelPlacer placer_;
     bool followContent_ = true;
+    // What the last fit took in (ContentRect).
+    QRectF fittedContent_;
     QPoint pressPos_;
     bool pressed_ = false;
     bool dragged_ = false;

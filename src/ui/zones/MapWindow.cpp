@@ -50,7 +50,7 @@ void CMapWindow::RebuildZones() {
 }
 
 void CMapWindow::ApplyRows(const RefreshSnapshot& snapshot) {
-    view_->ApplyRows(snapshot.rows);
+    view_->ApplyRows(snapshot.rows, !snapshot.stoppedEarly);
 }
 
 void CMapWindow::PlaceAt(const LayoutRect& rect) {
