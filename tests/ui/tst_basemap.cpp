@@ -414,8 +414,11 @@ void TestBaseMap::xyzFetchAndDiskCache() {
         QCOMPARE(source.Attribution(), QStringLiteral("© Проба"));
         Answers answers(source);
         source.Request(1, 0, 0);
+        source.Request(1, 0, 0);  // fetched once, answered once
         QCOMPARE(answers.Count(), 0);
         QTRY_COMPARE(answers.ready.size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(answers.Count(), 1);
         QCOMPARE(answers.ready[0][3].value<QImage>().pixel(5, 5), qRgb(200, 0, 0));
         QCOMPARE(server.hits, 1);
         QVERIFY2(server.userAgent.startsWith("Sentrel/"), server.userAgent.constData());

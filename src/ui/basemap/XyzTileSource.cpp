@@ -120,19 +120,8 @@ void CXyzTileSource::StartNext() {
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                              QNetworkRequest::PreferNetwork);
         request.setTransferTimeout(timeoutMs_);
-        // A tile kept but due for asking again: Qt drops it from the cache when the server
-        // answers with an error, so its picture is set aside first for that case.
-        QByteArray kept;
-        if (cache_ != nullptr) {
-            const QNetworkCacheMetaData meta = cache_->metaData(request.url());
-            if (meta.isValid() &&
-                !(meta.expirationDate().isValid() &&
-                  QDateTime::currentDateTimeUtc().secsTo(meta.expirationDate()) > 1)) {
-                kept = CachedBytes(request.url());
-            }
-        }
         QNetworkReply* reply = network_->get(request);
-        inFlight_.insert(reply, Fetch{key, kept});
+        inFlight_.insert(reply, key);
         connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
             if (received > kMaxTileBytes && !reply->property(kTooLarge).toBool()) {
                 reply->setProperty(kTooLarge, true);
@@ -148,8 +137,26 @@ void CXyzTileSource::StartNext() {
     }
 }
 
-void CXyzTileSource::Finished(QNetworkReply* reply, const Fetch& fetch) {
-    const Key key = fetch.key;
+QString CXyzTileSource::FailureText(QNetworkReply* reply, int status, const QString& name) const {
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
+        return QStringLiteral("Сервер плиток не прислал плитку %1 за %2 с")
+            .arg(name)
+            .arg(timeoutMs_ / 1000.0);
+    }
+    if (error < QNetworkReply::ContentAccessDenied) {
+        return QStringLiteral("Нет связи с сервером плиток (плитка %1): %2")
+            .arg(name, reply->errorString());
+    }
+    if (status != 0) {
+        return QStringLiteral("Сервер плиток ответил на запрос плитки %1 кодом %2")
+            .arg(name)
+            .arg(status);
+    }
+    return QStringLiteral("Сервер плиток не дал плитку %1: %2").arg(name, reply->errorString());
+}
+
+void CXyzTileSource::Finished(QNetworkReply* reply, Key key) {
     inFlight_.remove(reply);
     reply->deleteLater();
     const QString name = TileName(key.z, key.x, key.y);
@@ -180,25 +187,10 @@ void CXyzTileSource::Finished(QNetworkReply* reply, const Fetch& fetch) {
                                     error <= QNetworkReply::UnknownServerError) ||
                                    status == 408 || status == 429;
         if (serverTrouble) {
-            image = QImage::fromData(fetch.kept.isEmpty() ? CachedBytes(reply->url()) : fetch.kept);
+            image = QImage::fromData(CachedBytes(reply->url()));
         }
-        if (!image.isNull()) {
-            // shown from the cache
-        } else if (error == QNetworkReply::OperationCanceledError ||
-                   error == QNetworkReply::TimeoutError) {
-            reason = QStringLiteral("Сервер плиток не прислал плитку %1 за %2 с")
-                         .arg(name)
-                         .arg(timeoutMs_ / 1000.0);
-        } else if (error < QNetworkReply::ContentAccessDenied) {
-            reason = QStringLiteral("Нет связи с сервером плиток (плитка %1): %2")
-                         .arg(name, reply->errorString());
-        } else if (status != 0) {
-            reason = QStringLiteral("Сервер плиток ответил на запрос плитки %1 кодом %2")
-                         .arg(name)
-                         .arg(status);
-        } else {
-            reason = QStringLiteral("Сервер плиток не дал плитку %1: %2")
-                         .arg(name, reply->errorString());
+        if (image.isNull()) {
+            reason = FailureText(reply, status, name);
         }
     }
     Answer(key, image, reason);

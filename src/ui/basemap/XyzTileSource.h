@@ -67,15 +67,10 @@ private:
         return qHashMulti(seed, key.z, key.x, key.y);
     }
 
-    // One fetch under way: its tile, and the tile's old picture from the cache when the
-    // cache has one that is due for asking again.
-    struct Fetch {
-        Key key;
-        QByteArray kept;
-    };
-
     void StartNext();
-    void Finished(QNetworkReply* reply, const Fetch& fetch);
+    void Finished(QNetworkReply* reply, Key key);
+    // Why a fetch failed, in Russian.
+    QString FailureText(QNetworkReply* reply, int status, const QString& name) const;
     // What the disk cache keeps for a URL (empty when nothing).
     QByteArray CachedBytes(const QUrl& url) const;
     void Answer(Key key, const QImage& image, const QString& reason);
@@ -90,5 +85,5 @@ private:
     QNetworkDiskCache* cache_ = nullptr;  // owned by network_
     QHash<Key, bool> waiting_;            // asked and not answered yet
     std::deque<Key> queue_;               // waiting to be fetched
-    QHash<QNetworkReply*, Fetch> inFlight_;
+    QHash<QNetworkReply*, Key> inFlight_;
 };
