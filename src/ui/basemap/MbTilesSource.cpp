@@ -123,8 +123,8 @@ void CMbTilesSource::Request(int z, int x, int y) {
         const QString reason =
             IsOpen() ? QStringLiteral("Неверный номер плитки %1").arg(TileName(z, x, y))
                      : openError_;
-        QMetaObject::invokeMethod(
-            this, [this, key, reason] { Answer(key, QImage(), reason); }, Qt::QueuedConnection);
+        std::lock_guard lock(mutex_);
+        PostLocked({key, QImage(), reason});
         return;
     }
     {
@@ -158,9 +158,38 @@ void CMbTilesSource::Run() {
             queue_.pop_front();
         }
         QString reason;
-        const QImage image = Read(key, reason);
-        QMetaObject::invokeMethod(
-            this, [this, key, image, reason] { Answer(key, image, reason); }, Qt::QueuedConnection);
+        QImage image = Read(key, reason);
+        std::lock_guard lock(mutex_);
+        PostLocked({key, std::move(image), std::move(reason)});
+    }
+}
+
+void CMbTilesSource::PostLocked(Done done) {
+    done_.push_back(std::move(done));
+    if (!deliveryPosted_) {
+        deliveryPosted_ = true;
+        // Only the call crosses the threads; the answers wait under the mutex.
+        QMetaObject::invokeMethod(this, "DeliverDone", Qt::QueuedConnection);
+    }
+}
+
+void CMbTilesSource::DeliverDone() {
+    std::deque<Done> done;
+    {
+        std::lock_guard lock(mutex_);
+        done.swap(done_);
+        deliveryPosted_ = false;
+    }
+    for (const Done& answer : done) {
+        // A tile cancelled while it was read is not answered.
+        if (!waiting_.remove(answer.key)) {
+            continue;
+        }
+        if (answer.image.isNull()) {
+            emit failed(answer.key.z, answer.key.x, answer.key.y, answer.reason);
+        } else {
+            emit tileReady(answer.key.z, answer.key.x, answer.key.y, answer.image);
+        }
     }
 }
 
@@ -190,15 +219,4 @@ QImage CMbTilesSource::Read(const Key& key, QString& reason) {
     }
     sqlite3_reset(statement_);
     return image;
-}
-
-void CMbTilesSource::Answer(Key key, const QImage& image, const QString& reason) {
-    if (!waiting_.remove(key)) {
-        return;  // cancelled while it was read
-    }
-    if (image.isNull()) {
-        emit failed(key.z, key.x, key.y, reason);
-    } else {
-        emit tileReady(key.z, key.x, key.y, image);
-    }
 }

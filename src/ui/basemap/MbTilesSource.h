@@ -52,11 +52,20 @@ private:
 
     void Open(const QString& path);
     void ReadZoomRange();
+    // The answer to one request: a picture, or a null image and why.
+    struct Done {
+        Key key;
+        QImage image;
+        QString reason;
+    };
+
     void Run();
     // The picture of a tile, or a null image and why (on the reading thread).
     QImage Read(const Key& key, QString& reason);
-    // On the source's own thread: the answer to one request.
-    void Answer(Key key, const QImage& image, const QString& reason);
+    // Queues an answer for the source's own thread (mutex_ held).
+    void PostLocked(Done done);
+    // On the source's own thread: the answers queued so far.
+    Q_INVOKABLE void DeliverDone();
 
     QString path_;
     QString openError_;
@@ -70,7 +79,9 @@ private:
     QHash<Key, bool> waiting_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<Key> queue_;  // under mutex_
-    bool stop_ = false;      // under mutex_
+    std::deque<Key> queue_;        // under mutex_
+    std::deque<Done> done_;        // under mutex_
+    bool deliveryPosted_ = false;  // under mutex_: DeliverDone is queued
+    bool stop_ = false;            // under mutex_
     std::thread reader_;
 };
