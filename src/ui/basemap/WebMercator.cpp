@@ -47,6 +47,9 @@ WebMercator::LatLon WebMercator::ToLatLon(QPointF pixel, int z) {
 
 QPoint WebMercator::TileAt(double latitude, double longitude, int z) {
     const QPointF p = ToPixel(latitude, longitude, z);
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
+        return QPoint(-1, -1);
+    }
     const int n = TileCount(z);
     // Columns as doubles first: a longitude far round the world must not overflow an int.
     const double column = std::floor(p.x() / kTileSize);
@@ -71,8 +74,8 @@ std::vector<WebMercator::TileSpot> WebMercator::TilesCovering(const QRectF& pixe
     const double right = std::ceil(r.right() / kTileSize) - 1;  // the right edge is out
     const double top = std::max(0.0, std::floor(r.top() / kTileSize));
     const double bottom = std::min(double(n - 1), std::ceil(r.bottom() / kTileSize) - 1);
-    // (Far beyond the world the column numbers would not fit an int.)
-    if (std::abs(left) > 1e9 || std::abs(right) > 1e9 || right < left || bottom < top ||
+    // (Far beyond the world the column numbers would not fit an int; NaN fails too.)
+    if (!(std::abs(left) <= 1e9 && std::abs(right) <= 1e9) || right < left || bottom < top ||
         (right - left + 1) * (bottom - top + 1) > kMaxCover) {
         return spots;
     }

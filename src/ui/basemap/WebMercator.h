@@ -50,7 +50,8 @@ public:
     // pixels beyond the world's sides (TileAt takes them round the world).
     static QPointF ToPixel(double latitude, double longitude, int z);
     static LatLon ToLatLon(QPointF pixel, int z);
-    // The tile holding a point: the column wrapped into the world, the row clamped to it.
+    // The tile holding a point: the column wrapped into the world, the row clamped to it;
+    // (−1, −1), no tile, for a position that is not a number.
     static QPoint TileAt(double latitude, double longitude, int z);
     // Ground metres one pixel spans at a latitude.
     static double MetresPerPixel(double latitude, int z);
