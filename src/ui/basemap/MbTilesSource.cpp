@@ -118,7 +118,7 @@ void CMbTilesSource::Request(int z, int x, int y) {
     if (waiting_.contains(key)) {
         return;
     }
-    waiting_.insert(key, true);
+    waiting_.insert(key);
     if (!IsOpen() || !WebMercator::ValidTile(z, x, y)) {
         const QString reason =
             IsOpen() ? QStringLiteral("Неверный номер плитки %1").arg(TileName(z, x, y))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <condition_variable>
 #include <deque>
@@ -76,7 +77,7 @@ private:
     sqlite3_stmt* statement_ = nullptr;  // only the reading thread uses it once started
 
     // Asked and not answered yet (the source's own thread only).
-    QHash<Key, bool> waiting_;
+    QSet<Key> waiting_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Key> queue_;        // under mutex_

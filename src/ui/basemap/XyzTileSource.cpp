@@ -4,6 +4,7 @@
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <algorithm>
 #include <memory>
 
 #include "basemap/WebMercator.h"
@@ -83,7 +84,7 @@ void CXyzTileSource::Request(int z, int x, int y) {
     if (waiting_.contains(key)) {
         return;
     }
-    waiting_.insert(key, true);
+    waiting_.insert(key);
     QString refusal;
     if (!IsValid()) {
         refusal = templateError_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 #include <deque>
@@ -83,7 +84,7 @@ private:
     int timeoutMs_ = kDefaultTimeoutMs;
     QNetworkAccessManager* network_;
     QNetworkDiskCache* cache_ = nullptr;  // owned by network_
-    QHash<Key, bool> waiting_;            // asked and not answered yet
+    QSet<Key> waiting_;                   // asked and not answered yet
     std::deque<Key> queue_;               // waiting to be fetched
     QHash<QNetworkReply*, Key> inFlight_;
 };
