@@ -325,6 +325,16 @@ void TestBaseMap::mbtilesReadBack() {
     source.Request(WebMercator::kMaxZoom + 1, 0, 0);
     QTRY_COMPARE(answers.failed.size(), 3);
 
+    // A source closed with tiles still to read stops its reader.
+    {
+        CMbTilesSource closing(path);
+        for (int x = 0; x < 4; ++x) {
+            for (int y = 0; y < 4; ++y) {
+                closing.Request(2, x, y);
+            }
+        }
+    }
+
     // Only read: the file is as it was, with no journal beside it.
     QCOMPARE(FileBytes(path), before);
     QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
@@ -430,10 +440,16 @@ void TestBaseMap::xyzFetchAndDiskCache() {
         source.Request(1, 1, 0);
         QTRY_COMPARE(answers.failed.size(), 2);
         QVERIFY(answers.failed[1][3].toString().contains(QStringLiteral("не изображение")));
+        // An answer far too large for a tile is cut off.
+        server.routes["/1/0/1.png"] = {
+            200, QByteArray(CXyzTileSource::kMaxTileBytes + 65536, 'x'), {}};
+        source.Request(1, 0, 1);
+        QTRY_COMPARE(answers.failed.size(), 3);
+        QVERIFY(answers.failed[2][3].toString().contains(QStringLiteral("больше")));
         // A 404 is asked again next time.
         source.Request(1, 1, 1);
-        QTRY_COMPARE(answers.failed.size(), 3);
-        QCOMPARE(server.hits, 4);
+        QTRY_COMPARE(answers.failed.size(), 4);
+        QCOMPARE(server.hits, 5);
     }
     // After a restart the tile is still on the disk.
     CXyzTileSource again(server.Template(), cache, QString());
@@ -441,7 +457,7 @@ void TestBaseMap::xyzFetchAndDiskCache() {
     again.Request(1, 0, 0);
     QTRY_COMPARE(answers.ready.size(), 1);
     QCOMPARE(answers.ready[0][3].value<QImage>().pixel(5, 5), qRgb(200, 0, 0));
-    QCOMPARE(server.hits, 4);
+    QCOMPARE(server.hits, 5);
 }
 
 void TestBaseMap::xyzServerGoneUsesCache() {
@@ -503,6 +519,23 @@ void TestBaseMap::xyzFetchesAtATimeAndCancel() {
     source.Request(4, 9, 7);
     QTRY_COMPARE(answers.ready.size(), CXyzTileSource::kMaxInFlight + 1);
     QCOMPARE(answers.ready.back()[3].value<QImage>().pixel(1, 1), Colour(4, 9, 7));
+
+    // A source closed with fetches running and tiles waiting goes quietly: no answers
+    // from its destructor, no fetches started by it.
+    server.hold = true;
+    int answeredWhileClosing = 0;
+    {
+        CXyzTileSource closing(server.Template(), QString(), {});
+        connect(&closing, &TileSource::failed, [&] { ++answeredWhileClosing; });
+        for (int x = 0; x < 8; ++x) {
+            closing.Request(4, x, 7);
+        }
+        QTRY_COMPARE(server.Held(), CXyzTileSource::kMaxInFlight);
+    }
+    server.Release();
+    QTest::qWait(100);
+    QCOMPARE(answeredWhileClosing, 0);
+    QCOMPARE(server.hits, CXyzTileSource::kMaxInFlight * 2 + 1);
 }
 
 void TestBaseMap::xyzTimeoutAndRefusals() {
