@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
 #include <QNetworkProxy>
