@@ -2,7 +2,7 @@
 # Assembles the Windows program folder and its NSIS installer (called by build.sh):
 #   make-installer.sh APP_BUILD QT_PREFIX DEP_PREFIX OUT
 # OUT/Sentrel/   sentrel.exe, the DLLs it needs (found by reading the import tables),
-#                Qt's Windows platform and style plugins, qt.conf, Qt's Russian texts
+#                Qt's Windows platform, style and TLS plugins, qt.conf, Qt's Russian texts
 #                (translations/qtbase_ru.qm), sentrel.ico, Sounds/*.wav
 # OUT/sentrel-<version>-win64-setup.exe
 set -euo pipefail
@@ -20,6 +20,11 @@ $MINGW-strip "$STAGE/sentrel.exe"
 cp "$QT_PREFIX/plugins/platforms/qwindows.dll" "$STAGE/platforms/"
 if [ -f "$QT_PREFIX/plugins/styles/qwindowsvistastyle.dll" ]; then
   cp "$QT_PREFIX/plugins/styles/qwindowsvistastyle.dll" "$STAGE/styles/"
+fi
+# TLS through Windows' own Schannel, for the map's tile servers on https.
+if [ -f "$QT_PREFIX/plugins/tls/qschannelbackend.dll" ]; then
+  mkdir -p "$STAGE/tls"
+  cp "$QT_PREFIX/plugins/tls/qschannelbackend.dll" "$STAGE/tls/"
 fi
 # Qt's own texts (file dialogs, standard buttons) in Russian: Debian's translation of the
 # same Qt release, found under the prefix's translations folder.
@@ -47,6 +52,7 @@ find_dll() {
   return 0
 }
 queue=("$STAGE/sentrel.exe" "$STAGE"/platforms/*.dll "$STAGE"/styles/*.dll)
+[ -d "$STAGE/tls" ] && queue+=("$STAGE"/tls/*.dll)
 declare -A seen=()
 while [ ${#queue[@]} -gt 0 ]; do
   file="${queue[0]}"
@@ -61,7 +67,8 @@ while [ ${#queue[@]} -gt 0 ]; do
     queue+=("$STAGE/$(basename "$path")")
   done
 done
-$MINGW-strip "$STAGE"/*.dll "$STAGE"/platforms/*.dll "$STAGE"/styles/*.dll 2>/dev/null || true
+$MINGW-strip "$STAGE"/*.dll "$STAGE"/platforms/*.dll "$STAGE"/styles/*.dll "$STAGE"/tls/*.dll \
+  2>/dev/null || true
 
 # The default alert sounds, made by the program's own tool under wine.
 wpath() { echo "Z:${1//\//\\}"; }
