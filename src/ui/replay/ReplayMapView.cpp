@@ -1,0 +1,197 @@
+#include "replay/ReplayMapView.h"
+
+#include <QGraphicsPathItem>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "app/QtText.h"
+#include "replay/ReplayTrack.h"
+#include "zones/MapObjectItem.h"
+#include "zones/PolylineThinning.h"
+
+namespace {
+
+// Line width of the routes in pixels; the legend's place from the top right corner.
+constexpr qreal kLineWidth = 3;
+constexpr int kLegendMargin = 8;
+
+}  // namespace
+
+CReplayMapView::CReplayMapView(QWidget* parent) : CMapView(parent) {
+    // Wheel steps come in bursts: the lines are thinned again once the zoom settles.
+    redraw_.setSingleShot(true);
+    redraw_.setInterval(120);
+    connect(&redraw_, &QTimer::timeout, this, [this] {
+        if (transform().m11() != linesScale_) {
+            DrawLines();
+        }
+    });
+}
+
+void CReplayMapView::SetTracks(const std::vector<const CReplayTrack*>& tracks) {
+    tracks_ = tracks;
+    for (auto& [number, mark] : marks_) {
+        delete mark;
+    }
+    marks_.clear();
+    // Scrolling must reach every route, also one far from the zones.
+    const QRectF routes = TracksRect();
+    if (!routes.isNull()) {
+        const qreal reach = std::max({200000.0, 10 * routes.width(), 10 * routes.height()});
+        setSceneRect(sceneRect().united(routes.adjusted(-reach, -reach, reach, reach)));
+    }
+    FitTracks();
+}
+
+QRectF CReplayMapView::TracksRect() const {
+    QRectF rect;
+    for (const CReplayTrack* track : tracks_) {
+        for (const TrackPoint& p : track->Points()) {
+            rect = rect.united(QRectF(ScenePoint(p.latitude, p.longitude), QSizeF(1, 1)));
+        }
+    }
+    return rect;
+}
+
+void CReplayMapView::FitTracks() {
+    QRectF rect = TracksRect();
+    if (rect.isNull()) {
+        fittedTracks_ = false;
+        FitAll();
+    } else {
+        const qreal margin = std::max(150.0, 0.08 * std::max(rect.width(), rect.height()));
+        rect.adjust(-margin, -margin, 2 * margin, margin);
+        fitInView(rect, Qt::KeepAspectRatio);
+        fittedTracks_ = true;
+    }
+    DrawLines();
+}
+
+void CReplayMapView::DrawLines() {
+    for (QGraphicsPathItem* line : lines_) {
+        delete line;
+    }
+    lines_.clear();
+    drawnPoints_ = 0;
+    linesScale_ = transform().m11();
+    const double metresPerPixel = linesScale_ > 0 ? 1 / linesScale_ : 0;
+    for (const CReplayTrack* track : tracks_) {
+        const std::vector<TrackPoint>& points = track->Points();
+        std::vector<ProjectedPoint> plane;
+        plane.reserve(points.size());
+        for (const TrackPoint& p : points) {
+            plane.push_back(Projection().ToPlane(p.latitude, p.longitude));
+        }
+        const std::vector<std::size_t> kept = PolylineThinning::Keep(plane, metresPerPixel);
+        drawnPoints_ += static_cast<int>(kept.size());
+        // One path per run of segments in the same speed band; a segment takes the band
+        // of the point it starts from.
+        QPainterPath path;
+        int band = -1;
+        auto finish = [&] {
+            if (band >= 0 && !path.isEmpty()) {
+                QPen pen(CReplayTrack::BandColour(band), kLineWidth);
+                pen.setCosmetic(true);
+                pen.setCapStyle(Qt::RoundCap);
+                pen.setJoinStyle(Qt::RoundJoin);
+                auto* line = scene()->addPath(path, pen);
+                line->setZValue(2);
+                lines_.push_back(line);
+            }
+            path = QPainterPath();
+        };
+        for (std::size_t k = 0; k + 1 < kept.size(); ++k) {
+            const TrackPoint& a = points[kept[k]];
+            const TrackPoint& b = points[kept[k + 1]];
+            const int segmentBand = CReplayTrack::SpeedBand(a.speedKmh);
+            if (segmentBand != band) {
+                finish();
+                band = segmentBand;
+                path.moveTo(ScenePoint(a.latitude, a.longitude));
+            }
+            path.lineTo(ScenePoint(b.latitude, b.longitude));
+        }
+        finish();
+    }
+}
+
+void CReplayMapView::ShowMoment(const DateTime& utc) {
+    for (const CReplayTrack* track : tracks_) {
+        const std::optional<CReplayTrack::Position> at = track->At(utc);
+        auto it = marks_.find(track->Number());
+        if (!at) {
+            if (it != marks_.end()) {
+                delete it->second;
+                marks_.erase(it);
+            }
+            continue;
+        }
+        if (it == marks_.end()) {
+            auto* mark = new CMapObjectItem(track->Number());
+            mark->SetLook(FromCp(track->Title()), 0);
+            mark->setZValue(3);
+            scene()->addItem(mark);
+            it = marks_.emplace(track->Number(), mark).first;
+        }
+        it->second->setPos(ScenePoint(at->latitude, at->longitude));
+    }
+}
+
+const QGraphicsItem* CReplayMapView::Mark(int32_t number) const {
+    const auto it = marks_.find(number);
+    return it == marks_.end() ? nullptr : it->second;
+}
+
+void CReplayMapView::wheelEvent(QWheelEvent* event) {
+    CMapView::wheelEvent(event);
+    fittedTracks_ = false;
+    redraw_.start();
+}
+
+void CReplayMapView::resizeEvent(QResizeEvent* event) {
+    // The map fits its zones on a resize until the dispatcher zooms or drags; the
+    // replay keeps to its routes instead.
+    CMapView::resizeEvent(event);
+    if (fittedTracks_ && FollowsContent()) {
+        FitTracks();
+    } else {
+        redraw_.start();
+    }
+}
+
+void CReplayMapView::scrollContentsBy(int dx, int dy) {
+    CMapView::scrollContentsBy(dx, dy);
+    // The legend stays put on the viewport while the map scrolls under it.
+    viewport()->update();
+}
+
+void CReplayMapView::drawForeground(QPainter* painter, const QRectF& rect) {
+    CMapView::drawForeground(painter, rect);
+    if (tracks_.empty()) {
+        return;
+    }
+    painter->save();
+    painter->resetTransform();
+    const QFontMetrics metrics(viewport()->font());
+    int textWidth = 0;
+    for (int band = 0; band < CReplayTrack::kBandCount; ++band) {
+        textWidth = std::max(
+            textWidth, metrics.horizontalAdvance(QString::fromUtf8(CReplayTrack::BandTextUtf8(band))));
+    }
+    const int line = metrics.height() + 2;
+    const QRect box(viewport()->width() - kLegendMargin - (textWidth + 40), kLegendMargin,
+                    textWidth + 40, line * CReplayTrack::kBandCount + 8);
+    painter->setPen(QColor(120, 120, 120));
+    painter->setBrush(QColor(255, 255, 255, 220));
+    painter->drawRect(box);
+    for (int band = 0; band < CReplayTrack::kBandCount; ++band) {
+        const int y = box.top() + 4 + band * line + line / 2;
+        painter->setPen(QPen(CReplayTrack::BandColour(band), kLineWidth, Qt::SolidLine, Qt::RoundCap));
+        painter->drawLine(box.left() + 8, y, box.left() + 28, y);
+        painter->setPen(Qt::black);
+        painter->drawText(QPoint(box.left() + 34, y + metrics.ascent() / 2 - 1),
+                          QString::fromUtf8(CReplayTrack::BandTextUtf8(band)));
+    }
+    painter->restore();
+}
