@@ -77,7 +77,7 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source,
     }
     auto makeEdit = [this] {
         auto* edit = new QDateTimeEdit(this);
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
         edit->setTimeSpec(Qt::UTC);
         edit->setCalendarPopup(true);
         return edit;
