@@ -1,10 +1,13 @@
 // The replay window ("История движения") on routes kept in memory: the menu item that
 // opens it, the period's quick choices in display time, where the marks stand at a
-// moment, the zone visits, the play speed and the GPX export.
+// moment, the zone visits, the play speed and the GPX export. With SENTREL_SHOTS_DIR set,
+// also its picture on the demo's data for docs/screenshots:
+//
+//   SENTREL_SHOTS_DIR=/tmp/shots QT_QPA_PLATFORM=offscreen build/tests/ui/tst_replay shot
 #include <QComboBox>
-#include <QGraphicsItem>
 #include <QDateTimeEdit>
 #include <QElapsedTimer>
+#include <QGraphicsItem>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -15,12 +18,16 @@
 #include <map>
 #include <mutex>
 
+#include "ConsoleFixture.h"
 #include "app/MainCommands.h"
+#include "console/ConsoleQueries.h"
 #include "persist/TrackSource.h"
 #include "replay/ReplayMapView.h"
 #include "replay/ReplayWindow.h"
 #include "tst_mainwindow_rig.h"
+#include "zones/Geometry.h"
 #include "zones/MapProjection.h"
+#include "zones/ZoneMap.h"
 
 namespace {
 
@@ -116,6 +123,48 @@ bool Near(const QPointF& a, const QPointF& b) {
     return std::abs(a.x() - b.x()) < 0.01 && std::abs(a.y() - b.y()) < 0.01;
 }
 
+// A drive through `legs` (each: where to, at what speed, how long to stand there), one
+// point every 20 seconds, with the zone of the demo's map each point lies in.
+struct Leg {
+    double latitude;
+    double longitude;
+    double kmh;
+    double standMinutes;
+};
+std::vector<TrackPoint> Drive(const CZoneMap& map, int32_t number, double startSeconds,
+                              double latitude, double longitude, const std::vector<Leg>& legs) {
+    std::vector<TrackPoint> points;
+    double t = startSeconds;
+    auto add = [&](double speed) {
+        TrackPoint p = Point(number, t, latitude, longitude, speed);
+        const int zone = map.FindZoneAt(latitude, longitude);
+        if (zone >= 0) {
+            p.zoneName = map.Zone(zone).name;
+        }
+        points.push_back(p);
+        t += 20;
+    };
+    for (const Leg& leg : legs) {
+        const double fromLat = latitude;
+        const double fromLon = longitude;
+        const double length = GreatCircleDistance(fromLat, fromLon, leg.latitude, leg.longitude);
+        double done = 0;
+        while (done < length) {
+            // Slower off and into the stops, a little up and down on the way.
+            const double edge = std::min(done, length - done);
+            const double speed = std::min(leg.kmh * (0.9 + 0.15 * std::sin(t / 90)), 6 + edge / 12);
+            add(speed);
+            done = std::min(length, done + speed / 3.6 * 20);
+            latitude = fromLat + (leg.latitude - fromLat) * done / length;
+            longitude = fromLon + (leg.longitude - fromLon) * done / length;
+        }
+        for (double stood = 0; stood <= leg.standMinutes * 60; stood += 20) {
+            add(0);
+        }
+    }
+    return points;
+}
+
 }  // namespace
 
 class TestReplay : public QObject {
@@ -130,6 +179,7 @@ private slots:
     void visitsListedAndClickMovesSlider();
     void playAdvancesAtChosenSpeed();
     void gpxExportWritesShownPoints();
+    void shot();
 };
 
 void TestReplay::menuItemOpensReplayForSelectedVehicles() {
@@ -378,6 +428,48 @@ void TestReplay::gpxExportWritesShownPoints() {
     QCOMPARE(Prompt::ShownPrompts()[1].icon, Prompt::Icon::Stop);
     QVERIFY(Prompt::ShownPrompts()[1].text.startsWith(QStringLiteral("Не удалось записать файл")));
     QVERIFY(!QFile::exists(nowhere));
+}
+
+void TestReplay::shot() {
+    const QString shots = qEnvironmentVariable("SENTREL_SHOTS_DIR");
+    if (shots.isEmpty()) {
+        QSKIP("SENTREL_SHOTS_DIR not set");
+    }
+    fixture::ConsoleRig rig;
+    const QString demo = QStringLiteral(SENTREL_SOURCE_DIR "/demo/");
+    QVERIFY(rig.console->zoneMap->Load((demo + "maps.mrk").toStdString()));
+    QVERIFY(rig.console->store.LoadAddressBook((demo + "AddrBook.txt").toStdString()));
+    const CZoneMap& map = *rig.console->zoneMap;
+    auto source = std::make_shared<FakeTrackSource>();
+    // The KamAZ from the Uralmash depot to the central garage, a stop there, on to the
+    // Vtorchermet depot; the MAZ from the central garage to the Shartash oil depot.
+    source->routes[12] = Drive(map, 12, 300, 56.8845, 60.6050,
+                               {{56.8700, 60.6000, 45, 0},
+                                {56.8500, 60.6120, 65, 0},
+                                {56.8330, 60.6160, 35, 12},
+                                {56.8100, 60.6260, 70, 0},
+                                {56.7805, 60.6190, 40, 5}});
+    source->routes[17] =
+        Drive(map, 17, 900, 56.8330, 60.6160,
+              {{56.8400, 60.6500, 50, 0}, {56.8480, 60.6800, 75, 0}, {56.8585, 60.6985, 25, 20}});
+    CReplayWindow::Input input;
+    {
+        const CConsoleQueries queries(*rig.console);
+        input.objects = queries.AddressBookEntries();
+        input.zones = queries.Zones();
+        input.offsetMinutes = queries.DisplayOffsetMinutes();
+    }
+    input.chosen = {12, 17};
+    CReplayWindow window(std::move(input), source, rig.clock);
+    window.resize(1280, 720);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ShowFromStart(window);
+    window.Slider()->setValue(40 * 60);
+    window.VisitTable()->selectRow(1);
+    QTest::qWait(200);
+    QDir().mkpath(shots);
+    QVERIFY(window.grab().save(QDir(shots).filePath(QStringLiteral("replay.png"))));
 }
 
 QTEST_MAIN(TestReplay)

@@ -78,41 +78,43 @@ void CReplayMapView::DrawLines() {
     const double metresPerPixel = linesScale_ > 0 ? 1 / linesScale_ : 0;
     for (const CReplayTrack* track : tracks_) {
         const std::vector<TrackPoint>& points = track->Points();
-        std::vector<ProjectedPoint> plane;
-        plane.reserve(points.size());
-        for (const TrackPoint& p : points) {
-            plane.push_back(Projection().ToPlane(p.latitude, p.longitude));
-        }
-        const std::vector<std::size_t> kept = PolylineThinning::Keep(plane, metresPerPixel);
-        drawnPoints_ += static_cast<int>(kept.size());
-        // One path per run of segments in the same speed band; a segment takes the band
-        // of the point it starts from.
-        QPainterPath path;
-        int band = -1;
-        auto finish = [&] {
-            if (band >= 0 && !path.isEmpty()) {
-                QPen pen(CReplayTrack::BandColour(band), kLineWidth);
-                pen.setCosmetic(true);
-                pen.setCapStyle(Qt::RoundCap);
-                pen.setJoinStyle(Qt::RoundJoin);
-                auto* line = scene()->addPath(path, pen);
-                line->setZValue(2);
-                lines_.push_back(line);
+        // A segment takes the band of the point it starts from. Each run of segments in
+        // one band is thinned and drawn on its own, so that thinning never carries a
+        // colour over a stretch driven at another speed.
+        std::size_t runStart = 0;
+        while (runStart + 1 < points.size()) {
+            const int band = CReplayTrack::SpeedBand(points[runStart].speedKmh);
+            std::size_t runEnd = runStart + 1;
+            while (runEnd + 1 < points.size() &&
+                   CReplayTrack::SpeedBand(points[runEnd].speedKmh) == band) {
+                ++runEnd;
             }
-            path = QPainterPath();
-        };
-        for (std::size_t k = 0; k + 1 < kept.size(); ++k) {
-            const TrackPoint& a = points[kept[k]];
-            const TrackPoint& b = points[kept[k + 1]];
-            const int segmentBand = CReplayTrack::SpeedBand(a.speedKmh);
-            if (segmentBand != band) {
-                finish();
-                band = segmentBand;
-                path.moveTo(ScenePoint(a.latitude, a.longitude));
+            std::vector<ProjectedPoint> plane;
+            plane.reserve(runEnd - runStart + 1);
+            for (std::size_t i = runStart; i <= runEnd; ++i) {
+                plane.push_back(Projection().ToPlane(points[i].latitude, points[i].longitude));
             }
-            path.lineTo(ScenePoint(b.latitude, b.longitude));
+            const std::vector<std::size_t> kept = PolylineThinning::Keep(plane, metresPerPixel);
+            drawnPoints_ += static_cast<int>(kept.size());
+            QPainterPath path;
+            for (std::size_t k = 0; k < kept.size(); ++k) {
+                const TrackPoint& p = points[runStart + kept[k]];
+                const QPointF at = ScenePoint(p.latitude, p.longitude);
+                if (k == 0) {
+                    path.moveTo(at);
+                } else {
+                    path.lineTo(at);
+                }
+            }
+            QPen pen(CReplayTrack::BandColour(band), kLineWidth);
+            pen.setCosmetic(true);
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+            QGraphicsPathItem* line = scene()->addPath(path, pen);
+            line->setZValue(2);
+            lines_.push_back(line);
+            runStart = runEnd;
         }
-        finish();
     }
 }
 
@@ -176,8 +178,8 @@ void CReplayMapView::drawForeground(QPainter* painter, const QRectF& rect) {
     const QFontMetrics metrics(viewport()->font());
     int textWidth = 0;
     for (int band = 0; band < CReplayTrack::kBandCount; ++band) {
-        textWidth = std::max(
-            textWidth, metrics.horizontalAdvance(QString::fromUtf8(CReplayTrack::BandTextUtf8(band))));
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(
+                                            QString::fromUtf8(CReplayTrack::BandTextUtf8(band))));
     }
     const int line = metrics.height() + 2;
     const QRect box(viewport()->width() - kLegendMargin - (textWidth + 40), kLegendMargin,
@@ -187,7 +189,8 @@ void CReplayMapView::drawForeground(QPainter* painter, const QRectF& rect) {
     painter->drawRect(box);
     for (int band = 0; band < CReplayTrack::kBandCount; ++band) {
         const int y = box.top() + 4 + band * line + line / 2;
-        painter->setPen(QPen(CReplayTrack::BandColour(band), kLineWidth, Qt::SolidLine, Qt::RoundCap));
+        painter->setPen(
+            QPen(CReplayTrack::BandColour(band), kLineWidth, Qt::SolidLine, Qt::RoundCap));
         painter->drawLine(box.left() + 8, y, box.left() + 28, y);
         painter->setPen(Qt::black);
         painter->drawText(QPoint(box.left() + 34, y + metrics.ascent() / 2 - 1),

@@ -13,9 +13,9 @@ std::optional<CReplayTrack::Position> CReplayTrack::At(const DateTime& utc) cons
         return std::nullopt;
     }
     // The first point after the moment.
-    const auto after = std::upper_bound(
-        points_.begin(), points_.end(), utc,
-        [](const DateTime& t, const TrackPoint& p) { return t < p.messageTime; });
+    const auto after =
+        std::upper_bound(points_.begin(), points_.end(), utc,
+                         [](const DateTime& t, const TrackPoint& p) { return t < p.messageTime; });
     const TrackPoint& a = *(after - 1);
     if (after == points_.end()) {
         return Position{a.latitude, a.longitude};

@@ -33,8 +33,7 @@ constexpr int kTickMs = 50;
 // The pickers show display time as plain calendar fields: no time zone of Qt's applies.
 QDateTime ToQt(const DateTime& t) {
     const CalendarFields f = t.ToCalendar();
-    return QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second),
-                     Qt::UTC);
+    return QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second), Qt::UTC);
 }
 
 DateTime FromQt(const QDateTime& t) {
@@ -56,8 +55,8 @@ struct CReplayWindow::ReadResult {
     std::vector<std::pair<int32_t, TrackSource::Read>> reads;
 };
 
-CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source,
-                             const Clock& clock, QWidget* owner)
+CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, const Clock& clock,
+                             QWidget* owner)
     : QDialog(owner), input_(std::move(input)), source_(std::move(source)), clock_(clock) {
     setObjectName(QStringLiteral("replayWindow"));
     setWindowTitle(QStringLiteral("История движения"));
@@ -157,8 +156,8 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(splitter);
-    resize(1100, 600);
-    splitter->setSizes({220, 560, 320});
+    resize(1280, 720);
+    splitter->setSizes({230, 690, 360});
 
     SetPeriod(ReplayPeriod::LastHour(clock_.Now()));
     connect(lastHour_, &QPushButton::clicked, this,
@@ -317,10 +316,10 @@ void CReplayWindow::FillVisits() {
                          static_cast<int>(std::round((visit.firstInside - shownFrom_) * 86400)));
             visits_->setItem(row, 0, who);
             visits_->setItem(row, 1, new QTableWidgetItem(FromCp(visit.zoneName)));
-            visits_->setItem(row, 2,
-                             new QTableWidgetItem((visit.beganBeforePeriod ? QStringLiteral("≤ ")
-                                                                            : QString()) +
-                                                  Shown(visit.firstInside, input_.offsetMinutes)));
+            visits_->setItem(
+                row, 2,
+                new QTableWidgetItem((visit.beganBeforePeriod ? QStringLiteral("≤ ") : QString()) +
+                                     Shown(visit.firstInside, input_.offsetMinutes)));
             visits_->setItem(row, 3,
                              new QTableWidgetItem((left ? QString() : QStringLiteral("≥ ")) +
                                                   Shown(end, input_.offsetMinutes)));
