@@ -306,6 +306,16 @@ void TestReplay::marksStandWhereTheVehiclesWere() {
     window.Slider()->setValue(0);
     QVERIFY(map->Mark(7) == nullptr);
 
+    // Without zones the projection is centred on the routes, not on 0° 0°: a degree of
+    // longitude is as long as the latitude makes it.
+    CReplayWindow::Input noZones = TwoVehicles();
+    noZones.zones.clear();
+    CReplayWindow bare(std::move(noZones), source, clock);
+    ShowFromStart(bare);
+    bare.Slider()->setValue(60);
+    const ProjectedPoint second = MapProjection(56.840, 60.600).ToPlane(56.842, 60.604);
+    QVERIFY(Near(bare.Map()->Mark(12)->pos(), QPointF(second.x, -second.y)));
+
     // A vehicle the store cannot read is named in a warning; the others are shown.
     source->problems[7] = "broken";
     ShowFromStart(window);

@@ -35,6 +35,7 @@ void CReplayMapView::SetTracks(const std::vector<const CReplayTrack*>& tracks) {
         delete mark;
     }
     marks_.clear();
+    AnchorProjection();
     // Scrolling must reach every route, also one far from the zones.
     const QRectF routes = TracksRect();
     if (!routes.isNull()) {
@@ -42,6 +43,29 @@ void CReplayMapView::SetTracks(const std::vector<const CReplayTrack*>& tracks) {
         setSceneRect(sceneRect().united(routes.adjusted(-reach, -reach, reach, reach)));
     }
     FitTracks();
+}
+
+void CReplayMapView::AnchorProjection() {
+    // With zones the map's projection is centred on them. Without, the map takes the first
+    // object it is given as its reference: a point of the routes is given and taken away
+    // again, so that they are not drawn on a projection centred at 0° 0° (stretched east
+    // and west by the latitude's cosine).
+    if (ZoneCount() != 0 || anchored_) {
+        return;
+    }
+    for (const CReplayTrack* track : tracks_) {
+        if (!track->Points().empty()) {
+            RowSnapshot anchor;
+            anchor.objectNumber = track->Number();
+            anchor.hasPosition = true;
+            anchor.latitude = track->Points().front().latitude;
+            anchor.longitude = track->Points().front().longitude;
+            ApplyRows({anchor});
+            ApplyRows({});
+            anchored_ = true;
+            return;
+        }
+    }
 }
 
 QRectF CReplayMapView::TracksRect() const {

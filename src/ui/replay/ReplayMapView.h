@@ -44,6 +44,8 @@ private:
     // Draws the lines again, thinned for the present zoom.
     void DrawLines();
     QRectF TracksRect() const;
+    // Gives the map's projection a reference near the routes when there are no zones.
+    void AnchorProjection();
 
     std::vector<const CReplayTrack*> tracks_;
     std::vector<QGraphicsPathItem*> lines_;
@@ -53,5 +55,6 @@ private:
     int drawnPoints_ = 0;
     // Fitted to the routes and not zoomed or dragged since.
     bool fittedTracks_ = false;
+    bool anchored_ = false;
     QTimer redraw_;
 };
