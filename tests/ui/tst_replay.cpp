@@ -384,10 +384,10 @@ void TestReplay::playAdvancesAtChosenSpeed() {
     window.PlayButton()->click();
     const double seconds = measured.elapsed() / 1000.0;
     QVERIFY(!window.IsPlaying());
-    // Ten minutes of the route per second; the last tick may be up to one interval
-    // short of the moment of the pause.
+    // Ten minutes of the route per second; the last tick may come a little before the
+    // pause (one interval, more on a busy machine).
     const int value = window.Slider()->value();
-    QVERIFY2(value <= seconds * 600 + 1 && value >= (seconds - 0.2) * 600,
+    QVERIFY2(value <= seconds * 600 + 1 && value >= (seconds - 0.3) * 600,
              qPrintable(QStringLiteral("%1 after %2 s").arg(value).arg(seconds)));
     // Paused, it stays.
     QTest::qWait(150);
