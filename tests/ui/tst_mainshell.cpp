@@ -579,6 +579,8 @@ void TestMainShell::menusCarryCommandIds() {
         {32782, "Сбросить оповещения"},
         {32772, "Управление..."},
         {32788, "История..."},
+        {32791, "Карта..."},
+        {32792, "История движения..."},
         {32784, "Сбросить общий счетчик"},
         {32785, "Сбросить счетчик за текущую сессию"},
         {32790, "Показать"},
@@ -598,8 +600,17 @@ void TestMainShell::menusCarryCommandIds() {
         }
         return found;
     };
-    QCOMPARE(ids(dialog.ObjectMenu()), (std::vector<int>{32782, 32772, 32788}));
+    QCOMPARE(ids(dialog.ObjectMenu()), (std::vector<int>{32782, 32772, 32788, 32792}));
     QCOMPARE(ids(dialog.CountersMenu()), (std::vector<int>{32784, 32785}));
+    // The distances menu ends with the map and the replay (0: the separator).
+    QMenu* distances = nullptr;
+    for (QAction* action : dialog.menuBar()->actions()) {
+        if (action->text() == QStringLiteral("Расстояния")) {
+            distances = action->menu();
+        }
+    }
+    QVERIFY(distances != nullptr);
+    QCOMPARE(ids(distances), (std::vector<int>{32781, 32783, 0, 32791, 32792}));
     QCOMPARE(ids(dialog.TrayMenu()), (std::vector<int>{32790, 32789}));
 
     // Triggering an item runs its command.

@@ -266,6 +266,11 @@ std::vector<AddressBookEntry> CConsoleQueries::AddressBookEntries() const {
     return entries;
 }
 
+int32_t CConsoleQueries::DisplayOffsetMinutes() const {
+    auto lock = console_.Lock();
+    return console_.store.timeOffsetMinutes;
+}
+
 Settings CConsoleQueries::CurrentSettings() const {
     auto lock = console_.Lock();
     return console_.settings;

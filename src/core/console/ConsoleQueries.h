@@ -99,6 +99,10 @@ public:
     // Every object of the address book in store order, as its dialog edits them.
     std::vector<AddressBookEntry> AddressBookEntries() const;
 
+    // Minutes the terminal's UTC stamps are shifted by for display: shown = stamp - offset,
+    // stamp = shown + offset (the same for every object).
+    int32_t DisplayOffsetMinutes() const;
+
     // A copy of the settings in use, and whether Sentrel.ini could not be read at start.
     Settings CurrentSettings() const;
     bool SettingsFileUnreadable() const;

@@ -23,6 +23,7 @@
 #include "model/ObjectSettingsEdit.h"
 #include "model/ZoneAssignmentEdit.h"
 #include "platform/Clock.h"
+#include "replay/ReplayWindow.h"
 #include "settings/SettingsDialog.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
@@ -45,6 +46,12 @@ CMainCommands::CMainCommands(CMainDialog& window, CConsole& console, const Clock
                              SoundOutput& sound)
     : QObject(&window), window_(window), console_(console), clock_(clock), sound_(sound) {}
 
+CMainCommands::~CMainCommands() {
+    for (const QPointer<CReplayWindow>& replay : replays_) {
+        delete replay.data();
+    }
+}
+
 void CMainCommands::Run(int commandId) {
     using Action = void (CMainCommands::*)();
     static const std::map<int, Action> kActions = {
@@ -56,6 +63,7 @@ void CMainCommands::Run(int commandId) {
         {CMainDialog::kCmdZoneDistances, &CMainCommands::ShowZoneDistances},
         {CMainDialog::kCmdObjectDistances, &CMainCommands::ShowObjectDistances},
         {CMainDialog::kCmdMap, &CMainCommands::ShowMap},
+        {CMainDialog::kCmdReplay, &CMainCommands::ShowReplay},
         {CMainDialog::kCmdAbout, &CMainCommands::ShowAbout},
         {CMainDialog::kCmdAcknowledge, &CMainCommands::AcknowledgeAlerts},
         {CMainDialog::kCmdControlPanel, &CMainCommands::EditObjectSettings},
@@ -226,6 +234,33 @@ void CMainCommands::ShowObjectDistances() {
 
 void CMainCommands::ShowMap() {
     window_.MapWindow()->Open();
+}
+
+void CMainCommands::ShowReplay() {
+    // Copies of what the window shows: it never reads the console again.
+    CReplayWindow::Input input;
+    {
+        const CConsoleQueries queries(console_);
+        input.objects = queries.AddressBookEntries();
+        input.zones = queries.Zones();
+        input.offsetMinutes = queries.DisplayOffsetMinutes();
+    }
+    input.chosen = window_.SelectedObjectNumbers();
+    auto* replay = new CReplayWindow(std::move(input), window_.Tracks(), clock_, &window_);
+    replay->setAttribute(Qt::WA_DeleteOnClose);
+    std::erase_if(replays_, [](const QPointer<CReplayWindow>& p) { return p.isNull(); });
+    replays_.emplace_back(replay);
+    replay->show();
+}
+
+std::vector<CReplayWindow*> CMainCommands::ReplayWindows() const {
+    std::vector<CReplayWindow*> open;
+    for (const QPointer<CReplayWindow>& replay : replays_) {
+        if (replay) {
+            open.push_back(replay.data());
+        }
+    }
+    return open;
 }
 
 void CMainCommands::ShowAbout() {

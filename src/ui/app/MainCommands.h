@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <vector>
 
 class CConsole;
 class CMainDialog;
+class CReplayWindow;
 class Clock;
 class SoundOutput;
 
@@ -18,6 +21,8 @@ class CMainCommands : public QObject {
     Q_OBJECT
 public:
     CMainCommands(CMainDialog& window, CConsole& console, const Clock& clock, SoundOutput& sound);
+    // Closes the replay windows still open: they use the clock.
+    ~CMainCommands() override;
 
     // Runs the command of a menu item (CMainDialog::Command); ids of the window's own
     // commands (exit, the tray's items) and unknown ids do nothing.
@@ -32,6 +37,11 @@ public:
     virtual void ShowObjectDistances();
     // "Карта...": opens the map window or brings it forward.
     virtual void ShowMap();
+    // "История движения...": a new replay window for the selected objects (none chosen
+    // when nothing is selected).
+    virtual void ShowReplay();
+    // The replay windows open now.
+    std::vector<CReplayWindow*> ReplayWindows() const;
     virtual void ShowAbout();
     virtual void EditObjectSettings();
     virtual void EditZoneAssignment();
@@ -57,4 +67,5 @@ private:
     CConsole& console_;
     const Clock& clock_;
     SoundOutput& sound_;
+    std::vector<QPointer<CReplayWindow>> replays_;
 };

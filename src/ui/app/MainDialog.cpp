@@ -184,6 +184,7 @@ void CMainDialog::BuildMenus() {
     AddCommand(distances, QStringLiteral("Расстояния до объектов..."), kCmdObjectDistances);
     distances->addSeparator();
     AddCommand(distances, QStringLiteral("Карта..."), kCmdMap);
+    AddCommand(distances, QStringLiteral("История движения..."), kCmdReplay);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
     AddCommand(help, QStringLiteral("О программе..."), kCmdAbout);
@@ -192,6 +193,7 @@ void CMainDialog::BuildMenus() {
     AddCommand(objectMenu_, QStringLiteral("Сбросить оповещения"), kCmdAcknowledge);
     AddCommand(objectMenu_, QStringLiteral("Управление..."), kCmdControlPanel);
     AddCommand(objectMenu_, QStringLiteral("История..."), kCmdHistory);
+    AddCommand(objectMenu_, QStringLiteral("История движения..."), kCmdReplay);
 
     countersMenu_ = new QMenu(this);
     AddCommand(countersMenu_, QStringLiteral("Сбросить общий счетчик"), kCmdResetTotalCounter);

@@ -35,6 +35,7 @@ class CPopupKeeper;
 class CShowRequestChannel;
 class CStatusBar;
 class Clock;
+class TrackSource;
 class SoundOutput;
 
 // The program's only top-level window: the object list above a three-part status bar,
@@ -68,6 +69,7 @@ public:
         kCmdTrayExit = 32789,
         kCmdTrayShow = 32790,
         kCmdMap = 32791,
+        kCmdReplay = 32792,
     };
     using ShowState = CMainPlacement::ShowState;
 
@@ -110,6 +112,10 @@ public:
     CDistanceWindows* DistanceWindows() const { return &windows_->Distances(); }
     CHistoryWindows* HistoryWindows() const { return &windows_->Histories(); }
     CMapWindowKeeper* MapWindow() const { return &windows_->Map(); }
+    // Where the replay reads routes back (null without a track store). Shared: a read
+    // under way keeps it alive after the window has gone.
+    void SetTrackSource(std::shared_ptr<TrackSource> source) { trackSource_ = std::move(source); }
+    std::shared_ptr<TrackSource> Tracks() const { return trackSource_; }
     // The alert pop-up while it is open, else null.
     CAlertPopupDialog* Popup() const;
 
@@ -272,6 +278,7 @@ private:
     CPopupKeeper* popups_ = nullptr;
 
     CObjectRows rows_;
+    std::shared_ptr<TrackSource> trackSource_;
 
     int modalDepth_ = 0;
     bool ended_ = false;

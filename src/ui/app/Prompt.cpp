@@ -131,6 +131,16 @@ QString Prompt::OpenFile(QWidget* parent, const QString& filterText, const QStri
     }
 }
 
+QString Prompt::SaveFile(QWidget* parent, const QString& filterText, const QString& defaultName,
+                         const QString& startPath) {
+    for (;;) {
+        const QString chosen = AskOpenFile(parent, filterText, defaultName, startPath, true);
+        if (chosen.isEmpty() || PathCheck::AcceptChosenPath(parent, chosen)) {
+            return chosen;
+        }
+    }
+}
+
 QString Prompt::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
     for (;;) {
         const QString chosen = AskFolder(parent, title, start);
@@ -141,12 +151,12 @@ QString Prompt::ChooseFolder(QWidget* parent, const QString& title, const QStrin
 }
 
 QString Prompt::AskOpenFile(QWidget* parent, const QString& filterText, const QString& defaultName,
-                            const QString& startPath) {
+                            const QString& startPath, bool save) {
     const QString filter = ToQtFilter(filterText);
     ScriptState& state = Script();
     if (state.scripted) {
         Shown shown;
-        shown.kind = Shown::Kind::OpenFile;
+        shown.kind = save ? Shown::Kind::SaveFile : Shown::Kind::OpenFile;
         shown.filter = filter;
         shown.defaultName = defaultName;
         shown.startPath = startPath;
@@ -159,8 +169,8 @@ QString Prompt::AskOpenFile(QWidget* parent, const QString& filterText, const QS
     }
 
     QFileDialog dialog(parent);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setNameFilter(filter);
     QString folder = startPath;
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {

@@ -17,7 +17,7 @@ public:
 
     // What was asked, kept while scripted so that tests can check the texts shown.
     struct Shown {
-        enum class Kind { Message, OpenFile, ChooseFolder } kind = Kind::Message;
+        enum class Kind { Message, OpenFile, SaveFile, ChooseFolder } kind = Kind::Message;
         QString text;     // message text, or the dialog's title
         QString caption;  // message caption
         Icon icon = Icon::None;
@@ -43,6 +43,10 @@ public:
     // file, empty when cancelled.
     static QString OpenFile(QWidget* parent, const QString& filterText, const QString& defaultName,
                             const QString& startPath);
+    // The same for a file to write: the chosen path (it need not exist; the dialog asks
+    // before one is replaced), empty when cancelled.
+    static QString SaveFile(QWidget* parent, const QString& filterText, const QString& defaultName,
+                            const QString& startPath);
     // Returns the chosen folder, empty when cancelled.
     static QString ChooseFolder(QWidget* parent, const QString& title, const QString& start);
 
@@ -67,6 +71,7 @@ private:
     // The dialogs themselves; the public calls above ask again while the chosen path
     // cannot be kept (PathCheck).
     static QString AskOpenFile(QWidget* parent, const QString& filterText,
-                               const QString& defaultName, const QString& startPath);
+                               const QString& defaultName, const QString& startPath,
+                               bool save = false);
     static QString AskFolder(QWidget* parent, const QString& title, const QString& start);
 };

@@ -10,6 +10,7 @@
 #include "console/ProgramPaths.h"
 #include "platform/Platform.h"
 #ifdef SENTREL_WITH_TRACKS
+#include "SqliteTrackReader.h"
 #include "SqliteTrackStore.h"
 #include "console/Console.h"
 #endif
@@ -41,6 +42,8 @@ int CSentrelApp::Run() {
     // Every applied position goes to SntTracks.db with the commits; the file is opened
     // only once the window holds the program folder.
     dialog.Console().AttachTrackSink(std::make_unique<CSqliteTrackStore>(paths.tracksPath));
+    // The replay reads the routes back beside the writer, through connections of its own.
+    dialog.SetTrackSource(std::make_shared<CSqliteTrackReader>(paths.tracksPath));
 #endif
     // exit() rather than quit(): it also ends a message box or file dialog that start-up
     // may have open when the window is told to close from outside.

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QTimer>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "base/DateTime.h"
+#include "zones/MapView.h"
+
+class CReplayTrack;
+class QGraphicsPathItem;
+
+// The replay's picture: the zones exactly as the map window draws them (it is the map's
+// view, with its projection, zoom and drag), each vehicle's route as a line coloured by
+// speed and thinned for the zoom shown, a mark per vehicle where it was at the replayed
+// moment, and a legend of the speed colours.
+class CReplayMapView : public CMapView {
+    Q_OBJECT
+public:
+    explicit CReplayMapView(QWidget* parent = nullptr);
+
+    // Replaces the routes (the tracks must outlive the view or the next call) and fits
+    // them into view.
+    void SetTracks(const std::vector<const CReplayTrack*>& tracks);
+    // Moves every vehicle's mark to where it was at `utc`; a vehicle with no point yet
+    // has none.
+    void ShowMoment(const DateTime& utc);
+    // Zooms to the routes (to everything when there are none).
+    void FitTracks();
+
+    // The mark of a vehicle, or null when it has none at the moment shown.
+    const QGraphicsItem* Mark(int32_t number) const;
+    // How many points the lines drawn have in all (after thinning).
+    int DrawnPointCount() const { return drawnPoints_; }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
+
+private:
+    // Draws the lines again, thinned for the present zoom.
+    void DrawLines();
+    QRectF TracksRect() const;
+    // Gives the map's projection a reference near the routes when there are no zones.
+    void AnchorProjection();
+
+    std::vector<const CReplayTrack*> tracks_;
+    std::vector<QGraphicsPathItem*> lines_;
+    std::map<int32_t, QGraphicsItem*> marks_;
+    // The zoom the lines were thinned for.
+    qreal linesScale_ = 0;
+    int drawnPoints_ = 0;
+    // Fitted to the routes and not zoomed or dragged since.
+    bool fittedTracks_ = false;
+    bool anchored_ = false;
+    QTimer redraw_;
+};

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/AddressBookEntry.h"
+#include "persist/TrackSource.h"
+#include "replay/ReplayPeriod.h"
+#include "zones/ZoneMap.h"
+
+class Clock;
+class CReplayMapView;
+class CReplayTrack;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QTableWidget;
+
+// "История движения": the routes of chosen vehicles over a period, read back from the
+// track store, on the map's zones. A slider goes through the period (also played at
+// x1 to x600) and moves each vehicle's mark to where it was; the zone visits of the
+// period are listed beside it, and the routes shown can be saved as GPX.
+//
+// The window works on copies taken when it opens (the address book's objects, the zones,
+// the display offset) and never reads the console afterwards. The routes are read on a
+// pool thread, outside every lock of the program, and handed back to the window thread.
+class CReplayWindow : public QDialog {
+    Q_OBJECT
+public:
+    struct Input {
+        std::vector<AddressBookEntry> objects;
+        std::vector<ZoneRecord> zones;
+        int32_t offsetMinutes = 0;
+        // Checked when the window opens.
+        std::vector<int32_t> chosen;
+    };
+    // `source` may be null (no track store): nothing can be shown then.
+    CReplayWindow(Input input, std::shared_ptr<TrackSource> source, const Clock& clock,
+                  QWidget* owner = nullptr);
+    ~CReplayWindow() override;
+
+    // The play speeds offered, times real time.
+    static constexpr int kSpeeds[] = {1, 10, 60, 600};
+
+    QListWidget* Vehicles() const { return vehicles_; }
+    QDateTimeEdit* FromEdit() const { return from_; }
+    QDateTimeEdit* ToEdit() const { return to_; }
+    QPushButton* LastHourButton() const { return lastHour_; }
+    QPushButton* TodayButton() const { return today_; }
+    QPushButton* YesterdayButton() const { return yesterday_; }
+    QPushButton* ShowButton() const { return show_; }
+    QPushButton* ExportButton() const { return export_; }
+    QPushButton* PlayButton() const { return play_; }
+    QComboBox* SpeedBox() const { return speed_; }
+    QSlider* Slider() const { return slider_; }
+    QTableWidget* VisitTable() const { return visits_; }
+    CReplayMapView* Map() const { return map_; }
+    QLabel* MomentLabel() const { return moment_; }
+
+    // The numbers of the vehicles checked, in the list's order.
+    std::vector<int32_t> ChosenNumbers() const;
+    // The period in the pickers, in display time.
+    ReplayPeriod Period() const;
+    void SetPeriod(const ReplayPeriod& period);
+    // The routes shown (after "Показать" has been answered).
+    const std::vector<std::unique_ptr<CReplayTrack>>& Tracks() const { return tracks_; }
+    // The moment the slider stands at (UTC), and the period shown (UTC).
+    DateTime SliderUtc() const;
+    DateTime ShownFromUtc() const { return shownFrom_; }
+    bool IsReading() const { return reading_; }
+    bool IsPlaying() const { return timer_.isActive(); }
+
+    // What "Показать" does: reads the routes of the checked vehicles over the period.
+    void ShowRoutes();
+    // "Экспорт в GPX...".
+    void ExportGpx();
+
+signals:
+    // The routes asked for have been read and are shown (or a problem was reported).
+    void routesShown();
+
+private:
+    struct ReadResult;
+    void TakeRoutes(const ReadResult& result);
+    void FillVisits();
+    void OnSlider(int seconds);
+    void TogglePlay();
+    void Tick();
+    std::string TitleOf(int32_t number) const;
+
+    Input input_;
+    std::shared_ptr<TrackSource> source_;
+    const Clock& clock_;
+
+    QListWidget* vehicles_;
+    QDateTimeEdit* from_;
+    QDateTimeEdit* to_;
+    QPushButton* lastHour_;
+    QPushButton* today_;
+    QPushButton* yesterday_;
+    QPushButton* show_;
+    QPushButton* export_;
+    QPushButton* play_;
+    QComboBox* speed_;
+    QSlider* slider_;
+    QLabel* moment_;
+    QTableWidget* visits_;
+    CReplayMapView* map_;
+
+    std::vector<std::unique_ptr<CReplayTrack>> tracks_;
+    DateTime shownFrom_;
+    // Each "Показать" is numbered: an answer to an older one is dropped.
+    int generation_ = 0;
+    bool reading_ = false;
+    QTimer timer_;
+    QElapsedTimer sinceTick_;
+    // Where the play stands, in seconds from the period's start (the slider's value,
+    // with the fraction the slider cannot hold).
+    double playSeconds_ = 0;
+    bool ticking_ = false;
+};

@@ -1,0 +1,486 @@
+// The replay window ("История движения") on routes kept in memory: the menu item that
+// opens it, the period's quick choices in display time, where the marks stand at a
+// moment, the zone visits, the play speed and the GPX export. With SENTREL_SHOTS_DIR set,
+// also its picture on the demo's data for docs/screenshots:
+//
+//   SENTREL_SHOTS_DIR=/tmp/shots QT_QPA_PLATFORM=offscreen build/tests/ui/tst_replay shot
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QElapsedTimer>
+#include <QGraphicsItem>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTableWidget>
+#include <QtTest>
+#include <map>
+#include <mutex>
+
+#include "ConsoleFixture.h"
+#include "app/MainCommands.h"
+#include "console/ConsoleQueries.h"
+#include "persist/TrackSource.h"
+#include "replay/ReplayMapView.h"
+#include "replay/ReplayWindow.h"
+#include "tst_mainwindow_rig.h"
+#include "zones/Geometry.h"
+#include "zones/MapProjection.h"
+#include "zones/ZoneMap.h"
+
+namespace {
+
+// Routes in memory, answered as the track store answers: the period's points only.
+class FakeTrackSource : public TrackSource {
+public:
+    Read Points(int32_t object, DateTime fromUtc, DateTime toUtc) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        asked.push_back({object, fromUtc, toUtc});
+        Read read;
+        if (problems.count(object) != 0) {
+            read.problem = problems[object];
+            return read;
+        }
+        for (const TrackPoint& p : routes[object]) {
+            if (fromUtc <= p.messageTime && p.messageTime < toUtc) {
+                read.points.push_back(p);
+            }
+        }
+        return read;
+    }
+    struct Asked {
+        int32_t object;
+        DateTime from;
+        DateTime to;
+    };
+    std::map<int32_t, std::vector<TrackPoint>> routes;
+    std::map<int32_t, std::string> problems;
+    std::vector<Asked> asked;
+
+private:
+    std::mutex mutex_;
+};
+
+// The replayed day, in UTC.
+const DateTime kStart = DateTime::FromCalendar(2026, 12, 6, 8, 0, 0);
+
+TrackPoint Point(int32_t object, double secondsAfterStart, double latitude, double longitude,
+                 double speed = 40, const char* zone = "") {
+    TrackPoint p;
+    p.objectNumber = object;
+    p.messageTime = kStart.AddDays(secondsAfterStart / 86400);
+    p.receiveTime = p.messageTime;
+    p.latitude = latitude;
+    p.longitude = longitude;
+    p.speedKmh = speed;
+    p.zoneName = zone;
+    return p;
+}
+
+AddressBookEntry Entry(int32_t number, const char* id, const char* name) {
+    AddressBookEntry e;
+    e.number = number;
+    e.id = id;
+    e.name = name;
+    return e;
+}
+
+// One circle zone: the map's projection is centred on it.
+constexpr double kZoneLatitude = 56.84;
+constexpr double kZoneLongitude = 60.61;
+
+CReplayWindow::Input TwoVehicles(int offsetMinutes = 0) {
+    CReplayWindow::Input input;
+    input.objects = {Entry(12, "12", "Truck"), Entry(7, "7", "Bus")};
+    ZoneRecord zone;
+    zone.name = "Depot";
+    zone.latitude = kZoneLatitude;
+    zone.longitude = kZoneLongitude;
+    zone.radiusMetres = 500;
+    input.zones = {zone};
+    input.offsetMinutes = offsetMinutes;
+    input.chosen = {12, 7};
+    return input;
+}
+
+// Shows the routes of the period [kStart, kStart + hours] and waits for them.
+void ShowFromStart(CReplayWindow& window, double hours = 2) {
+    window.SetPeriod({kStart, kStart.AddDays(hours / 24)});
+    QSignalSpy shown(&window, &CReplayWindow::routesShown);
+    window.ShowRoutes();
+    QVERIFY(shown.wait(5000));
+}
+
+// Where a position lies on the map: metres east and south of the zone's centre.
+QPointF Expected(double latitude, double longitude) {
+    const ProjectedPoint p =
+        MapProjection(kZoneLatitude, kZoneLongitude).ToPlane(latitude, longitude);
+    return QPointF(p.x, -p.y);
+}
+
+bool Near(const QPointF& a, const QPointF& b) {
+    return std::abs(a.x() - b.x()) < 0.01 && std::abs(a.y() - b.y()) < 0.01;
+}
+
+// A drive through `legs` (each: where to, at what speed, how long to stand there), one
+// point every 20 seconds, with the zone of the demo's map each point lies in.
+struct Leg {
+    double latitude;
+    double longitude;
+    double kmh;
+    double standMinutes;
+};
+std::vector<TrackPoint> Drive(const CZoneMap& map, int32_t number, double startSeconds,
+                              double latitude, double longitude, const std::vector<Leg>& legs) {
+    std::vector<TrackPoint> points;
+    double t = startSeconds;
+    auto add = [&](double speed) {
+        TrackPoint p = Point(number, t, latitude, longitude, speed);
+        const int zone = map.FindZoneAt(latitude, longitude);
+        if (zone >= 0) {
+            p.zoneName = map.Zone(zone).name;
+        }
+        points.push_back(p);
+        t += 20;
+    };
+    for (const Leg& leg : legs) {
+        const double fromLat = latitude;
+        const double fromLon = longitude;
+        const double length = GreatCircleDistance(fromLat, fromLon, leg.latitude, leg.longitude);
+        double done = 0;
+        while (done < length) {
+            // Slower off and into the stops, a little up and down on the way.
+            const double edge = std::min(done, length - done);
+            const double speed = std::min(leg.kmh * (0.9 + 0.15 * std::sin(t / 90)), 6 + edge / 12);
+            add(speed);
+            done = std::min(length, done + speed / 3.6 * 20);
+            latitude = fromLat + (leg.latitude - fromLat) * done / length;
+            longitude = fromLon + (leg.longitude - fromLon) * done / length;
+        }
+        for (double stood = 0; stood <= leg.standMinutes * 60; stood += 20) {
+            add(0);
+        }
+    }
+    return points;
+}
+
+}  // namespace
+
+class TestReplay : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Prompt::SetScripted(true), Prompt::ClearShown(); }
+    void cleanup() { Prompt::SetScripted(false); }
+
+    void menuItemOpensReplayForSelectedVehicles();
+    void quickChoicesSetPeriodInDisplayTime();
+    void marksStandWhereTheVehiclesWere();
+    void visitsListedAndClickMovesSlider();
+    void playAdvancesAtChosenSpeed();
+    void gpxExportWritesShownPoints();
+    void shot();
+};
+
+void TestReplay::menuItemOpensReplayForSelectedVehicles() {
+    rig::Rig r;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    auto source = std::make_shared<FakeTrackSource>();
+    r.W().SetTrackSource(source);
+    QTRY_VERIFY(r.RowOf(5) >= 0 && r.RowOf(12) >= 0);
+
+    // The list's menu, with two vehicles selected: they come checked, in list order.
+    r.Select({5, 12});
+    QAction* item = r.W().CommandAction(CMainDialog::kCmdReplay);
+    QVERIFY(item != nullptr);
+    QCOMPARE(item->text(), QStringLiteral("История движения..."));
+    item->trigger();
+    std::vector<CReplayWindow*> open = r.W().Commands().ReplayWindows();
+    QCOMPARE(open.size(), std::size_t(1));
+    CReplayWindow* replay = open[0];
+    QVERIFY(replay->isVisible());
+    QCOMPARE(replay->Vehicles()->count(), 6);  // every object of the address book
+    QCOMPARE(replay->ChosenNumbers(), (std::vector<int32_t>{12, 5}));
+    QCOMPARE(replay->Vehicles()->item(0)->text(), QStringLiteral("12 Truck"));
+
+    // The routes come from the window's track source.
+    QSignalSpy shown(replay, &CReplayWindow::routesShown);
+    replay->ShowButton()->click();
+    QVERIFY(shown.wait(5000));
+    QCOMPARE(source->asked.size(), std::size_t(2));
+
+    // From the "Расстояния" menu with nothing selected: a second window, none chosen.
+    r.List().ClearSelection();
+    r.W().Commands().Run(CMainDialog::kCmdReplay);
+    open = r.W().Commands().ReplayWindows();
+    QCOMPARE(open.size(), std::size_t(2));
+    QVERIFY(open[1]->ChosenNumbers().empty());
+    // "Показать" without a vehicle says so rather than reading nothing.
+    open[1]->ShowButton()->click();
+    QCOMPARE(Prompt::ShownTexts().last(), QStringLiteral("Не выбран ни один объект."));
+
+    // Closed, a window goes; the others are closed with the main window.
+    open[1]->close();
+    QTRY_COMPARE(r.W().Commands().ReplayWindows().size(), std::size_t(1));
+}
+
+void TestReplay::quickChoicesSetPeriodInDisplayTime() {
+    // Display time is three hours ahead of the stamps (offset -180): 12:34:56 on the
+    // local clock is 09:34:56 UTC.
+    FixedClock clock(DateTime::FromCalendar(2026, 12, 6, 12, 34, 56), -180);
+    auto source = std::make_shared<FakeTrackSource>();
+    CReplayWindow window(TwoVehicles(-180), source, clock);
+    auto shown = [&](int y, int mo, int d, int h, int mi, int s) {
+        return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+    };
+
+    window.YesterdayButton()->click();
+    QCOMPARE(window.FromEdit()->dateTime(), shown(2026, 12, 5, 0, 0, 0));
+    QCOMPARE(window.ToEdit()->dateTime(), shown(2026, 12, 6, 0, 0, 0));
+    window.TodayButton()->click();
+    QCOMPARE(window.FromEdit()->dateTime(), shown(2026, 12, 6, 0, 0, 0));
+    QCOMPARE(window.ToEdit()->dateTime(), shown(2026, 12, 6, 12, 34, 56));
+    window.LastHourButton()->click();
+    QCOMPARE(window.FromEdit()->dateTime(), shown(2026, 12, 6, 11, 34, 56));
+    QCOMPARE(window.ToEdit()->dateTime(), shown(2026, 12, 6, 12, 34, 56));
+
+    // The store is asked in UTC: the last hour is 08:34:56 to 09:34:56.
+    QSignalSpy read(&window, &CReplayWindow::routesShown);
+    window.ShowRoutes();
+    QVERIFY(read.wait(5000));
+    QCOMPARE(source->asked.size(), std::size_t(2));
+    const CalendarFields from = source->asked[0].from.ToCalendar();
+    const CalendarFields to = source->asked[0].to.ToCalendar();
+    QCOMPARE((std::vector<int>{from.day, from.hour, from.minute, from.second}),
+             (std::vector<int>{6, 8, 34, 56}));
+    QCOMPARE((std::vector<int>{to.day, to.hour, to.minute, to.second}),
+             (std::vector<int>{6, 9, 34, 56}));
+
+    // Yesterday across the new year: 1 January's yesterday is 31 December.
+    FixedClock newYear(DateTime::FromCalendar(2027, 1, 1, 0, 30, 0), 0);
+    CReplayWindow early(TwoVehicles(), source, newYear);
+    early.YesterdayButton()->click();
+    QCOMPARE(early.FromEdit()->dateTime(), shown(2026, 12, 31, 0, 0, 0));
+    QCOMPARE(early.ToEdit()->dateTime(), shown(2027, 1, 1, 0, 0, 0));
+
+    // A period that ends before it begins is refused, not read.
+    source->asked.clear();
+    window.SetPeriod({kStart, kStart.AddMinutes(-1)});
+    window.ShowRoutes();
+    QVERIFY(!window.IsReading());
+    QVERIFY(source->asked.empty());
+    QCOMPARE(Prompt::ShownTexts().last(),
+             QStringLiteral("Начало периода должно быть раньше его конца."));
+}
+
+void TestReplay::marksStandWhereTheVehiclesWere() {
+    FixedClock clock;
+    auto source = std::make_shared<FakeTrackSource>();
+    // Truck: two points a minute apart, then one after a gap of ten minutes. Bus: one
+    // point two minutes in.
+    source->routes[12] = {Point(12, 0, 56.840, 60.600), Point(12, 60, 56.842, 60.604),
+                          Point(12, 660, 56.850, 60.620)};
+    source->routes[7] = {Point(7, 120, 56.830, 60.630)};
+    CReplayWindow window(TwoVehicles(), source, clock);
+    window.show();
+    ShowFromStart(window);
+    QCOMPARE(window.Tracks().size(), std::size_t(2));
+    CReplayMapView* map = window.Map();
+
+    // Half a minute in: the truck halfway along its first line, the bus not heard yet.
+    window.Slider()->setValue(30);
+    QVERIFY(map->Mark(12) != nullptr);
+    QVERIFY(Near(map->Mark(12)->pos(), Expected(56.841, 60.602)));
+    QVERIFY(map->Mark(7) == nullptr);
+    // Five minutes in: the truck stays at its second point (no line across the gap),
+    // the bus at its only point.
+    window.Slider()->setValue(300);
+    QVERIFY(Near(map->Mark(12)->pos(), Expected(56.842, 60.604)));
+    QVERIFY(map->Mark(7) != nullptr);
+    QVERIFY(Near(map->Mark(7)->pos(), Expected(56.830, 60.630)));
+    // After the last point: there.
+    window.Slider()->setValue(window.Slider()->maximum());
+    QVERIFY(Near(map->Mark(12)->pos(), Expected(56.850, 60.620)));
+    // Back before every point: no marks.
+    window.Slider()->setValue(0);
+    QVERIFY(map->Mark(7) == nullptr);
+
+    // Without zones the projection is centred on the routes, not on 0° 0°: a degree of
+    // longitude is as long as the latitude makes it.
+    CReplayWindow::Input noZones = TwoVehicles();
+    noZones.zones.clear();
+    CReplayWindow bare(std::move(noZones), source, clock);
+    ShowFromStart(bare);
+    bare.Slider()->setValue(60);
+    const ProjectedPoint second = MapProjection(56.840, 60.600).ToPlane(56.842, 60.604);
+    QVERIFY(Near(bare.Map()->Mark(12)->pos(), QPointF(second.x, -second.y)));
+
+    // A vehicle the store cannot read is named in a warning; the others are shown.
+    source->problems[7] = "broken";
+    ShowFromStart(window);
+    QCOMPARE(window.Tracks().size(), std::size_t(1));
+    QVERIFY(Prompt::ShownTexts().last().contains(QStringLiteral("7 Bus: broken")));
+
+    // A long straight route drawn zoomed out keeps few of its points.
+    source->problems.clear();
+    source->routes[12].clear();
+    for (int i = 0; i < 500; ++i) {
+        source->routes[12].push_back(Point(12, i * 10, 56.80 + i * 0.0002, 60.60));
+    }
+    ShowFromStart(window);
+    QVERIFY(map->DrawnPointCount() < 20);
+}
+
+void TestReplay::visitsListedAndClickMovesSlider() {
+    FixedClock clock;
+    auto source = std::make_shared<FakeTrackSource>();
+    // Truck: outside, then in Depot from 10 to 25 minutes, leaving at 30.
+    source->routes[12] = {Point(12, 0, 56.830, 60.600), Point(12, 600, 56.840, 60.610, 0, "Depot"),
+                          Point(12, 1500, 56.840, 60.611, 3, "Depot"),
+                          Point(12, 1800, 56.850, 60.620)};
+    // Bus: in Depot from the period's start to its end.
+    source->routes[7] = {Point(7, 0, 56.840, 60.610, 0, "Depot"),
+                         Point(7, 60, 56.840, 60.610, 0, "Depot")};
+    CReplayWindow window(TwoVehicles(), source, clock);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ShowFromStart(window);
+
+    QTableWidget* table = window.VisitTable();
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->item(0, 0)->text(), QStringLiteral("12 Truck"));
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Depot"));
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("06.12.2026 8:10:00"));
+    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("06.12.2026 8:30:00"));
+    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("0:20:00"));
+    // The bus may have come before the period and stayed after it.
+    QCOMPARE(table->item(1, 2)->text(), QStringLiteral("≤ 06.12.2026 8:00:00"));
+    QCOMPARE(table->item(1, 3)->text(), QStringLiteral("≥ 06.12.2026 8:01:00"));
+
+    window.Slider()->setValue(5000);
+    const QRect cell = table->visualItemRect(table->item(0, 1));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(window.Slider()->value(), 600);
+    QCOMPARE(window.SliderUtc(), kStart.AddMinutes(10));
+    QVERIFY(Near(window.Map()->Mark(12)->pos(), Expected(56.840, 60.610)));
+}
+
+void TestReplay::playAdvancesAtChosenSpeed() {
+    FixedClock clock;
+    auto source = std::make_shared<FakeTrackSource>();
+    source->routes[12] = {Point(12, 0, 56.840, 60.600), Point(12, 7000, 56.850, 60.620)};
+    CReplayWindow window(TwoVehicles(), source, clock);
+    ShowFromStart(window);
+    QCOMPARE(window.SpeedBox()->count(), 4);
+    window.SpeedBox()->setCurrentIndex(3);
+    QCOMPARE(window.SpeedBox()->currentText(), QStringLiteral("×600"));
+
+    QElapsedTimer measured;
+    window.PlayButton()->click();
+    measured.start();
+    QVERIFY(window.IsPlaying());
+    QTest::qWait(600);
+    window.PlayButton()->click();
+    const double seconds = measured.elapsed() / 1000.0;
+    QVERIFY(!window.IsPlaying());
+    // Ten minutes of the route per second; the last tick may come a little before the
+    // pause (one interval, more on a busy machine).
+    const int value = window.Slider()->value();
+    QVERIFY2(value <= seconds * 600 + 1 && value >= (seconds - 0.3) * 600,
+             qPrintable(QStringLiteral("%1 after %2 s").arg(value).arg(seconds)));
+    // Paused, it stays.
+    QTest::qWait(150);
+    QCOMPARE(window.Slider()->value(), value);
+
+    // At the period's end the play stops by itself.
+    window.Slider()->setValue(window.Slider()->maximum() - 10);
+    window.PlayButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsPlaying(), 2000);
+    QCOMPARE(window.Slider()->value(), window.Slider()->maximum());
+}
+
+void TestReplay::gpxExportWritesShownPoints() {
+    FixedClock clock;
+    auto source = std::make_shared<FakeTrackSource>();
+    source->routes[12] = {Point(12, 0, 56.83825, 60.60572, 36, "Depot"),
+                          Point(12, 60, 56.84, 60.61)};
+    source->routes[7] = {Point(7, 30, 56.5, 60.5)};
+    CReplayWindow window(TwoVehicles(), source, clock);
+
+    // Nothing shown yet: nothing to save, and no file dialog.
+    window.ExportGpx();
+    QCOMPARE(Prompt::ShownPrompts().size(), std::size_t(1));
+    QCOMPARE(Prompt::ShownPrompts()[0].kind, Prompt::Shown::Kind::Message);
+
+    ShowFromStart(window);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("route.gpx"));
+    Prompt::ClearShown();
+    Prompt::SetNextAnswers({Prompt::Answer::Path(path)});
+    window.ExportButton()->click();
+    QCOMPARE(Prompt::ShownPrompts().size(), std::size_t(1));
+    QCOMPARE(Prompt::ShownPrompts()[0].kind, Prompt::Shown::Kind::SaveFile);
+    const QByteArray gpx = rig::Rig::Read(path);
+    QVERIFY(gpx.contains("<name>12 Truck</name>"));
+    QVERIFY(gpx.contains("<name>7 Bus</name>"));
+    QVERIFY(gpx.contains(R"(<trkpt lat="56.8382500" lon="60.6057200">)"));
+    QVERIFY(gpx.contains("<time>2026-12-06T08:01:00Z</time>"));
+    QVERIFY(gpx.contains(R"(<trkpt lat="56.5000000" lon="60.5000000">)"));
+    QCOMPARE(gpx.count("<trkpt "), 3);
+
+    // A file that cannot be written: a Russian box naming it, nothing else happens.
+    const QString nowhere = dir.filePath(QStringLiteral("missing/route.gpx"));
+    Prompt::ClearShown();
+    Prompt::SetNextAnswers({Prompt::Answer::Path(nowhere)});
+    window.ExportGpx();
+    QCOMPARE(Prompt::ShownPrompts().size(), std::size_t(2));
+    QCOMPARE(Prompt::ShownPrompts()[1].icon, Prompt::Icon::Stop);
+    QVERIFY(Prompt::ShownPrompts()[1].text.startsWith(QStringLiteral("Не удалось записать файл")));
+    QVERIFY(!QFile::exists(nowhere));
+}
+
+void TestReplay::shot() {
+    const QString shots = qEnvironmentVariable("SENTREL_SHOTS_DIR");
+    if (shots.isEmpty()) {
+        QSKIP("SENTREL_SHOTS_DIR not set");
+    }
+    fixture::ConsoleRig rig;
+    const QString demo = QStringLiteral(SENTREL_SOURCE_DIR "/demo/");
+    QVERIFY(rig.console->zoneMap->Load((demo + "maps.mrk").toStdString()));
+    QVERIFY(rig.console->store.LoadAddressBook((demo + "AddrBook.txt").toStdString()));
+    const CZoneMap& map = *rig.console->zoneMap;
+    auto source = std::make_shared<FakeTrackSource>();
+    // The KamAZ from the Uralmash depot to the central garage, a stop there, on to the
+    // Vtorchermet depot; the MAZ from the central garage to the Shartash oil depot.
+    source->routes[12] = Drive(map, 12, 300, 56.8845, 60.6050,
+                               {{56.8700, 60.6000, 45, 0},
+                                {56.8500, 60.6120, 65, 0},
+                                {56.8330, 60.6160, 35, 12},
+                                {56.8100, 60.6260, 70, 0},
+                                {56.7805, 60.6190, 40, 5}});
+    source->routes[17] =
+        Drive(map, 17, 900, 56.8330, 60.6160,
+              {{56.8400, 60.6500, 50, 0}, {56.8480, 60.6800, 75, 0}, {56.8585, 60.6985, 25, 20}});
+    CReplayWindow::Input input;
+    {
+        const CConsoleQueries queries(*rig.console);
+        input.objects = queries.AddressBookEntries();
+        input.zones = queries.Zones();
+        input.offsetMinutes = queries.DisplayOffsetMinutes();
+    }
+    input.chosen = {12, 17};
+    CReplayWindow window(std::move(input), source, rig.clock);
+    window.resize(1280, 720);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    ShowFromStart(window);
+    window.Slider()->setValue(40 * 60);
+    window.VisitTable()->selectRow(1);
+    QTest::qWait(200);
+    QDir().mkpath(shots);
+    QVERIFY(window.grab().save(QDir(shots).filePath(QStringLiteral("replay.png"))));
+}
+
+QTEST_MAIN(TestReplay)
+#include "tst_replay.moc"
