@@ -7,6 +7,8 @@
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
@@ -78,6 +80,7 @@ private slots:
     void clickSelectsTheRowAndTheLayoutKeepsTheMap();
     void baseLayerFromAnMbTilesFile();
     void tilesAskedFromTheMiddleAndDrawnAsTheyCome();
+    void baseLayerFromATileServer();
 
 private:
     QTemporaryDir lockDir_;
@@ -676,6 +679,45 @@ public:
     }
 };
 
+// A tile server on 127.0.0.1: every GET is answered with the same tile.
+class OneTileServer : public QObject {
+public:
+    explicit OneTileServer(QRgb colour) {
+        QImage image(256, 256, QImage::Format_RGB32);
+        image.fill(colour);
+        QBuffer buffer(&png_);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    request_[socket] += socket->readAll();
+                    if (!request_[socket].contains("\r\n\r\n")) {
+                        return;
+                    }
+                    ++hits;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
+                                  QByteArray::number(png_.size()) +
+                                  "\r\nCache-Control: max-age=3600\r\nConnection: close\r\n\r\n" +
+                                  png_);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        server_.listen(QHostAddress::LocalHost, 0);
+    }
+    QString Template() const {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server_.serverPort());
+    }
+    int hits = 0;
+
+private:
+    QTcpServer server_;
+    QByteArray png_;
+    QHash<QTcpSocket*, QByteArray> request_;
+};
+
 QRgb PixelAt(QWidget* viewport, QPoint at) {
     return viewport->grab().toImage().pixel(at);
 }
@@ -854,6 +896,16 @@ void TestMapWindow::tilesAskedFromTheMiddleAndDrawnAsTheyCome() {
     QTRY_VERIFY(log.painted.contains(sample));
     QCOMPARE(PixelAt(viewport, sample), qRgb(200, 30, 30));
 
+    // Zoomed in twice over around that point: the finer tiles are asked for, and until
+    // they come the coarser one kept stands in for them, scaled up.
+    const std::size_t coarse = tiles->asked.size();
+    Wheel(viewport, sample, 463);  // 1.0015^463 ≈ 2
+    QTRY_VERIFY(tiles->asked.size() > coarse);
+    QCOMPARE(tiles->asked[coarse].z, first.z + 1);
+    QCOMPARE(PixelAt(viewport, sample), qRgb(200, 30, 30));
+    Wheel(viewport, sample, -463);
+    QTRY_COMPARE(tiles->asked.back().z, first.z);
+
     // A move: what was not started is forgotten, the new middle comes first, and the
     // tile kept is not asked for again.
     const int cancels = tiles->cancels;
@@ -877,6 +929,34 @@ void TestMapWindow::tilesAskedFromTheMiddleAndDrawnAsTheyCome() {
     QTRY_VERIFY(tiles->asked.size() > back);
     QVERIFY(!tiles->WasAsked(next.z, next.x, next.y, after));
     QCOMPARE(view.CornerText(), QStringLiteral("© Проба"));
+}
+
+void TestMapWindow::baseLayerFromATileServer() {
+    fixture::ConsoleRig rig;
+    rig.AddZone("Склад", Circle, 56.84, 60.60, 100, 31400);
+    OneTileServer server(qRgb(30, 160, 60));
+    rig.console->settings.baseMapUrl = server.Template().toStdString();
+    CMapWindow window(*rig.console);
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CMapView& view = *window.View();
+    QVERIFY(view.UsesWebMercator());
+    QCOMPARE(view.CornerText(), QStringLiteral("Плитки: 127.0.0.1"));
+    QTRY_VERIFY(view.TileLayer()->CachedCount() > 0 && view.TileLayer()->PendingCount() == 0);
+    QVERIFY(server.hits > 0);
+    // Away from the zone, the server's tile; its pictures kept in the program folder.
+    QTRY_COMPARE(PixelAt(view.viewport(), QPoint(20, 20)), qRgb(30, 160, 60));
+    const QDir cache(QDir(rig.dir.path()).filePath(QStringLiteral("TileCache")));
+    QTRY_VERIFY(cache.exists() &&
+                !cache.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+
+    // An address that is no tile template: no base layer, and why in the corner.
+    rig.console->settings.baseMapUrl = "ftp://127.0.0.1/tiles.png";
+    window.RebuildZones();
+    QVERIFY(!view.UsesWebMercator());
+    QVERIFY2(view.CornerText().startsWith(QStringLiteral("Адрес сервера плиток")),
+             qPrintable(view.CornerText()));
 }
 
 QTEST_MAIN(TestMapWindow)

@@ -68,9 +68,12 @@ void CMapWindow::UpdateBaseLayer() {
     } else if (!baseMapUrl_.empty()) {
         const QString url = FromCp(baseMapUrl_);
         // No attribution comes with a bare address: the server's name at least.
-        auto* server = new CXyzTileSource(
-            url, FromCp(console_.paths.tileCacheFolder),
-            QStringLiteral("Плитки: %1").arg(QUrl(url.section('{', 0, 0)).host()));
+        QString sample = url;
+        for (const char* part : {"{z}", "{x}", "{y}"}) {
+            sample.replace(QLatin1String(part), QLatin1String("0"));
+        }
+        auto* server = new CXyzTileSource(url, FromCp(console_.paths.tileCacheFolder),
+                                          QStringLiteral("Плитки: %1").arg(QUrl(sample).host()));
         if (server->IsValid()) {
             source = server;
         } else {
