@@ -744,7 +744,9 @@ void TestMapWindow::baseLayerFromAnMbTilesFile() {
         file.Meta("format", QStringLiteral("png"));
         file.Meta("minzoom", QStringLiteral("14"));
         file.Meta("maxzoom", QStringLiteral("14"));
-        file.Meta("attribution", QStringLiteral("© Проба подложки"));
+        // As MBTiles files often give it: HTML with a link, shown as its text.
+        file.Meta("attribution",
+                  QStringLiteral("<a href=\"https://example.org/\">© Проба</a>  подложки"));
         for (int dx = -3; dx < 3; ++dx) {
             for (int dy = -3; dy < 3; ++dy) {
                 const QPoint tile = middle + QPoint(dx, dy);

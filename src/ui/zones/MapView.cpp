@@ -6,6 +6,7 @@
 #include <QGraphicsSimpleTextItem>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTextDocumentFragment>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -150,17 +151,34 @@ void CMapView::TileArrived(const QRectF& world0) {
 }
 
 QString CMapView::CornerText() const {
-    return tiles_ != nullptr ? tiles_->Source()->Attribution() : baseLayerNote_;
+    if (tiles_ == nullptr) {
+        return baseLayerNote_;
+    }
+    // MBTiles files often give their attribution as HTML (links): its text is shown.
+    const QString attribution = tiles_->Source()->Attribution();
+    return Qt::mightBeRichText(attribution)
+               ? QTextDocumentFragment::fromHtml(attribution).toPlainText().simplified()
+               : attribution;
+}
+
+QFont CMapView::CornerFont() const {
+    QFont font = viewport()->font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
+
+QString CMapView::ShownCornerText() const {
+    // No wider than the viewport: a long text loses its beginning.
+    const int room = viewport()->width() - 2 * kCornerGap - 2 * kCornerPad;
+    return QFontMetrics(CornerFont()).elidedText(CornerText(), Qt::ElideLeft, std::max(0, room));
 }
 
 QRect CMapView::CornerTextArea() const {
-    const QString text = CornerText();
+    const QString text = ShownCornerText();
     if (text.isEmpty()) {
         return QRect();
     }
-    QFont font = viewport()->font();
-    font.setPointSizeF(font.pointSizeF() * 0.85);
-    const QFontMetrics metrics(font);
+    const QFontMetrics metrics(CornerFont());
     const QSize size(metrics.horizontalAdvance(text) + 2 * kCornerPad,
                      metrics.height() + 2 * kCornerPad);
     return QRect(QPoint(viewport()->width() - kCornerGap - size.width(),
@@ -535,12 +553,10 @@ void CMapView::drawForeground(QPainter* painter, const QRectF&) {
     painter->drawText(QPointF(x + 4, y - 5), ScaleText(metres));
     const QRect corner = CornerTextArea();
     if (!corner.isEmpty()) {
-        QFont font = viewport()->font();
-        font.setPointSizeF(font.pointSizeF() * 0.85);
-        painter->setFont(font);
+        painter->setFont(CornerFont());
         painter->fillRect(corner, kCornerBack);
         painter->setPen(kCornerText);
-        painter->drawText(corner, Qt::AlignCenter, CornerText());
+        painter->drawText(corner, Qt::AlignCenter, ShownCornerText());
     }
     painter->restore();
 }

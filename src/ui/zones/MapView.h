@@ -72,7 +72,8 @@ public:
     void SetBaseLayer(TileSource* source, const QString& note = QString());
     bool UsesWebMercator() const { return tiles_ != nullptr; }
     CMapTileLayer* TileLayer() const { return tiles_; }
-    // What the bottom right corner shows: the tiles' attribution, or the note.
+    // What the bottom right corner shows: the tiles' attribution (as text, also when the
+    // source gives it as HTML), or the note.
     QString CornerText() const;
     // Where it stands, in viewport pixels (empty when there is none).
     QRect CornerTextArea() const;
@@ -113,6 +114,9 @@ private:
     QRect ScaleBarArea() const;
     // Lets the view scroll well past what it shows, so that a drag is never stopped.
     void UpdateSceneRect();
+    QFont CornerFont() const;
+    // CornerText cut to the viewport's width.
+    QString ShownCornerText() const;
     // Sets the reference point of both projections.
     void SetReference(double latitude, double longitude);
     // Scene coordinates of world pixels of zoom 0 (Web Mercator).
