@@ -76,7 +76,9 @@ const std::string kDefaultFile =
     "Pass\r\n"
     "Timer1000\r\n"
     "MinimyzeTray0\r\n"
-    "TrackKeepDays90\r\n";
+    "TrackKeepDays90\r\n"
+    "BaseMapFile\r\n"
+    "BaseMapUrl\r\n";
 
 }  // namespace
 
@@ -121,6 +123,8 @@ TEST_F(SettingsFileTest, ChangedValuesAreWrittenByteExactAndReadBack) {
     s.timer = 250;
     s.minimyzeTray = true;
     s.trackKeepDays = 0;
+    s.baseMapFile = W("/карты/ekb.mbtiles");
+    s.baseMapUrl = "http://127.0.0.1:8080/{z}/{x}/{y}.png?a=1&b=2";
 
     const std::string expected =
         "ChannelOutFolder/data/\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5/\r\n"
@@ -138,7 +142,9 @@ TEST_F(SettingsFileTest, ChangedValuesAreWrittenByteExactAndReadBack) {
         "Passa\xC3\r\n"
         "Timer250\r\n"
         "MinimyzeTray1\r\n"
-        "TrackKeepDays0\r\n";
+        "TrackKeepDays0\r\n"
+        "BaseMapFile/\xEA\xE0\xF0\xF2\xFB/ekb.mbtiles\r\n"
+        "BaseMapUrlhttp://127.0.0.1:8080/{z}/{x}/{y}.png?a=1&b=2\r\n";
     ASSERT_TRUE(SaveSettings(path_, s, "|12||7|"));
     EXPECT_EQ(ReadFile(), expected);
 
@@ -155,6 +161,9 @@ TEST_F(SettingsFileTest, ChangedValuesAreWrittenByteExactAndReadBack) {
     EXPECT_EQ(back.settingsPassword, "ab");
     EXPECT_EQ(back.timer, 250);
     EXPECT_TRUE(back.minimyzeTray);
+    EXPECT_EQ(back.baseMapFile, s.baseMapFile);
+    EXPECT_EQ(back.baseMapUrl, s.baseMapUrl);
+    EXPECT_EQ(BuildSettingsFile(back, ids), expected);
 }
 
 TEST_F(SettingsFileTest, LinesAreReadAsTheWriterLeavesThem) {
@@ -212,6 +221,15 @@ TEST_F(SettingsFileTest, UnreadableValuesFallBack) {
     EXPECT_EQ(Load("TrackKeepDays7\r\n").trackKeepDays, 7);
     EXPECT_EQ(Load("TrackKeepDays-5\r\n").trackKeepDays, 0);
     EXPECT_EQ(Load("TrackKeepDaysabc\r\n").trackKeepDays, 0);
+
+    // A file of an older version has no base map: none is used, and the keys are
+    // written after the others on the next save.
+    EXPECT_EQ(s.baseMapFile, "");
+    EXPECT_EQ(s.baseMapUrl, "");
+    const std::string older = "Timer500\r\nTrackKeepDays30\r\n";
+    const std::string rewritten = BuildSettingsFile(Load(older), "");
+    EXPECT_EQ(rewritten.substr(rewritten.size() - 42),
+              "TrackKeepDays30\r\nBaseMapFile\r\nBaseMapUrl\r\n");
 }
 
 TEST(SettingsPasswordTest, ScramblingExamples) {

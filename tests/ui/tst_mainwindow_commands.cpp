@@ -3,9 +3,11 @@
 // the history and distance windows, and the sound error box.
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "MbTilesWriter.h"
 #include "alerts/AlertPopupDialog.h"
 #include "alerts/HistoryDialog.h"
 #include "alerts/HistoryWindows.h"
@@ -15,6 +17,9 @@
 #include "tst_mainwindow_rig.h"
 #include "zones/DistanceListWindow.h"
 #include "zones/DistanceWindows.h"
+#include "zones/MapView.h"
+#include "zones/MapWindow.h"
+#include "zones/MapWindowKeeper.h"
 #include "zones/ZoneDistanceDialog.h"
 #include "zones/ZonesDialog.h"
 
@@ -54,6 +59,7 @@ private slots:
     void addressBookDialogChangesTheShownObjects();
     void settingsDialogAppliesItsChanges();
     void settingsDialogWithAZoneFileThatFails();
+    void settingsDialogGivesTheOpenMapItsBaseLayer();
     void openZoneFileCommand();
     void openAddressBookFileKeepsTheBookInUseOnAWrongFile();
     void historyWindowsOpenOncePerObject();
@@ -395,6 +401,38 @@ void TestMainWindowCommands::settingsDialogWithAZoneFileThatFails() {
     QVERIFY(Rig::Read(QString::fromStdString(r.paths.settingsPath))
                 .contains("QMXInfoFile" + r.zoneFile.toUtf8() + "\r\n"));
     QVERIFY(r.Deliver("06115900.012", FixRecord(12, kInA, MinutesAgo(1), MinutesAgo(1))));
+}
+
+void TestMainWindowCommands::settingsDialogGivesTheOpenMapItsBaseLayer() {
+    Rig& r = *rig_;
+    r.SaveSettingsFile();
+    const QString tiles = r.InFolder("city.mbtiles");
+    {
+        MbTilesWriter file(tiles);
+        file.Meta("attribution", QStringLiteral("© Город"));
+        QImage image(256, 256, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        file.Tile(0, 0, 0, image);
+        QVERIFY(file.Ok());
+    }
+    QVERIFY(r.Start());
+    r.W().RunCommand(CMainDialog::kCmdMap);
+    CMapWindow* map = r.W().MapWindow()->Window();
+    QVERIFY(map != nullptr);
+    QVERIFY(!map->View()->UsesWebMercator());
+
+    ModalAnswerer answerer;
+    answerer.On("CSettingsDialog", [&](QWidget* w) {
+        w->findChild<QLineEdit*>(QStringLiteral("baseMapFileEdit"))->setText(tiles);
+        ClickLater(w, "saveButton");
+    });
+    r.W().RunCommand(CMainDialog::kCmdSettings);
+    QCOMPARE(answerer.seen, QStringList{QStringLiteral("CSettingsDialog")});
+    // The open map takes it at once; Sentrel.ini names it after the other keys.
+    QVERIFY(map->View()->UsesWebMercator());
+    QCOMPARE(map->View()->CornerText(), QStringLiteral("© Город"));
+    QVERIFY(Rig::Read(QString::fromStdString(r.paths.settingsPath))
+                .endsWith("\r\nBaseMapFile" + tiles.toUtf8() + "\r\nBaseMapUrl\r\n"));
 }
 
 void TestMainWindowCommands::openZoneFileCommand() {

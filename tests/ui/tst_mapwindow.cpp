@@ -1,18 +1,24 @@
 // The map window: zones and objects drawn from the refresh passes, zoom, drag and fit,
 // what a pass paints again, a click that selects the object's row, and its record in
-// Interface.ini.
+// Interface.ini; the base layer of tiles under the zones.
 #include <QElapsedTimer>
 #include <QGraphicsEllipseItem>
 #include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
 
+#include "MbTilesWriter.h"
+#include "basemap/TileSource.h"
+#include "basemap/WebMercator.h"
 #include "tst_mainwindow_rig.h"
 #include "zones/MapObjectItem.h"
+#include "zones/MapTileLayer.h"
 #include "zones/MapView.h"
 #include "zones/MapWindow.h"
 #include "zones/MapWindowKeeper.h"
@@ -72,6 +78,9 @@ private slots:
     void theDispatchersViewOutlivesThePasses();
     void scaleBarStaysPutWhenTheMapScrolls();
     void clickSelectsTheRowAndTheLayoutKeepsTheMap();
+    void baseLayerFromAnMbTilesFile();
+    void tilesAskedFromTheMiddleAndDrawnAsTheyCome();
+    void baseLayerFromATileServer();
 
 private:
     QTemporaryDir lockDir_;
@@ -635,6 +644,307 @@ void TestMapWindow::clickSelectsTheRowAndTheLayoutKeepsTheMap() {
     QTRY_VERIFY(window->isVisible());
     rig.reset();
     Prompt::SetScripted(false);
+}
+
+namespace {
+
+// Tiles answered only when the test says so; what was asked is recorded.
+class HeldTiles : public TileSource {
+public:
+    struct Asked {
+        int z;
+        int x;
+        int y;
+    };
+    std::vector<Asked> asked;
+    int cancels = 0;
+
+    void Request(int z, int x, int y) override { asked.push_back({z, x, y}); }
+    void CancelPending() override { ++cancels; }
+    QString Attribution() const override { return QStringLiteral("© Проба"); }
+    int MinZoom() const override { return 0; }
+    int MaxZoom() const override { return 18; }
+    void Answer(const Asked& a, QRgb colour) {
+        QImage image(256, 256, QImage::Format_RGB32);
+        image.fill(colour);
+        emit tileReady(a.z, a.x, a.y, image);
+    }
+    bool WasAsked(int z, int x, int y, std::size_t from = 0) const {
+        for (std::size_t i = from; i < asked.size(); ++i) {
+            if (asked[i].z == z && asked[i].x == x && asked[i].y == y) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+// A tile server on 127.0.0.1: every GET is answered with the same tile.
+class OneTileServer : public QObject {
+public:
+    explicit OneTileServer(QRgb colour) {
+        QImage image(256, 256, QImage::Format_RGB32);
+        image.fill(colour);
+        QBuffer buffer(&png_);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    request_[socket] += socket->readAll();
+                    if (!request_[socket].contains("\r\n\r\n")) {
+                        return;
+                    }
+                    ++hits;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
+                                  QByteArray::number(png_.size()) +
+                                  "\r\nCache-Control: max-age=3600\r\nConnection: close\r\n\r\n" +
+                                  png_);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        server_.listen(QHostAddress::LocalHost, 0);
+    }
+    QString Template() const {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server_.serverPort());
+    }
+    int hits = 0;
+
+private:
+    QTcpServer server_;
+    QByteArray png_;
+    QHash<QTcpSocket*, QByteArray> request_;
+};
+
+QRgb PixelAt(QWidget* viewport, QPoint at) {
+    return viewport->grab().toImage().pixel(at);
+}
+
+}  // namespace
+
+void TestMapWindow::baseLayerFromAnMbTilesFile() {
+    fixture::ConsoleRig rig;
+    rig.AddZone("Склад", Circle, 56.84, 60.60, 200, 125000);
+    const int truck = rig.AddObject("12", "Truck");
+    rig.Place(truck, 56.845, 60.615, 0);
+
+    // Zoom 14 only, 6 × 6 tiles around the zone. Every pixel tells where it is: red its
+    // column in the tile, green its row, blue the tile (20 + 10 per column + 1 per row of
+    // the block); no blue above 75, so neither the background nor a zone's fill.
+    const int z = 14;
+    const QPoint middle = WebMercator::TileAt(56.84, 60.60, z);
+    auto tileBlue = [&](QPoint tile) {
+        return 20 + 10 * (tile.x() - middle.x() + 3) + (tile.y() - middle.y() + 3);
+    };
+    const QString path = QDir(rig.dir.path()).filePath(QStringLiteral("ekb.mbtiles"));
+    {
+        MbTilesWriter file(path);
+        file.Meta("format", QStringLiteral("png"));
+        file.Meta("minzoom", QStringLiteral("14"));
+        file.Meta("maxzoom", QStringLiteral("14"));
+        // As MBTiles files often give it: HTML with a link, shown as its text.
+        file.Meta("attribution",
+                  QStringLiteral("<a href=\"https://example.org/\">© Проба</a>  подложки"));
+        for (int dx = -3; dx < 3; ++dx) {
+            for (int dy = -3; dy < 3; ++dy) {
+                const QPoint tile = middle + QPoint(dx, dy);
+                QImage image(256, 256, QImage::Format_RGB32);
+                for (int j = 0; j < 256; ++j) {
+                    for (int i = 0; i < 256; ++i) {
+                        image.setPixel(i, j, qRgb(i, j, tileBlue(tile)));
+                    }
+                }
+                file.Tile(z, tile.x(), tile.y(), image);
+            }
+        }
+        QVERIFY(file.Ok());
+    }
+    // The file wins over a server's address set beside it (nothing is fetched).
+    rig.console->settings.baseMapFile = path.toStdString();
+    rig.console->settings.baseMapUrl = "http://127.0.0.1:9/{z}/{x}/{y}.png";
+
+    CMapWindow window(*rig.console);
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.ApplyRows(*rig.console->RefreshView());
+    CMapView& view = *window.View();
+    QVERIFY(view.UsesWebMercator());
+    QCOMPARE(view.CornerText(), QStringLiteral("© Проба подложки"));
+
+    CMapObjectItem* item = view.ObjectItem(12);
+    QVERIFY(item != nullptr);
+
+    QTRY_VERIFY(view.TileLayer()->CachedCount() >= 4 && view.TileLayer()->PendingCount() == 0);
+    // Under the truck (hidden for the picture): the tile's own pixel for its position.
+    item->hide();
+    const QImage shot = view.viewport()->grab().toImage();
+    const QPoint at = view.mapFromScene(item->pos());
+    QVERIFY(view.viewport()->rect().contains(at));
+    const QRgb under = shot.pixel(at);
+    const QPointF pixel = WebMercator::ToPixel(56.845, 60.615, z);
+    const QPoint tile = WebMercator::TileAt(56.845, 60.615, z);
+    QCOMPARE(qBlue(under), tileBlue(tile));
+    QVERIFY2(std::abs(qRed(under) - (pixel.x() - 256 * tile.x())) <= 2,
+             qPrintable(QString::number(qRed(under))));
+    QVERIFY2(std::abs(qGreen(under) - (pixel.y() - 256 * tile.y())) <= 2,
+             qPrintable(QString::number(qGreen(under))));
+
+    // The attribution in the bottom right corner: a pale box over the tiles, dark text.
+    const QRect corner = view.CornerTextArea();
+    QVERIFY(!corner.isEmpty());
+    QVERIFY(view.viewport()->rect().contains(corner));
+    QCOMPARE(corner.right(), view.viewport()->width() - 3);
+    int pale = 0;
+    int dark = 0;
+    for (int y = corner.top(); y <= corner.bottom(); ++y) {
+        for (int x = corner.left(); x <= corner.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            pale += std::min({c.red(), c.green(), c.blue()}) >= 195 ? 1 : 0;
+            dark += std::max({c.red(), c.green(), c.blue()}) < 120 ? 1 : 0;
+        }
+    }
+    QVERIFY(pale > corner.width() * corner.height() / 2);
+    QVERIFY(dark > 0);
+    item->show();
+
+    // No base layer: the map is exactly the map of a window that never had one.
+    rig.console->settings.baseMapFile.clear();
+    rig.console->settings.baseMapUrl.clear();
+    window.RebuildZones();
+    QVERIFY(!view.UsesWebMercator());
+    QVERIFY(view.CornerText().isEmpty());
+    CMapWindow plain(*rig.console);
+    plain.ApplyRows(*rig.console->RefreshView());
+    QCOMPARE(item->pos(), plain.View()->ObjectItem(12)->pos());
+    const ProjectedPoint flat = view.Projection().ToPlane(56.845, 60.615);
+    QCOMPARE(item->pos(), QPointF(flat.x, -flat.y));
+
+    // A file that cannot be read: no base layer, and why in the corner.
+    rig.console->settings.baseMapFile = (path + QStringLiteral(".missing")).toStdString();
+    window.RebuildZones();
+    QVERIFY(!view.UsesWebMercator());
+    QVERIFY2(view.CornerText().contains(QStringLiteral("не открывается")),
+             qPrintable(view.CornerText()));
+    QCOMPARE(item->pos(), QPointF(flat.x, -flat.y));
+}
+
+void TestMapWindow::tilesAskedFromTheMiddleAndDrawnAsTheyCome() {
+    CMapView view;
+    view.resize(600, 500);
+    ZoneRecord zone;
+    zone.name = W("Склад");
+    zone.kind = Circle;
+    zone.latitude = 56.84;
+    zone.longitude = 60.60;
+    zone.radiusMetres = 20;
+    view.SetZones({zone});
+    auto* tiles = new HeldTiles;
+    view.SetBaseLayer(tiles);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QWidget* viewport = view.viewport();
+    QTRY_VERIFY(!tiles->asked.empty());
+
+    // The zoom whose pixels come nearest the screen's; the tile in the middle first, and
+    // no tile twice.
+    const double pixelsPerWorld0 = view.transform().m11() * WebMercator::MetresPerPixel(56.84, 0);
+    const HeldTiles::Asked first = tiles->asked.front();
+    QCOMPARE(first.z, int(std::round(std::log2(pixelsPerWorld0))));
+    const QPoint centre = viewport->rect().center();
+    const WebMercator::LatLon mid = view.ScenePosition(view.mapToScene(centre));
+    QCOMPARE(QPoint(first.x, first.y), WebMercator::TileAt(mid.latitude, mid.longitude, first.z));
+    for (std::size_t i = 0; i < tiles->asked.size(); ++i) {
+        const auto& a = tiles->asked[i];
+        QVERIFY(!tiles->WasAsked(a.z, a.x, a.y, i + 1));
+    }
+
+    // A point inside the first tile, away from the zone and the bars at the bottom.
+    const WebMercator::LatLon tileMiddle =
+        WebMercator::ToLatLon(QPointF((first.x + 0.5) * 256, (first.y + 0.5) * 256), first.z);
+    const QPoint tileAt =
+        view.mapFromScene(view.ScenePoint(tileMiddle.latitude, tileMiddle.longitude));
+    QPoint sample;
+    for (const QPoint step : {QPoint(60, 60), QPoint(-60, 60), QPoint(60, -60), QPoint(-60, -60)}) {
+        const QPoint p = tileAt + step;
+        if (viewport->rect().adjusted(0, 0, 0, -60).contains(p) &&
+            (sample.isNull() || QLineF(p, centre).length() > QLineF(sample, centre).length())) {
+            sample = p;
+        }
+    }
+    QVERIFY(!sample.isNull());
+    QCOMPARE(PixelAt(viewport, sample), qRgb(226, 232, 236));  // the background, for now
+
+    // The tile comes: that part of the viewport is painted again, with it.
+    PaintLog log(viewport);
+    log.Settle();
+    tiles->Answer(first, qRgb(200, 30, 30));
+    QTRY_VERIFY(log.painted.contains(sample));
+    QCOMPARE(PixelAt(viewport, sample), qRgb(200, 30, 30));
+
+    // Zoomed in twice over around that point: the finer tiles are asked for, and until
+    // they come the coarser one kept stands in for them, scaled up.
+    const std::size_t coarse = tiles->asked.size();
+    Wheel(viewport, sample, 463);  // 1.0015^463 ≈ 2
+    QTRY_VERIFY(tiles->asked.size() > coarse);
+    QCOMPARE(tiles->asked[coarse].z, first.z + 1);
+    QCOMPARE(PixelAt(viewport, sample), qRgb(200, 30, 30));
+    Wheel(viewport, sample, -463);
+    QTRY_COMPARE(tiles->asked.back().z, first.z);
+
+    // A move: what was not started is forgotten, the new middle comes first, and the
+    // tile kept is not asked for again.
+    const int cancels = tiles->cancels;
+    const std::size_t before = tiles->asked.size();
+    Drag(viewport, QPoint(500, 400), QPoint(100, 100));
+    QTRY_VERIFY(tiles->asked.size() > before);
+    QVERIFY(tiles->cancels > cancels);
+    const HeldTiles::Asked next = tiles->asked[before];
+    const WebMercator::LatLon moved = view.ScenePosition(view.mapToScene(centre));
+    QCOMPARE(QPoint(next.x, next.y), WebMercator::TileAt(moved.latitude, moved.longitude, next.z));
+    QVERIFY(!tiles->WasAsked(first.z, first.x, first.y, before));
+
+    // A tile that failed is not asked for again when the view comes back to it (it is
+    // retried a minute later).
+    emit tiles->failed(next.z, next.x, next.y, QStringLiteral("Нет плитки"));
+    const std::size_t after = tiles->asked.size();
+    Drag(viewport, QPoint(100, 100), QPoint(500, 400));
+    QTRY_VERIFY(tiles->asked.size() > after);
+    const std::size_t back = tiles->asked.size();
+    Drag(viewport, QPoint(500, 400), QPoint(100, 100));
+    QTRY_VERIFY(tiles->asked.size() > back);
+    QVERIFY(!tiles->WasAsked(next.z, next.x, next.y, after));
+    QCOMPARE(view.CornerText(), QStringLiteral("© Проба"));
+}
+
+void TestMapWindow::baseLayerFromATileServer() {
+    fixture::ConsoleRig rig;
+    rig.AddZone("Склад", Circle, 56.84, 60.60, 100, 31400);
+    OneTileServer server(qRgb(30, 160, 60));
+    rig.console->settings.baseMapUrl = server.Template().toStdString();
+    CMapWindow window(*rig.console);
+    window.resize(640, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CMapView& view = *window.View();
+    QVERIFY(view.UsesWebMercator());
+    QCOMPARE(view.CornerText(), QStringLiteral("Плитки: 127.0.0.1"));
+    QTRY_VERIFY(view.TileLayer()->CachedCount() > 0 && view.TileLayer()->PendingCount() == 0);
+    QVERIFY(server.hits > 0);
+    // Away from the zone, the server's tile; its pictures kept in the program folder.
+    QTRY_COMPARE(PixelAt(view.viewport(), QPoint(20, 20)), qRgb(30, 160, 60));
+    const QDir cache(QDir(rig.dir.path()).filePath(QStringLiteral("TileCache")));
+    QTRY_VERIFY(cache.exists() &&
+                !cache.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+
+    // An address that is no tile template: no base layer, and why in the corner.
+    rig.console->settings.baseMapUrl = "ftp://127.0.0.1/tiles.png";
+    window.RebuildZones();
+    QVERIFY(!view.UsesWebMercator());
+    QVERIFY2(view.CornerText().startsWith(QStringLiteral("Адрес сервера плиток")),
+             qPrintable(view.CornerText()));
 }
 
 QTEST_MAIN(TestMapWindow)

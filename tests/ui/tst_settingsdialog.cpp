@@ -1,6 +1,8 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -124,6 +126,7 @@ private slots:
     void pollingPeriodMustBeAnIntegerInRange();
     void cancelDiscardsEverything();
     void folderAndFileChoosers();
+    void baseMapFileAndServerAddress();
     void soundTestPlaysUntilStopped();
     void soundFailureIsReportedAndEndsThePlayer();
     void closingTheDialogEndsTheTestSound();
@@ -372,6 +375,60 @@ void TestSettingsDialog::folderAndFileChoosers() {
     g.child<QPushButton>("inboxFolderButton")->click();
     g.save();
     QCOMPARE(g.dialog.settings().channelOutFolder, std::string("/in/"));
+}
+
+void TestSettingsDialog::baseMapFileAndServerAddress() {
+    // Shown as set; saved untouched, the bytes come back as they were (Windows-1251).
+    Settings s = BaseSettings();
+    s.baseMapFile = W("/карты/город.mbtiles");
+    s.baseMapUrl = "http://127.0.0.1:8080/{z}/{x}/{y}.png";
+    {
+        Fixture f(s);
+        QCOMPARE(f.child<QGroupBox>("baseMapGroup")->title(), QStringLiteral("Подложка карты"));
+        QCOMPARE(f.child<QPushButton>("baseMapFileButton")->text(),
+                 QStringLiteral("Файл MBTiles..."));
+        QCOMPARE(f.child<QLabel>("baseMapUrlLabel")->text(),
+                 QStringLiteral("Адрес сервера плиток:"));
+        QCOMPARE(f.child<QLineEdit>("baseMapFileEdit")->text(),
+                 QStringLiteral("/карты/город.mbtiles"));
+        QCOMPARE(f.child<QLineEdit>("baseMapUrlEdit")->text(),
+                 QStringLiteral("http://127.0.0.1:8080/{z}/{x}/{y}.png"));
+        f.save();
+        QCOMPARE(f.dialog.settings().baseMapFile, s.baseMapFile);
+        QCOMPARE(f.dialog.settings().baseMapUrl, s.baseMapUrl);
+    }
+
+    // The chooser: its filter, a cancel that keeps the file, a choice that replaces it; an
+    // address typed with blanks around it is taken without them.
+    {
+        Fixture f(s);
+        Prompt::SetNextAnswers({Prompt::Answer::Cancelled(),
+                                Prompt::Answer::Path(QStringLiteral("/data/Екб.mbtiles"))});
+        f.child<QPushButton>("baseMapFileButton")->click();
+        QCOMPARE(f.child<QLineEdit>("baseMapFileEdit")->text(),
+                 QStringLiteral("/карты/город.mbtiles"));
+        f.child<QPushButton>("baseMapFileButton")->click();
+        const auto& shown = Prompt::ShownPrompts();
+        QCOMPARE(shown.size(), std::size_t(2));
+        QCOMPARE(shown[0].kind, Prompt::Shown::Kind::OpenFile);
+        QCOMPARE(shown[0].filter, QStringLiteral("Подложка карты (*.mbtiles);;All Files (*)"));
+        QVERIFY(shown[0].startPath.isEmpty());  // the file does not exist here
+        f.child<QLineEdit>("baseMapUrlEdit")
+            ->setText(QStringLiteral("  https://tiles/{z}/{x}/{y}.png "));
+        f.save();
+        QCOMPARE(f.dialog.settings().baseMapFile, W("/data/Екб.mbtiles"));
+        QCOMPARE(f.dialog.settings().baseMapUrl, std::string("https://tiles/{z}/{x}/{y}.png"));
+    }
+
+    // Cleared: no base layer.
+    {
+        Fixture f(s);
+        f.child<QLineEdit>("baseMapFileEdit")->clear();
+        f.child<QLineEdit>("baseMapUrlEdit")->clear();
+        f.save();
+        QCOMPARE(f.dialog.settings().baseMapFile, std::string());
+        QCOMPARE(f.dialog.settings().baseMapUrl, std::string());
+    }
 }
 
 void TestSettingsDialog::soundTestPlaysUntilStopped() {

@@ -9,5 +9,6 @@ ProgramPaths ProgramPaths::For(const std::string& programFolder) {
     paths.defaultAlarmSoundPath = programFolder + "/Sounds/Alarm.wav";
     paths.layoutPath = programFolder + "/Interface.ini";
     paths.tracksPath = programFolder + "/SntTracks.db";
+    paths.tileCacheFolder = programFolder + "/TileCache";
     return paths;
 }

@@ -11,6 +11,7 @@ struct ProgramPaths {
     std::string defaultAlarmSoundPath;  // Sounds/Alarm.wav
     std::string layoutPath;             // Interface.ini
     std::string tracksPath;             // SntTracks.db, the track store (src/tracks)
+    std::string tileCacheFolder;        // TileCache, the tile server's pictures kept on disk
 
     static ProgramPaths For(const std::string& programFolder);
 };

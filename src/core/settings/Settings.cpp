@@ -29,6 +29,8 @@ enum class Key {
     TimeSpan,
     Pass,
     TrackKeepDays,
+    BaseMapFile,
+    BaseMapUrl,
 };
 
 struct KeyName {
@@ -53,6 +55,8 @@ constexpr KeyName kKeys[] = {
     {Key::TimeSpan, "TimeSpan"},
     {Key::Pass, "Pass"},
     {Key::TrackKeepDays, "TrackKeepDays"},
+    {Key::BaseMapFile, "BaseMapFile"},
+    {Key::BaseMapUrl, "BaseMapUrl"},
 };
 
 DateTime TimeOr(std::string_view text, DateTime fallback) {
@@ -117,6 +121,12 @@ void ApplyLine(const std::string& line, Settings& settings, std::string& selecte
                 // Nothing is removed on a value that is no count of days.
                 settings.trackKeepDays = std::max(0, TextUtil::LeadingInt(value));
                 break;
+            case Key::BaseMapFile:
+                settings.baseMapFile = value;
+                break;
+            case Key::BaseMapUrl:
+                settings.baseMapUrl = value;
+                break;
         }
         return;
     }
@@ -147,6 +157,8 @@ Settings Settings::Defaults(const std::string& defaultAlarmSoundPath) {
     s.timer = 1000;
     s.minimyzeTray = false;
     s.trackKeepDays = 90;
+    s.baseMapFile.clear();
+    s.baseMapUrl.clear();
     return s;
 }
 
@@ -190,6 +202,8 @@ std::string BuildSettingsFile(const Settings& settings, const std::string& selec
     AppendLine(out, "Timer", TextUtil::Format("%i", settings.timer));
     AppendLine(out, "MinimyzeTray", settings.minimyzeTray ? "1" : "0");
     AppendLine(out, "TrackKeepDays", TextUtil::Format("%i", settings.trackKeepDays));
+    AppendLine(out, "BaseMapFile", settings.baseMapFile);
+    AppendLine(out, "BaseMapUrl", settings.baseMapUrl);
     return out;
 }
 

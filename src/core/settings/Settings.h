@@ -24,6 +24,11 @@ struct Settings {
     // TrackKeepDays: positions older than this many days leave the track store
     // (SntTracks.db); 0 keeps them all. A key of this program's own, written last.
     int32_t trackKeepDays = 90;
+    // BaseMapFile, BaseMapUrl: the map's base layer, an MBTiles file or a tile server's
+    // address template ("https://host/{z}/{x}/{y}.png"); both empty: none. The file is
+    // used when both are set. Keys of this program's own, written after TrackKeepDays.
+    std::string baseMapFile;
+    std::string baseMapUrl;
 
     // The terminal system's own places: under C:\QMX5 on Windows, /opt/QMX5 on Linux.
 #ifdef _WIN32

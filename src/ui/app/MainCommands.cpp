@@ -214,6 +214,10 @@ void CMainCommands::EditSettings() {
             console_.SaveLayout();
         }
         SaveSettingsOrReport();
+        if (edited.baseMapFile != current.baseMapFile || edited.baseMapUrl != current.baseMapUrl) {
+            // An open map takes the new base layer at once.
+            window_.MapWindow()->RebuildZones();
+        }
     }
     // Restarting rebuilds the rows and refreshes them with the new settings.
     console_.StartWorkers();

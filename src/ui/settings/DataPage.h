@@ -10,25 +10,30 @@ namespace Ui {
 class CDataPage;
 }
 
-// "Данные": the inbox folder, the zone file and the address book.
+// "Данные": the inbox folder, the zone file, the address book and the map's base layer
+// ("Подложка карты": an MBTiles file or a tile server's address; either may be typed or
+// cleared).
 class CDataPage : public QWidget {
     Q_OBJECT
 
 public:
     static const QString kZoneFileFilter;
     static const QString kAddressBookFilter;
+    static const QString kBaseMapFilter;
 
     explicit CDataPage(QWidget* parent = nullptr);
     ~CDataPage() override;
 
     void SetValues(const Settings& settings);
-    // ChannelOutFolder, QMXInfoFile and ChannelObj.
+    // ChannelOutFolder, QMXInfoFile, ChannelObj, BaseMapFile and BaseMapUrl.
     void TakeValues(Settings& settings) const;
 
 private:
     void ChooseInboxFolder();
     void ChooseFile(std::string& path, const QString& filter, const QString& defaultName);
     void ShowPaths();
+    // The edit's text as bytes: those it was given when the text is still theirs.
+    static std::string EditedText(const QString& text, const std::string& original);
 
     std::unique_ptr<Ui::CDataPage> ui_;
     // Kept as the original bytes: a path the operator did not touch must come back
@@ -36,4 +41,6 @@ private:
     std::string inboxFolder_;
     std::string zoneFile_;
     std::string addressBook_;
+    std::string baseMapFile_;
+    std::string baseMapUrl_;
 };

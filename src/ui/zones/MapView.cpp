@@ -6,13 +6,17 @@
 #include <QGraphicsSimpleTextItem>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTextDocumentFragment>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <set>
 
 #include "app/QtText.h"
+#include "basemap/TileSource.h"
+#include "basemap/WebMercator.h"
 #include "zones/MapObjectItem.h"
+#include "zones/MapTileLayer.h"
 
 namespace {
 
@@ -34,6 +38,11 @@ constexpr qreal kMinScrollReach = 200000;
 constexpr int kScaleBarLength = 120;
 constexpr int kScaleBarLeft = 12;
 constexpr int kScaleBarBottom = 14;
+// The attribution's box: its distance from the viewport's edges and its text's margin.
+constexpr int kCornerGap = 2;
+constexpr int kCornerPad = 3;
+const QColor kCornerBack(255, 255, 255, 200);
+const QColor kCornerText(40, 40, 40);
 
 QPen ZonePen() {
     QPen pen(kZoneLine, 1.5);
@@ -82,8 +91,99 @@ CMapView::CMapView(QWidget* parent) : QGraphicsView(parent), scene_(new QGraphic
 }
 
 QPointF CMapView::ScenePoint(double latitude, double longitude) const {
+    if (tiles_ != nullptr) {
+        return (WebMercator::ToPixel(latitude, longitude, 0) - mercatorOrigin_) * mercatorScale_;
+    }
     const ProjectedPoint p = projection_.ToPlane(latitude, longitude);
     return QPointF(p.x, -p.y);
+}
+
+double CMapView::SceneUnitsPerMetre(double latitude) const {
+    if (tiles_ == nullptr) {
+        return 1;
+    }
+    return mercatorScale_ / WebMercator::MetresPerPixel(latitude, 0);
+}
+
+WebMercator::LatLon CMapView::ScenePosition(QPointF scenePoint) const {
+    if (tiles_ != nullptr) {
+        return WebMercator::ToLatLon(scenePoint / mercatorScale_ + mercatorOrigin_, 0);
+    }
+    const double metresPerDegree = Geometry::kEarthRadiusMetres * Geometry::kDegToRad;
+    const double east =
+        metresPerDegree * std::cos(projection_.OriginLatitude() * Geometry::kDegToRad);
+    return {projection_.OriginLatitude() - scenePoint.y() / metresPerDegree,
+            projection_.OriginLongitude() + scenePoint.x() / east};
+}
+
+void CMapView::SetReference(double latitude, double longitude) {
+    projection_ = MapProjection(latitude, longitude);
+    projectionSet_ = true;
+    mercatorOrigin_ = WebMercator::ToPixel(latitude, longitude, 0);
+    mercatorScale_ = WebMercator::MetresPerPixel(latitude, 0);
+}
+
+QTransform CMapView::World0ToScene() const {
+    return QTransform(mercatorScale_, 0, 0, mercatorScale_, -mercatorOrigin_.x() * mercatorScale_,
+                      -mercatorOrigin_.y() * mercatorScale_);
+}
+
+void CMapView::SetBaseLayer(TileSource* source, const QString& note) {
+    delete tiles_;
+    tiles_ = nullptr;
+    baseLayerNote_ = source == nullptr ? note : QString();
+    if (source != nullptr) {
+        tiles_ = new CMapTileLayer(source, this);
+        connect(tiles_, &CMapTileLayer::tileArrived, this, &CMapView::TileArrived);
+    }
+    // Everything again in the projection that goes with the layer (or its absence).
+    if (projectionSet_) {
+        SetReference(projection_.OriginLatitude(), projection_.OriginLongitude());
+    }
+    const std::vector<ZoneRecord> zones = zones_;
+    SetZones(zones);
+    viewport()->update();
+}
+
+void CMapView::TileArrived(const QRectF& world0) {
+    const QRectF scene = World0ToScene().mapRect(world0);
+    viewport()->update(mapFromScene(scene).boundingRect().adjusted(-1, -1, 1, 1));
+}
+
+QString CMapView::CornerText() const {
+    if (tiles_ == nullptr) {
+        return baseLayerNote_;
+    }
+    // MBTiles files often give their attribution as HTML (links): its text is shown.
+    const QString attribution = tiles_->Source()->Attribution();
+    return Qt::mightBeRichText(attribution)
+               ? QTextDocumentFragment::fromHtml(attribution).toPlainText().simplified()
+               : attribution;
+}
+
+QFont CMapView::CornerFont() const {
+    QFont font = viewport()->font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
+
+QString CMapView::ShownCornerText() const {
+    // No wider than the viewport: a long text loses its beginning.
+    const int room = viewport()->width() - 2 * kCornerGap - 2 * kCornerPad;
+    return QFontMetrics(CornerFont()).elidedText(CornerText(), Qt::ElideLeft, std::max(0, room));
+}
+
+QRect CMapView::CornerTextArea() const {
+    const QString text = ShownCornerText();
+    if (text.isEmpty()) {
+        return QRect();
+    }
+    const QFontMetrics metrics(CornerFont());
+    const QSize size(metrics.horizontalAdvance(text) + 2 * kCornerPad,
+                     metrics.height() + 2 * kCornerPad);
+    return QRect(QPoint(viewport()->width() - kCornerGap - size.width(),
+                        viewport()->height() - kCornerGap - size.height()),
+                 size);
 }
 
 CMapObjectItem* CMapView::ObjectItem(int32_t objectNumber) const {
@@ -118,8 +218,7 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
         }
     }
     if (south <= north) {
-        projection_ = MapProjection((south + north) / 2, (west + east) / 2);
-        projectionSet_ = true;
+        SetReference((south + north) / 2, (west + east) / 2);
     }
 
     // Larger zones first, so that a small zone inside a large one stays visible on top.
@@ -135,7 +234,7 @@ void CMapView::SetZones(const std::vector<ZoneRecord>& zones) {
             shape = new QGraphicsPolygonItem(polygon);
         } else {
             const QPointF centre = ScenePoint(z.latitude, z.longitude);
-            const qreal r = z.radiusMetres;
+            const qreal r = z.radiusMetres * SceneUnitsPerMetre(z.latitude);
             shape = new QGraphicsEllipseItem(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
         }
         shape->setPen(ZonePen());
@@ -185,8 +284,7 @@ void CMapView::ApplyRows(const std::vector<RowSnapshot>& rows, bool complete) {
         order.push_back(row.objectNumber);
         if (!projectionSet_) {
             // No zones to centre on: the first object is the reference.
-            projection_ = MapProjection(row.latitude, row.longitude);
-            projectionSet_ = true;
+            SetReference(row.latitude, row.longitude);
             UpdateSceneRect();
         }
         shown.insert(row.objectNumber);
@@ -393,9 +491,12 @@ void CMapView::scrollContentsBy(int dx, int dy) {
     // The viewport's picture was shifted: the scale bar's copy went with it, and its own
     // place now shows what was beside it.
     if (viewportUpdateMode() != QGraphicsView::FullViewportUpdate) {
-        const QRect bar = ScaleBarArea();
-        viewport()->update(bar);
-        viewport()->update(bar.translated(dx, dy));
+        for (const QRect& area : {ScaleBarArea(), CornerTextArea()}) {
+            if (!area.isEmpty()) {
+                viewport()->update(area);
+                viewport()->update(area.translated(dx, dy));
+            }
+        }
     }
 }
 
@@ -416,8 +517,26 @@ QRect CMapView::ScaleBarArea() const {
     return QRect(0, viewport()->height() - height, width, height);
 }
 
+void CMapView::drawBackground(QPainter* painter, const QRectF& rect) {
+    QGraphicsView::drawBackground(painter, rect);
+    if (tiles_ == nullptr) {
+        return;
+    }
+    const QTransform toScene = World0ToScene();
+    const QTransform toWorld0 = toScene.inverted();
+    const QRectF visible = mapToScene(viewport()->rect()).boundingRect();
+    painter->save();
+    painter->setTransform(toScene, true);
+    tiles_->Draw(painter, toWorld0.mapRect(rect), toWorld0.mapRect(visible),
+                 transform().m11() * mercatorScale_);
+    painter->restore();
+}
+
 void CMapView::drawForeground(QPainter* painter, const QRectF&) {
-    const qreal pixelsPerMetre = transform().m11();
+    // Metres at the middle of the view: in Web Mercator the scale changes with latitude.
+    const QPointF middle = mapToScene(viewport()->rect().center());
+    const qreal pixelsPerMetre =
+        transform().m11() * SceneUnitsPerMetre(ScenePosition(middle).latitude);
     if (pixelsPerMetre <= 0) {
         return;
     }
@@ -432,5 +551,12 @@ void CMapView::drawForeground(QPainter* painter, const QRectF&) {
     painter->drawLine(QPointF(x, y - 5), QPointF(x, y + 1));
     painter->drawLine(QPointF(x + length, y - 5), QPointF(x + length, y + 1));
     painter->drawText(QPointF(x + 4, y - 5), ScaleText(metres));
+    const QRect corner = CornerTextArea();
+    if (!corner.isEmpty()) {
+        painter->setFont(CornerFont());
+        painter->fillRect(corner, kCornerBack);
+        painter->setPen(kCornerText);
+        painter->drawText(corner, Qt::AlignCenter, ShownCornerText());
+    }
     painter->restore();
 }

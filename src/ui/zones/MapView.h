@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "basemap/WebMercator.h"
 #include "console/ConsoleView.h"
 #include "zones/MapLabelPlacer.h"
 #include "zones/MapProjection.h"
 #include "zones/ZoneMap.h"
 
 class CMapObjectItem;
+class CMapTileLayer;
 class QGraphicsScene;
+class TileSource;
 class QGraphicsSimpleTextItem;
 
 // The picture of the map window: the zones of the zone map (circles and polygons with
@@ -24,6 +27,10 @@ class QGraphicsSimpleTextItem;
 // a click (a press and release without a drag) on an object reports its number. Until
 // the dispatcher zooms, drags or scrolls with the keys, the view keeps fitting
 // everything in as objects come.
+//
+// With a base layer (SetBaseLayer) the map is drawn in Web Mercator over the layer's
+// tiles, its scene units metres at the reference latitude; without one, in MapProjection
+// as before. The attribution of the tiles stands in the bottom right corner.
 //
 // Every object keeps its mark; the labels are placed anew after each refresh pass that
 // changed something and each change of zoom so that none overlaps another or another object's mark,
@@ -49,9 +56,27 @@ public:
     // Zooms and centres so that every zone and object is in view.
     void FitAll();
 
+    // The reference point (its origin); the plane of the map without a base layer.
     const MapProjection& Projection() const { return projection_; }
-    // The scene point of a position (what an item's pos() is).
+    // The scene point of a position (what an item's pos() is), in the map's projection.
     QPointF ScenePoint(double latitude, double longitude) const;
+    // Scene units in a metre on the ground at a latitude: 1 without a base layer, in Web
+    // Mercator the stretch at that latitude against the reference's.
+    double SceneUnitsPerMetre(double latitude) const;
+    // The position at a scene point (ScenePoint's inverse).
+    WebMercator::LatLon ScenePosition(QPointF scenePoint) const;
+
+    // Puts the tiles of `source` under the zones (the view takes it over), or none when
+    // null; `note` (a problem with the base layer, in Russian) shows in the corner
+    // instead. The zones and objects are placed again in the projection that goes with it.
+    void SetBaseLayer(TileSource* source, const QString& note = QString());
+    bool UsesWebMercator() const { return tiles_ != nullptr; }
+    CMapTileLayer* TileLayer() const { return tiles_; }
+    // What the bottom right corner shows: the tiles' attribution (as text, also when the
+    // source gives it as HTML), or the note.
+    QString CornerText() const;
+    // Where it stands, in viewport pixels (empty when there is none).
+    QRect CornerTextArea() const;
     // The item of an object on the map, or null.
     CMapObjectItem* ObjectItem(int32_t objectNumber) const;
     int ObjectCount() const { return static_cast<int>(objects_.size()); }
@@ -73,6 +98,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void drawBackground(QPainter* painter, const QRectF& rect) override;
 
 private:
     struct Placed {
@@ -88,10 +114,24 @@ private:
     QRect ScaleBarArea() const;
     // Lets the view scroll well past what it shows, so that a drag is never stopped.
     void UpdateSceneRect();
+    QFont CornerFont() const;
+    // CornerText cut to the viewport's width.
+    QString ShownCornerText() const;
+    // Sets the reference point of both projections.
+    void SetReference(double latitude, double longitude);
+    // Scene coordinates of world pixels of zoom 0 (Web Mercator).
+    QTransform World0ToScene() const;
+    void TileArrived(const QRectF& world0);
 
     QGraphicsScene* scene_;
     MapProjection projection_;
     bool projectionSet_ = false;
+    // The base layer, or null; with it, where the reference lies in world pixels of zoom 0
+    // and the metres (scene units) in one of them there.
+    CMapTileLayer* tiles_ = nullptr;
+    QString baseLayerNote_;
+    QPointF mercatorOrigin_;
+    double mercatorScale_ = 1;
     std::vector<ZoneRecord> zones_;
     std::vector<QGraphicsItem*> zoneItems_;
     std::vector<QGraphicsSimpleTextItem*> zoneNames_;

@@ -4,10 +4,14 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/Icons.h"
+#include "app/QtText.h"
 #include "app/WindowFrame.h"
+#include "basemap/MbTilesSource.h"
+#include "basemap/XyzTileSource.h"
 #include "console/Console.h"
 #include "console/ConsoleQueries.h"
 #include "zones/MapView.h"
@@ -43,7 +47,45 @@ CMapWindow::CMapWindow(CConsole& console, QWidget* owner) : QDialog(owner), cons
     RebuildZones();
 }
 
+void CMapWindow::UpdateBaseLayer() {
+    const Settings settings = CConsoleQueries(console_).CurrentSettings();
+    if (settings.baseMapFile == baseMapFile_ && settings.baseMapUrl == baseMapUrl_) {
+        return;
+    }
+    baseMapFile_ = settings.baseMapFile;
+    baseMapUrl_ = settings.baseMapUrl;
+    TileSource* source = nullptr;
+    QString note;
+    if (!baseMapFile_.empty()) {
+        // The file wins when both are set.
+        auto* file = new CMbTilesSource(FromCp(baseMapFile_));
+        if (file->IsOpen()) {
+            source = file;
+        } else {
+            note = file->OpenError();
+            delete file;
+        }
+    } else if (!baseMapUrl_.empty()) {
+        const QString url = FromCp(baseMapUrl_);
+        // No attribution comes with a bare address: the server's name at least.
+        QString sample = url;
+        for (const char* part : {"{z}", "{x}", "{y}"}) {
+            sample.replace(QLatin1String(part), QLatin1String("0"));
+        }
+        auto* server = new CXyzTileSource(url, FromCp(console_.paths.tileCacheFolder),
+                                          QStringLiteral("Плитки: %1").arg(QUrl(sample).host()));
+        if (server->IsValid()) {
+            source = server;
+        } else {
+            note = server->TemplateError();
+            delete server;
+        }
+    }
+    view_->SetBaseLayer(source, note);
+}
+
 void CMapWindow::RebuildZones() {
+    UpdateBaseLayer();
     std::vector<ZoneRecord> zones;
     { zones = CConsoleQueries(console_).Zones(); }
     view_->SetZones(zones);

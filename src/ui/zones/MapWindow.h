@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <string>
 
 #include "app/WindowFrame.h"
 #include "console/ConsoleView.h"
@@ -15,6 +16,10 @@ class QPushButton;
 // colours of their list rows, kept current by the main window's refresh passes. A
 // modeless window with a button (and the Home key) that fits everything into view. It
 // reports its place while it is shown, its closing once, and a click on an object.
+//
+// The base layer under the zones comes from the settings (BaseMapFile, else BaseMapUrl
+// with its tiles kept in the program folder's TileCache); it is read at the start and
+// whenever the zones are rebuilt.
 class CMapWindow : public QDialog {
     Q_OBJECT
 public:
@@ -23,7 +28,7 @@ public:
     CMapView* View() const { return view_; }
     QPushButton* FitAllButton() const { return fitAll_; }
 
-    // Reads the zone map again (takes the console lock).
+    // Reads the zone map and the base layer's settings again (takes the console lock).
     void RebuildZones();
     // The rows of one refresh pass.
     void ApplyRows(const RefreshSnapshot& snapshot);
@@ -49,6 +54,9 @@ protected:
 
 private:
     void ReportLayout();
+    // Puts the base layer the settings name under the map, when it is another than the
+    // one shown.
+    void UpdateBaseLayer();
 
     CConsole& console_;
     CMapView* view_;
@@ -56,4 +64,7 @@ private:
     bool closed_ = false;
     WindowFrame::Placed placed_;
     bool frameCorrected_ = false;
+    // The settings of the base layer shown.
+    std::string baseMapFile_;
+    std::string baseMapUrl_;
 };
