@@ -14,12 +14,15 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <map>
 #include <mutex>
 
 #include "ConsoleFixture.h"
+#include "DemoBaseMap.h"
 #include "app/MainCommands.h"
+#include "app/QtText.h"
 #include "console/ConsoleQueries.h"
 #include "persist/TrackSource.h"
 #include "replay/ReplayMapView.h"
@@ -174,6 +177,7 @@ private slots:
     void cleanup() { Prompt::SetScripted(false); }
 
     void menuItemOpensReplayForSelectedVehicles();
+    void replayDrawsOverTheMapsBaseLayer();
     void quickChoicesSetPeriodInDisplayTime();
     void marksStandWhereTheVehiclesWere();
     void visitsListedAndClickMovesSlider();
@@ -223,6 +227,33 @@ void TestReplay::menuItemOpensReplayForSelectedVehicles() {
     // Closed, a window goes; the others are closed with the main window.
     open[1]->close();
     QTRY_COMPARE(r.W().Commands().ReplayWindows().size(), std::size_t(1));
+}
+
+void TestReplay::replayDrawsOverTheMapsBaseLayer() {
+    // The settings name a base map: the replay shows it under its zones, as the map does.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("base.mbtiles"));
+    {
+        MbTilesWriter tiles(file);
+        tiles.Meta("format", QStringLiteral("png"));
+        tiles.Meta("minzoom", QStringLiteral("0"));
+        tiles.Meta("maxzoom", QStringLiteral("1"));
+        tiles.Meta("attribution", QStringLiteral("Проба"));
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(Qt::white);
+        tiles.Tile(0, 0, 0, tile);
+        QVERIFY(tiles.Ok());
+    }
+    rig::Rig r;
+    r.settings.baseMapFile = ToCp(file);
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    r.W().SetTrackSource(std::make_shared<FakeTrackSource>());
+    r.W().Commands().Run(CMainDialog::kCmdReplay);
+    const std::vector<CReplayWindow*> open = r.W().Commands().ReplayWindows();
+    QCOMPARE(open.size(), std::size_t(1));
+    QVERIFY(open[0]->Map()->UsesWebMercator());
+    QCOMPARE(open[0]->Map()->CornerText(), QStringLiteral("Проба"));
 }
 
 void TestReplay::quickChoicesSetPeriodInDisplayTime() {
@@ -470,6 +501,11 @@ void TestReplay::shot() {
         input.offsetMinutes = queries.DisplayOffsetMinutes();
     }
     input.chosen = {12, 17};
+    // Over the demo's generated base map.
+    QDir().mkpath(shots);
+    const QString baseMap = QDir(shots).filePath(QStringLiteral("demo-basemap.mbtiles"));
+    QVERIFY(DemoBaseMap::Write(baseMap));
+    input.baseMapFile = baseMap;
     CReplayWindow window(std::move(input), source, rig.clock);
     window.resize(1280, 720);
     window.show();
@@ -477,9 +513,10 @@ void TestReplay::shot() {
     ShowFromStart(window);
     window.Slider()->setValue(40 * 60);
     window.VisitTable()->selectRow(1);
-    QTest::qWait(200);
-    QDir().mkpath(shots);
+    // The tiles of the view come in from the file's reading thread.
+    QTest::qWait(1500);
     QVERIFY(window.grab().save(QDir(shots).filePath(QStringLiteral("replay.png"))));
+    QFile::remove(baseMap);
 }
 
 QTEST_MAIN(TestReplay)

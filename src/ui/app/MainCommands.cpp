@@ -248,7 +248,11 @@ void CMainCommands::ShowReplay() {
         input.objects = queries.AddressBookEntries();
         input.zones = queries.Zones();
         input.offsetMinutes = queries.DisplayOffsetMinutes();
+        const Settings settings = queries.CurrentSettings();
+        input.baseMapFile = FromCp(settings.baseMapFile);
+        input.baseMapUrl = FromCp(settings.baseMapUrl);
     }
+    input.tileCacheFolder = FromCp(console_.paths.tileCacheFolder);
     input.chosen = window_.SelectedObjectNumbers();
     auto* replay = new CReplayWindow(std::move(input), window_.Tracks(), clock_, &window_);
     replay->setAttribute(Qt::WA_DeleteOnClose);

@@ -19,6 +19,7 @@
 #include "app/Icons.h"
 #include "app/Prompt.h"
 #include "app/QtText.h"
+#include "basemap/BaseLayerChoice.h"
 #include "persist/GpxWriter.h"
 #include "platform/Clock.h"
 #include "replay/ReplayMapView.h"
@@ -118,6 +119,10 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
     // Middle: the map with the slider under it.
     map_ = new CReplayMapView(this);
     map_->setObjectName(QStringLiteral("replayMap"));
+    // The same base layer as the map window's, when the settings name one.
+    const BaseLayerChoice base =
+        BaseLayerChoice::From(input_.baseMapFile, input_.baseMapUrl, input_.tileCacheFolder);
+    map_->SetBaseLayer(base.source, base.note);
     map_->SetZones(input_.zones);
     play_ = button("Пуск");
     speed_ = new QComboBox(this);

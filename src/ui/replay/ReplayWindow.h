@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QString>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -41,6 +42,10 @@ public:
         int32_t offsetMinutes = 0;
         // Checked when the window opens.
         std::vector<int32_t> chosen;
+        // The base layer under the map, as the settings name it (empty: none).
+        QString baseMapFile;
+        QString baseMapUrl;
+        QString tileCacheFolder;
     };
     // `source` may be null (no track store): nothing can be shown then.
     CReplayWindow(Input input, std::shared_ptr<TrackSource> source, const Clock& clock,

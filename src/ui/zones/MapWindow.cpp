@@ -10,8 +10,7 @@
 #include "app/Icons.h"
 #include "app/QtText.h"
 #include "app/WindowFrame.h"
-#include "basemap/MbTilesSource.h"
-#include "basemap/XyzTileSource.h"
+#include "basemap/BaseLayerChoice.h"
 #include "console/Console.h"
 #include "console/ConsoleQueries.h"
 #include "zones/MapView.h"
@@ -54,34 +53,9 @@ void CMapWindow::UpdateBaseLayer() {
     }
     baseMapFile_ = settings.baseMapFile;
     baseMapUrl_ = settings.baseMapUrl;
-    TileSource* source = nullptr;
-    QString note;
-    if (!baseMapFile_.empty()) {
-        // The file wins when both are set.
-        auto* file = new CMbTilesSource(FromCp(baseMapFile_));
-        if (file->IsOpen()) {
-            source = file;
-        } else {
-            note = file->OpenError();
-            delete file;
-        }
-    } else if (!baseMapUrl_.empty()) {
-        const QString url = FromCp(baseMapUrl_);
-        // No attribution comes with a bare address: the server's name at least.
-        QString sample = url;
-        for (const char* part : {"{z}", "{x}", "{y}"}) {
-            sample.replace(QLatin1String(part), QLatin1String("0"));
-        }
-        auto* server = new CXyzTileSource(url, FromCp(console_.paths.tileCacheFolder),
-                                          QStringLiteral("Плитки: %1").arg(QUrl(sample).host()));
-        if (server->IsValid()) {
-            source = server;
-        } else {
-            note = server->TemplateError();
-            delete server;
-        }
-    }
-    view_->SetBaseLayer(source, note);
+    const BaseLayerChoice choice = BaseLayerChoice::From(FromCp(baseMapFile_), FromCp(baseMapUrl_),
+                                                         FromCp(console_.paths.tileCacheFolder));
+    view_->SetBaseLayer(choice.source, choice.note);
 }
 
 void CMapWindow::RebuildZones() {
