@@ -12,7 +12,6 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QThreadPool>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -48,13 +47,6 @@ QString Shown(const DateTime& utc, int offsetMinutes) {
 }
 
 }  // namespace
-
-struct CReplayWindow::ReadResult {
-    int generation = 0;
-    DateTime fromUtc;
-    DateTime toUtc;
-    std::vector<std::pair<int32_t, TrackSource::Read>> reads;
-};
 
 CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, const Clock& clock,
                              QWidget* owner)
@@ -185,7 +177,11 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
     connect(&timer_, &QTimer::timeout, this, &CReplayWindow::Tick);
 }
 
-CReplayWindow::~CReplayWindow() = default;
+CReplayWindow::~CReplayWindow() {
+    if (reader_.joinable()) {
+        reader_.join();
+    }
+}
 
 std::vector<int32_t> CReplayWindow::ChosenNumbers() const {
     std::vector<int32_t> numbers;
@@ -239,29 +235,40 @@ void CReplayWindow::ShowRoutes() {
     reading_ = true;
     show_->setEnabled(false);
     moment_->setText(QStringLiteral("Чтение маршрутов..."));
-    auto result = std::make_shared<ReadResult>();
-    result->generation = ++generation_;
-    result->fromUtc = period.FromUtc(input_.offsetMinutes);
-    result->toUtc = period.ToUtc(input_.offsetMinutes);
-    // The store is read on a pool thread: a long period must not stop the window. The
-    // answer goes through the application object, which outlives the window; the guard
-    // tells whether the window is still there to take it.
-    QPointer<CReplayWindow> guard(this);
+    ReadResult result;
+    result.generation = ++generation_;
+    result.fromUtc = period.FromUtc(input_.offsetMinutes);
+    result.toUtc = period.ToUtc(input_.offsetMinutes);
+    // The store is read on a thread of the window's own: a long period must not stop the
+    // window. "Показать" stays disabled until the answer is taken, so the thread before
+    // has ended (or is about to) when the next one starts; the window waits for it when
+    // it closes. The answer passes through readMutex_; the queued call only wakes this
+    // thread.
+    if (reader_.joinable()) {
+        reader_.join();
+    }
     std::shared_ptr<TrackSource> source = source_;
-    QThreadPool::globalInstance()->start([guard, source, numbers, result] {
+    reader_ = std::thread([this, source, numbers, result]() mutable {
         for (const int32_t number : numbers) {
-            result->reads.emplace_back(number,
-                                       source->Points(number, result->fromUtc, result->toUtc));
+            result.reads.emplace_back(number, source->Points(number, result.fromUtc, result.toUtc));
         }
-        QMetaObject::invokeMethod(
-            qApp,
-            [guard, result] {
-                if (guard) {
-                    guard->TakeRoutes(*result);
-                }
-            },
-            Qt::QueuedConnection);
+        {
+            std::lock_guard<std::mutex> lock(readMutex_);
+            ready_ = std::move(result);
+        }
+        QMetaObject::invokeMethod(this, "DeliverRoutes", Qt::QueuedConnection);
     });
+}
+
+void CReplayWindow::DeliverRoutes() {
+    std::optional<ReadResult> result;
+    {
+        std::lock_guard<std::mutex> lock(readMutex_);
+        result.swap(ready_);
+    }
+    if (result) {
+        TakeRoutes(*result);
+    }
 }
 
 void CReplayWindow::TakeRoutes(const ReadResult& result) {

@@ -6,7 +6,11 @@
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "model/AddressBookEntry.h"
@@ -93,7 +97,14 @@ signals:
     void routesShown();
 
 private:
-    struct ReadResult;
+    struct ReadResult {
+        int generation = 0;
+        DateTime fromUtc;
+        DateTime toUtc;
+        std::vector<std::pair<int32_t, TrackSource::Read>> reads;
+    };
+    // The reading thread's answer, on the window's thread.
+    Q_INVOKABLE void DeliverRoutes();
     void TakeRoutes(const ReadResult& result);
     void FillVisits();
     void OnSlider(int seconds);
@@ -125,6 +136,9 @@ private:
     // Each "Показать" is numbered: an answer to an older one is dropped.
     int generation_ = 0;
     bool reading_ = false;
+    std::thread reader_;
+    std::mutex readMutex_;
+    std::optional<ReadResult> ready_;
     QTimer timer_;
     QElapsedTimer sinceTick_;
     // Where the play stands, in seconds from the period's start (the slider's value,
