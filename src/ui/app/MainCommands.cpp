@@ -36,10 +36,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("Sentrel");
 
-bool LoadDataFile(CConsole& console, bool zones) {
-    return zones ? console.LoadZones() : console.LoadAddressBook();
-}
-
 }  // namespace
 
 CMainCommands::CMainCommands(CMainDialog& window, CConsole& console, const Clock& clock,
@@ -117,7 +113,7 @@ void CMainCommands::OpenDataFileWithPrompts(bool zones) {
         CConsoleEdits(console_).SetDataFilePath(zones, ToCp(chosen));
         // A file that does not load is never put into use, and the settings keep naming
         // the file that is.
-        if (LoadDataFile(console_, zones)) {
+        if (CStartupSequence::LoadDataFile(console_, zones)) {
             SaveSettingsOrReport();
         } else {
             CConsoleEdits(console_).SetDataFilePath(zones, previous);

@@ -15,10 +15,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("Sentrel");
 
-bool LoadDataFile(CConsole& console, bool zones) {
-    return zones ? console.LoadZones() : console.LoadAddressBook();
-}
-
 }  // namespace
 
 CStartupSequence::CStartupSequence(CMainDialog& window, CConsole& console)
@@ -82,6 +78,10 @@ bool CStartupSequence::LoadDataAndStart() {
     // Rebuilds the rows (RowsReset) before the workers start.
     console_.StartWorkers();
     return true;
+}
+
+bool CStartupSequence::LoadDataFile(CConsole& console, bool zones) {
+    return zones ? console.LoadZones() : console.LoadAddressBook();
 }
 
 bool CStartupSequence::LoadDataFileWithPrompts(bool zones) {

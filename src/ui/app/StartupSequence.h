@@ -30,6 +30,8 @@ public:
     // Loads maps.mrk (`zones`) or AddrBook.txt; when it cannot be loaded, the
     // dispatcher is asked for the file. False when no usable file was given.
     bool LoadDataFileWithPrompts(bool zones);
+    // Loads maps.mrk (`zones`) or AddrBook.txt as the settings name it, without asking.
+    static bool LoadDataFile(CConsole& console, bool zones);
 
     void SetShowChannelName(const QString& name) { showChannelName_ = name; }
     CShowRequestChannel* ShowChannel() const { return showChannel_; }

@@ -1,8 +1,20 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QImage>
 #include <QObject>
 #include <QString>
+
+// One tile: zoom, column, row counted from the top.
+struct TileKey {
+    int z;
+    int x;
+    int y;
+    bool operator==(const TileKey&) const = default;
+};
+inline size_t qHash(const TileKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.z, key.x, key.y);
+}
 
 // Where the map's base layer comes from: tiles of Web Mercator (basemap/WebMercator.h)
 // addressed by zoom, column and row, row 0 at the top (as XYZ tile servers number them).

@@ -58,15 +58,7 @@ public:
     int MaxZoom() const override { return maxZoom_; }
 
 private:
-    struct Key {
-        int z;
-        int x;
-        int y;
-        bool operator==(const Key&) const = default;
-    };
-    friend size_t qHash(const Key& key, size_t seed) {
-        return qHashMulti(seed, key.z, key.x, key.y);
-    }
+    using Key = TileKey;
 
     void StartNext();
     void Finished(QNetworkReply* reply, Key key);
