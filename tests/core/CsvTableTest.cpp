@@ -22,7 +22,7 @@ TEST(CsvTableTest, FileIsBomHeaderAndQuotedRows) {
     CCsvTable table(path, {"Время", "Объект"});
     EXPECT_TRUE(table.AddRow({"a;b", "say \"hi\"", "line1\r\nline2", "plain", ""}));
     EXPECT_TRUE(table.AddRow({"lf\nonly", "cr\ronly", "\"", "Склад №1", "x y,z"}));
-    EXPECT_FALSE(Exists(path));  // nothing under the target's name before Finish
+    EXPECT_FALSE(FileSystem::FileExists(path));  // nothing under the target's name before Finish
     std::string problem;
     ASSERT_TRUE(table.Finish(problem)) << problem;
     EXPECT_EQ(table.RowCount(), 2);
