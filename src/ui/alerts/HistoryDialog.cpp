@@ -1,5 +1,6 @@
 #include "alerts/HistoryDialog.h"
 
+#include <QMenu>
 #include <algorithm>
 
 #include "app/QtText.h"
@@ -42,6 +43,11 @@ CHistoryDialog::CHistoryDialog(CConsole& console, int objectIndex,
     WriteRows();
 
     connect(list, &CObjectListCtrl::headerClicked, this, &CHistoryDialog::ColumnClicked);
+    menu_ = new QMenu(this);
+    connect(menu_->addAction(QStringLiteral("Экспорт в CSV...")), &QAction::triggered, this,
+            [this] { emit exportRequested(objectNumber_); });
+    connect(list, &CObjectListCtrl::customContextMenuRequested, this,
+            [this, list](const QPoint& pos) { menu_->popup(list->viewport()->mapToGlobal(pos)); });
     FinishSetUp();
 }
 

@@ -8,6 +8,7 @@
 #include "objectlist/ListWindow.h"
 
 class CConsole;
+class QMenu;
 
 // "История (id - name)": one object's zone visits in a sortable table. Modeless, one per
 // object. It works on its own copy of the object's VisitHistory, taken again whenever the
@@ -40,8 +41,13 @@ public:
     // day, ">%i час." with the whole hours from a day on.
     static std::string DurationText(const VisitHistory& history, int i);
 
+    // The list's context menu: "Экспорт в CSV..." (the object's visits over a period, from
+    // the track store: not only the last 99 kept here).
+    QMenu* ContextMenu() const { return menu_; }
+
 signals:
     void closing(CHistoryDialog* window);
+    void exportRequested(int32_t objectNumber);
     void layoutReport(int32_t objectNumber, const WindowPlacement& placement);
 
 protected:
@@ -61,4 +67,5 @@ private:
     int openVisit_ = 0;
     SortKey key_ = kByArrival;
     bool descending_ = true;
+    QMenu* menu_;
 };

@@ -129,6 +129,7 @@ CHistoryDialog* CHistoryWindows::MakeWindow(int objectIndex, const WindowPlaceme
     }
     connect(window, &CHistoryDialog::closing, this, &CHistoryWindows::OnWindowClosing);
     connect(window, &CHistoryDialog::layoutReport, this, &CHistoryWindows::OnLayoutReport);
+    connect(window, &CHistoryDialog::exportRequested, this, &CHistoryWindows::exportRequested);
     return window;
 }
 

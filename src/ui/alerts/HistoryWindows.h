@@ -57,6 +57,10 @@ public:
     CHistoryDialog* Window(int i) const;
     CHistoryDialog* WindowFor(int32_t objectNumber) const;
 
+signals:
+    // "Экспорт в CSV..." in the history window of the object.
+    void exportRequested(int32_t objectNumber);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "alerts/HistoryDialog.h"
 #include "alerts/HistoryWindows.h"
 #include "alerts/ObjectSettingsDialog.h"
 #include "alerts/PasswordDialog.h"
@@ -20,8 +21,13 @@
 #include "console/ConsoleEdits.h"
 #include "console/ConsoleQueries.h"
 #include "console/LayoutEdits.h"
+#include "journal/JournalHandOver.h"
+#include "journal/JournalWindow.h"
+#include "journal/PeriodDialog.h"
+#include "journal/ReportTask.h"
 #include "model/ObjectSettingsEdit.h"
 #include "model/ZoneAssignmentEdit.h"
+#include "persist/ShiftReports.h"
 #include "platform/Clock.h"
 #include "replay/ReplayWindow.h"
 #include "settings/SettingsDialog.h"
@@ -40,9 +46,27 @@ const QString kCaption = QStringLiteral("Sentrel");
 
 CMainCommands::CMainCommands(CMainDialog& window, CConsole& console, const Clock& clock,
                              SoundOutput& sound)
-    : QObject(&window), window_(window), console_(console), clock_(clock), sound_(sound) {}
+    : QObject(&window),
+      window_(window),
+      console_(console),
+      clock_(clock),
+      sound_(sound),
+      handOver_(new CJournalHandOver(this)),
+      visitExport_(new CReportTask(this)) {
+    // Local clock + time-zone bias.
+    runStartUtc_ = clock_.Now().AddMinutes(clock_.TimeZoneBiasMinutes().value_or(0));
+    connect(handOver_, &CJournalHandOver::openJournalRequested, this,
+            [this] { OpenJournal(true); });
+    connect(visitExport_, &CReportTask::finished, this, [this](const QString& problem) {
+        if (!problem.isEmpty()) {
+            ModalScope modal(window_);
+            Prompt::Message(nullptr, problem, kCaption, Prompt::Icon::Stop);
+        }
+    });
+}
 
 CMainCommands::~CMainCommands() {
+    delete journal_.data();
     for (const QPointer<CReplayWindow>& replay : replays_) {
         delete replay.data();
     }
@@ -61,6 +85,7 @@ void CMainCommands::Run(int commandId) {
         {CMainDialog::kCmdMap, &CMainCommands::ShowMap},
         {CMainDialog::kCmdReplay, &CMainCommands::ShowReplay},
         {CMainDialog::kCmdAbout, &CMainCommands::ShowAbout},
+        {CMainDialog::kCmdJournal, &CMainCommands::ShowJournal},
         {CMainDialog::kCmdAcknowledge, &CMainCommands::AcknowledgeAlerts},
         {CMainDialog::kCmdControlPanel, &CMainCommands::EditObjectSettings},
         {CMainDialog::kCmdHistory, &CMainCommands::OpenHistoryWindows},
@@ -265,6 +290,100 @@ std::vector<CReplayWindow*> CMainCommands::ReplayWindows() const {
         }
     }
     return open;
+}
+
+void CMainCommands::ShowJournal() {
+    OpenJournal(false);
+}
+
+void CMainCommands::OpenJournal(bool onlyUnacknowledged) {
+    if (journal_) {
+        if (onlyUnacknowledged) {
+            journal_->SetOnlyUnacknowledged(true);
+        }
+        journal_->show();
+        journal_->raise();
+        journal_->activateWindow();
+        return;
+    }
+    // Copies of what the window shows: it never reads the console again.
+    CJournalWindow::Input input;
+    {
+        const CConsoleQueries queries(console_);
+        input.objects = queries.AddressBookEntries();
+        input.offsetMinutes = queries.DisplayOffsetMinutes();
+    }
+    input.onlyUnacknowledged = onlyUnacknowledged;
+    // A window of its own, as the history windows: a dialog modal to the main window does
+    // not block it, and it goes to the tray with the main window.
+    auto* journal =
+        new CJournalWindow(std::move(input), window_.Journal(), window_.Tracks(), clock_, nullptr);
+    journal->setAttribute(Qt::WA_DeleteOnClose);
+    journal_ = journal;
+    window_.Secondary().SetJournal(journal);
+    journal->show();
+}
+
+CJournalWindow* CMainCommands::JournalWindow() const {
+    return journal_.data();
+}
+
+void CMainCommands::OfferJournalHandOver() {
+    handOver_->Start(window_.Journal(), runStartUtc_);
+}
+
+void CMainCommands::ExportVisitHistory(int32_t objectNumber) {
+    QWidget* parent = window_.HistoryWindows()->WindowFor(objectNumber);
+    if (parent == nullptr) {
+        parent = &window_;
+    }
+    const std::shared_ptr<TrackSource> tracks = window_.Tracks();
+    if (!tracks) {
+        ModalScope modal(window_);
+        Prompt::Message(parent, QStringLiteral("Маршруты в этой программе не хранятся."), kCaption,
+                        Prompt::Icon::Warning);
+        return;
+    }
+    if (visitExport_->Running()) {
+        ModalScope modal(window_);
+        Prompt::Message(parent, QStringLiteral("Предыдущий отчет еще записывается."), kCaption,
+                        Prompt::Icon::Warning);
+        return;
+    }
+    CShiftReports::Vehicle vehicle{objectNumber, {}};
+    int32_t offset = 0;
+    {
+        const CConsoleQueries queries(console_);
+        offset = queries.DisplayOffsetMinutes();
+        for (const AddressBookEntry& entry : queries.AddressBookEntries()) {
+            if (entry.number == objectNumber) {
+                vehicle.name = entry.name;
+                break;
+            }
+        }
+    }
+    ReplayPeriod period;
+    QString path;
+    {
+        ModalScope modal(window_);
+        CPeriodDialog dialog(QStringLiteral("Посещения районов: период"), clock_, parent);
+        if (ExecWindowModal(dialog) != QDialog::Accepted) {
+            return;
+        }
+        period = dialog.Period();
+        path = Prompt::SaveFile(parent, QStringLiteral("Файлы CSV (*.csv)|*.csv||"),
+                                QStringLiteral("visits-%1.csv").arg(objectNumber), QString());
+    }
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string target = ToCp(path);
+    visitExport_->Start([tracks, vehicle, period, offset, target] {
+        std::string problem;
+        CShiftReports::WriteVisits(*tracks, {vehicle}, period.FromUtc(offset), period.ToUtc(offset),
+                                   offset, target, problem);
+        return problem;
+    });
 }
 
 void CMainCommands::ShowAbout() {

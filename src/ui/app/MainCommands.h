@@ -2,11 +2,17 @@
 
 #include <QObject>
 #include <QPointer>
+#include <cstdint>
 #include <vector>
+
+#include "base/DateTime.h"
 
 class CConsole;
 class CMainDialog;
+class CJournalHandOver;
+class CJournalWindow;
 class CReplayWindow;
+class CReportTask;
 class Clock;
 class SoundOutput;
 
@@ -43,6 +49,22 @@ public:
     // The replay windows open now.
     std::vector<CReplayWindow*> ReplayWindows() const;
     virtual void ShowAbout();
+    // "Журнал оповещений...": opens the journal window or brings it forward.
+    virtual void ShowJournal();
+    // The same with "только неподтверждённые" set (the hand-over's "Открыть журнал").
+    void OpenJournal(bool onlyUnacknowledged);
+    // The journal window while it is open, else null.
+    CJournalWindow* JournalWindow() const;
+    // The hand-over at start: the alerts of earlier runs still unacknowledged, told in a box.
+    void OfferJournalHandOver();
+    CJournalHandOver* HandOver() const { return handOver_; }
+    // The start of this run (UTC): the hand-over counts the alerts raised before it.
+    DateTime RunStartUtc() const { return runStartUtc_; }
+    // "Экспорт в CSV..." of a history window: the object's zone visits over a period asked
+    // for, from the track store.
+    virtual void ExportVisitHistory(int32_t objectNumber);
+    // Where that export is written (tests wait for it).
+    CReportTask* VisitExport() const { return visitExport_; }
     virtual void EditObjectSettings();
     virtual void EditZoneAssignment();
     virtual void AcknowledgeAlerts();
@@ -68,4 +90,8 @@ private:
     const Clock& clock_;
     SoundOutput& sound_;
     std::vector<QPointer<CReplayWindow>> replays_;
+    QPointer<CJournalWindow> journal_;
+    CJournalHandOver* handOver_;
+    CReportTask* visitExport_;
+    DateTime runStartUtc_;
 };

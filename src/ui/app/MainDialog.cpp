@@ -40,6 +40,7 @@
 #include "console/ConsoleQueries.h"
 #include "console/LayoutEdits.h"
 #include "objectlist/ObjectListCtrl.h"
+#include "persist/AlertJournalSource.h"
 #include "platform/Clock.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
@@ -141,6 +142,8 @@ CMainDialog::CMainDialog(const ProgramPaths& paths, std::unique_ptr<Clock> ownCl
             [this](int32_t number) { rows_.Select(number); });
     connect(&windows_->Distances(), &CDistanceWindows::sortRequested, this,
             &CMainDialog::SortKeepingSelection);
+    connect(&windows_->Histories(), &CHistoryWindows::exportRequested, this,
+            [this](int32_t number) { commands_->ExportVisitHistory(number); });
     connect(this, &CMainDialog::secondaryWindowsNotice, this,
             &CMainDialog::OnSecondaryWindowsNotice);
 }
@@ -171,6 +174,8 @@ void CMainDialog::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
     AddCommand(file, QStringLiteral("Открыть файл с районами..."), kCmdOpenZoneFile);
     AddCommand(file, QStringLiteral("Открыть файл с адресной книгой..."), kCmdOpenAddressBookFile);
+    file->addSeparator();
+    AddCommand(file, QStringLiteral("Журнал оповещений..."), kCmdJournal);
     file->addSeparator();
     AddCommand(file, QStringLiteral("Выход"), kCmdExit);
 

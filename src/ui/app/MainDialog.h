@@ -36,6 +36,7 @@ class CShowRequestChannel;
 class CStatusBar;
 class Clock;
 class TrackSource;
+class AlertJournalSource;
 class SoundOutput;
 
 // The program's only top-level window: the object list above a three-part status bar,
@@ -70,6 +71,7 @@ public:
         kCmdTrayShow = 32790,
         kCmdMap = 32791,
         kCmdReplay = 32792,
+        kCmdJournal = 32793,
     };
     using ShowState = CMainPlacement::ShowState;
 
@@ -112,10 +114,17 @@ public:
     CDistanceWindows* DistanceWindows() const { return &windows_->Distances(); }
     CHistoryWindows* HistoryWindows() const { return &windows_->Histories(); }
     CMapWindowKeeper* MapWindow() const { return &windows_->Map(); }
+    CSecondaryWindows& Secondary() const { return *windows_; }
     // Where the replay reads routes back (null without a track store). Shared: a read
     // under way keeps it alive after the window has gone.
     void SetTrackSource(std::shared_ptr<TrackSource> source) { trackSource_ = std::move(source); }
     std::shared_ptr<TrackSource> Tracks() const { return trackSource_; }
+    // Where the journal window and the hand-over at start read the alert journal (null
+    // without one). Shared, as the track source.
+    void SetAlertJournal(std::shared_ptr<AlertJournalSource> journal) {
+        journal_ = std::move(journal);
+    }
+    std::shared_ptr<AlertJournalSource> Journal() const { return journal_; }
     // The alert pop-up while it is open, else null.
     CAlertPopupDialog* Popup() const;
 
@@ -279,6 +288,7 @@ private:
 
     CObjectRows rows_;
     std::shared_ptr<TrackSource> trackSource_;
+    std::shared_ptr<AlertJournalSource> journal_;
 
     int modalDepth_ = 0;
     bool ended_ = false;

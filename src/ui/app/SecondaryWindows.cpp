@@ -22,12 +22,20 @@ void CSecondaryWindows::HideAll() {
     distances_->HideAll();
     histories_->HideAll();
     map_->HideAll();
+    if (journal_ && journal_->isVisible()) {
+        journal_->hide();
+        journalHidden_ = true;
+    }
 }
 
 void CSecondaryWindows::ShowAll() {
     distances_->ShowAll();
     histories_->ShowAll();
     map_->ShowAll();
+    if (journal_ && journalHidden_) {
+        journal_->show();
+    }
+    journalHidden_ = false;
 }
 
 void CSecondaryWindows::RebuildAll() {

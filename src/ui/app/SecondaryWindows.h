@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <memory>
 
 class CConsole;
 class CDistanceWindows;
 class CHistoryWindows;
 class CMapWindowKeeper;
-class QWidget;
 
 // The windows that live beside the main window and go where it goes: the distance
 // windows, the history windows and the map window. They read the console until they are
@@ -21,6 +22,8 @@ public:
     CDistanceWindows& Distances() const { return *distances_; }
     CHistoryWindows& Histories() const { return *histories_; }
     CMapWindowKeeper& Map() const { return *map_; }
+    // The journal window while it is open: it goes to the tray and back with the others.
+    void SetJournal(QWidget* journal) { journal_ = journal; }
 
     // Reopens the windows recorded in the layout.
     void RestoreAtStart(bool show);
@@ -36,4 +39,6 @@ private:
     std::unique_ptr<CDistanceWindows> distances_;
     std::unique_ptr<CHistoryWindows> histories_;
     std::unique_ptr<CMapWindowKeeper> map_;
+    QPointer<QWidget> journal_;
+    bool journalHidden_ = false;
 };

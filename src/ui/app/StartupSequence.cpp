@@ -64,6 +64,9 @@ bool CStartupSequence::Run() {
         window_.AddTrayIcon();
     }
     window_.RestoreWindowsAtStart(!window_.StartsHidden());
+    // The data is loaded and the workers run: the alerts left unacknowledged by the runs
+    // before are told now.
+    window_.Commands().OfferJournalHandOver();
     return true;
 }
 

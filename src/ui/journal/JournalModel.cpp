@@ -1,0 +1,291 @@
+#include "journal/JournalModel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <algorithm>
+#include <climits>
+
+#include "app/QtText.h"
+#include "base/Cp1251.h"
+#include "persist/CsvTable.h"
+#include "persist/ShiftReports.h"
+
+using Order = AlertJournalSource::Order;
+
+CJournalModel::CJournalModel(std::shared_ptr<AlertJournalSource> source, int32_t offsetMinutes,
+                             QObject* parent)
+    : QAbstractTableModel(parent), source_(std::move(source)), offsetMinutes_(offsetMinutes) {
+    if (source_) {
+        reader_ = std::thread([this] { ReadLoop(); });
+    }
+}
+
+CJournalModel::~CJournalModel() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        queue_.clear();
+    }
+    wake_.notify_all();
+    if (reader_.joinable()) {
+        reader_.join();
+    }
+}
+
+std::optional<Order> CJournalModel::OrderOfColumn(int column) {
+    switch (column) {
+        case kTime:
+            return Order::Raised;
+        case kObject:
+            return Order::Object;
+        case kKind:
+            return Order::Kind;
+        case kZone:
+            return Order::Zone;
+        case kAcknowledged:
+            return Order::Acknowledged;
+        case kReaction:
+            return Order::Reaction;
+        default:
+            return std::nullopt;
+    }
+}
+
+void CJournalModel::SetFilter(const AlertJournalSource::Filter& filter) {
+    filter_ = filter;
+    Restart();
+}
+
+void CJournalModel::SetOrder(Order order, bool descending) {
+    order_ = order;
+    descending_ = descending;
+    Restart();
+}
+
+void CJournalModel::sort(int column, Qt::SortOrder order) {
+    const std::optional<Order> wanted = OrderOfColumn(column);
+    if (!wanted) {
+        return;
+    }
+    const bool descending = order == Qt::DescendingOrder;
+    if (*wanted == order_ && descending == descending_ && generation_ > 0) {
+        return;
+    }
+    SetOrder(*wanted, descending);
+}
+
+void CJournalModel::Restart() {
+    ++generation_;
+    requested_.clear();
+    {
+        // Queries for the filter before are of no use any more.
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.clear();
+    }
+    if (!source_) {
+        settledGeneration_ = generation_;
+        emit settled();
+        return;
+    }
+    Request count;
+    count.generation = generation_;
+    count.count = true;
+    count.filter = filter_;
+    count.order = order_;
+    count.descending = descending_;
+    Enqueue(count);
+    RequestPage(0);
+}
+
+void CJournalModel::RequestPage(int64_t offset) const {
+    if (!source_ || !requested_.insert(offset).second) {
+        return;
+    }
+    Request page;
+    page.generation = generation_;
+    page.offset = offset;
+    page.filter = filter_;
+    page.order = order_;
+    page.descending = descending_;
+    Enqueue(page);
+}
+
+void CJournalModel::Enqueue(Request request) const {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(std::move(request));
+    }
+    wake_.notify_one();
+}
+
+void CJournalModel::ReadLoop() {
+    for (;;) {
+        Request request;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+            if (stop_) {
+                return;
+            }
+            request = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        Answer answer;
+        answer.request = request;
+        if (request.count) {
+            AlertJournalSource::Count count = source_->CountRows(request.filter);
+            answer.rows = count.rows;
+            answer.problem = std::move(count.problem);
+        } else {
+            AlertJournalSource::Page page = source_->Rows(
+                request.filter, request.order, request.descending, request.offset, kPageRows);
+            answer.alerts = std::move(page.rows);
+            answer.problem = std::move(page.problem);
+        }
+        // The model outlives this thread (its destructor joins it); an answer still queued
+        // when the model goes is dropped with it.
+        QMetaObject::invokeMethod(
+            this, [this, answer = std::move(answer)] { Take(answer); }, Qt::QueuedConnection);
+    }
+}
+
+void CJournalModel::Take(const Answer& answer) {
+    if (answer.request.generation != generation_) {
+        return;
+    }
+    if (!answer.problem.empty() && problemGeneration_ != generation_) {
+        problemGeneration_ = generation_;
+        emit problem(FromCp(answer.problem));
+    }
+    if (answer.request.count) {
+        // The pages of this filter come after its count: what is kept is of the one before.
+        beginResetModel();
+        cache_.clear();
+        total_ = answer.problem.empty() ? answer.rows : 0;
+        counted_ = true;
+        endResetModel();
+        return;
+    }
+    const int64_t offset = answer.request.offset;
+    cache_.remove_if([offset](const CachedPage& page) { return page.offset == offset; });
+    cache_.push_front({offset, answer.alerts});
+    while (static_cast<int>(cache_.size()) > kCachedPages) {
+        requested_.erase(cache_.back().offset);
+        cache_.pop_back();
+    }
+    const int rows = rowCount();
+    if (!answer.alerts.empty() && offset < rows) {
+        const int last = static_cast<int>(
+            std::min<int64_t>(offset + static_cast<int64_t>(answer.alerts.size()), rows) - 1);
+        emit dataChanged(index(static_cast<int>(offset), 0), index(last, kColumnCount - 1));
+    }
+    if (offset == 0 && settledGeneration_ != generation_) {
+        settledGeneration_ = generation_;
+        emit settled();
+    }
+}
+
+const JournalAlert* CJournalModel::AlertAt(int row) const {
+    if (row < 0) {
+        return nullptr;
+    }
+    const int64_t offset = row / kPageRows * kPageRows;
+    for (const CachedPage& page : cache_) {
+        if (page.offset == offset) {
+            const std::size_t at = static_cast<std::size_t>(row - offset);
+            return at < page.rows.size() ? &page.rows[at] : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<int64_t> CJournalModel::CachedPages() const {
+    std::vector<int64_t> offsets;
+    for (const CachedPage& page : cache_) {
+        offsets.push_back(page.offset);
+    }
+    std::sort(offsets.begin(), offsets.end());
+    return offsets;
+}
+
+int CJournalModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) {
+        return 0;
+    }
+    return static_cast<int>(std::min<int64_t>(total_, INT_MAX));
+}
+
+int CJournalModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QString CJournalModel::CellText(const JournalAlert& a, int column, int32_t offsetMinutes) {
+    switch (column) {
+        case kTime:
+            return QString::fromStdString(CCsvTable::ShownTime(a.raisedUtc, offsetMinutes));
+        case kObject:
+            return a.objectName.empty()
+                       ? QString::number(a.objectNumber)
+                       : QStringLiteral("%1 %2").arg(a.objectNumber).arg(FromCp(a.objectName));
+        case kKind:
+            return FromCp(CShiftReports::KindText(a.kind));
+        case kZone:
+            return FromCp(a.zoneName);
+        case kAcknowledged:
+            return a.acknowledged ? QString::fromStdString(
+                                        CCsvTable::ShownTime(a.acknowledgedUtc, offsetMinutes))
+                                  : QStringLiteral("нет");
+        case kAccount:
+            return a.acknowledged ? FromCp(a.acknowledgedAccount) : QString();
+        case kReaction:
+            return QString::fromStdString(CShiftReports::ReactionText(a));
+        default:
+            return {};
+    }
+}
+
+QVariant CJournalModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    const JournalAlert* alert = AlertAt(index.row());
+    if (alert == nullptr) {
+        // Read when first shown; the view hears of it when the page comes.
+        RequestPage(index.row() / kPageRows * static_cast<int64_t>(kPageRows));
+        return role == Qt::DisplayRole && index.column() == kTime ? QVariant(QStringLiteral("..."))
+                                                                  : QVariant();
+    }
+    switch (role) {
+        case Qt::DisplayRole:
+            return CellText(*alert, index.column(), offsetMinutes_);
+        case Qt::ToolTipRole:
+            return FromCp(alert->text);
+        case Qt::BackgroundRole:
+            if (!alert->acknowledged) {
+                return QBrush(QColor::fromRgb(kUnacknowledgedBack));
+            }
+            return {};
+        case Qt::FontRole:
+            if (!alert->acknowledged) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant CJournalModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    static const char* const kHeaders[kColumnCount] = {"Время",        "Объект", "Событие", "Район",
+                                                       "Подтверждено", "Кто",    "Реакция"};
+    if (section < 0 || section >= kColumnCount) {
+        return {};
+    }
+    return QString::fromUtf8(kHeaders[section]);
+}

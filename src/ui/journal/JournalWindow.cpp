@@ -1,0 +1,432 @@
+#include "journal/JournalWindow.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/Icons.h"
+#include "app/Prompt.h"
+#include "app/QtText.h"
+#include "journal/JournalModel.h"
+#include "journal/PeriodDialog.h"
+#include "journal/ReportTask.h"
+#include "platform/Clock.h"
+
+namespace {
+
+const QString kCaption = QStringLiteral("Sentrel");
+const QString kCsvFilter = QStringLiteral("Файлы CSV (*.csv)|*.csv||");
+
+constexpr JournalKind kKinds[kJournalKindCount] = {
+    JournalKind::Alarm,
+    JournalKind::PowerOn,
+    JournalKind::DestinationArrival,
+    JournalKind::DestinationDeparture,
+    JournalKind::ForbiddenArrival,
+    JournalKind::ForbiddenDeparture,
+};
+
+}  // namespace
+
+CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> journal,
+                               std::shared_ptr<TrackSource> tracks, const Clock& clock,
+                               QWidget* owner)
+    : QDialog(owner),
+      input_(std::move(input)),
+      journal_(std::move(journal)),
+      tracks_(std::move(tracks)),
+      clock_(clock) {
+    setObjectName(QStringLiteral("journalWindow"));
+    setWindowTitle(QStringLiteral("Журнал оповещений"));
+    setModal(false);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setWindowIcon(Icons::AppIcon());
+
+    model_ = new CJournalModel(journal_, input_.offsetMinutes, this);
+    task_ = new CReportTask(this);
+
+    // Left: the filter.
+    auto* left = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    periodBox_ = new QCheckBox(QStringLiteral("Период:"), left);
+    auto makeEdit = [left] {
+        auto* edit = new QDateTimeEdit(left);
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+        edit->setTimeSpec(Qt::UTC);
+        edit->setCalendarPopup(true);
+        return edit;
+    };
+    from_ = makeEdit();
+    to_ = makeEdit();
+    auto button = [this](const char* text, QWidget* parent) {
+        auto* b = new QPushButton(QString::fromUtf8(text), parent);
+        b->setAutoDefault(false);
+        return b;
+    };
+    lastHour_ = button("последний час", left);
+    today_ = button("сегодня", left);
+    yesterday_ = button("вчера", left);
+    leftLayout->addWidget(periodBox_);
+    auto* fromRow = new QHBoxLayout;
+    fromRow->addWidget(new QLabel(QStringLiteral("С"), left));
+    fromRow->addWidget(from_, 1);
+    auto* toRow = new QHBoxLayout;
+    toRow->addWidget(new QLabel(QStringLiteral("по"), left));
+    toRow->addWidget(to_, 1);
+    leftLayout->addLayout(fromRow);
+    leftLayout->addLayout(toRow);
+    auto* quick = new QHBoxLayout;
+    quick->addWidget(lastHour_);
+    quick->addWidget(today_);
+    quick->addWidget(yesterday_);
+    leftLayout->addLayout(quick);
+
+    leftLayout->addWidget(new QLabel(QStringLiteral("Объекты (ни одного: все):"), left));
+    vehicles_ = new QListWidget(left);
+    for (const AddressBookEntry& entry : input_.objects) {
+        auto* item = new QListWidgetItem(FromCp(entry.id + " " + entry.name), vehicles_);
+        item->setData(Qt::UserRole, entry.number);
+        item->setCheckState(Qt::Unchecked);
+    }
+    leftLayout->addWidget(vehicles_, 1);
+
+    auto* kindsBox = new QGroupBox(QStringLiteral("События"), left);
+    auto* kindsLayout = new QVBoxLayout(kindsBox);
+    for (int i = 0; i < kJournalKindCount; ++i) {
+        kinds_[static_cast<std::size_t>(i)] =
+            new QCheckBox(FromCp(CShiftReports::KindText(kKinds[i])), kindsBox);
+        kinds_[static_cast<std::size_t>(i)]->setChecked(true);
+        kindsLayout->addWidget(kinds_[static_cast<std::size_t>(i)]);
+    }
+    leftLayout->addWidget(kindsBox);
+    unacknowledged_ = new QCheckBox(QStringLiteral("только неподтверждённые"), left);
+    unacknowledged_->setChecked(input_.onlyUnacknowledged);
+    leftLayout->addWidget(unacknowledged_);
+
+    // Right: the table, the reports under it.
+    table_ = new QTableView(this);
+    table_->setObjectName(QStringLiteral("journalTable"));
+    table_->setModel(model_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(sortColumn_, sortOrder_);
+    header->setStretchLastSection(true);
+    const int widths[CJournalModel::kColumnCount] = {140, 170, 200, 150, 140, 90, 70};
+    for (int c = 0; c < CJournalModel::kColumnCount; ++c) {
+        table_->setColumnWidth(c, widths[c]);
+    }
+    export_ = button("Экспорт в CSV...", this);
+    visits_ = button("Посещения районов...", this);
+    mileage_ = button("Пробег по дням...", this);
+    status_ = new QLabel(this);
+    auto* reports = new QHBoxLayout;
+    reports->addWidget(export_);
+    reports->addWidget(visits_);
+    reports->addWidget(mileage_);
+    reports->addWidget(status_, 1);
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(table_, 1);
+    rightLayout->addLayout(reports);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(left);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(splitter);
+    resize(1240, 640);
+    splitter->setSizes({250, 990});
+
+    // The pickers start at today; the period is off until chosen.
+    SetPeriod(ReplayPeriod::Today(clock_.Now()));
+    periodBox_->setChecked(false);
+    auto choose = [this](const ReplayPeriod& period) {
+        {
+            const QSignalBlocker block(periodBox_);
+            periodBox_->setChecked(true);
+        }
+        SetPeriod(period);
+    };
+    connect(lastHour_, &QPushButton::clicked, this,
+            [this, choose] { choose(ReplayPeriod::LastHour(clock_.Now())); });
+    connect(today_, &QPushButton::clicked, this,
+            [this, choose] { choose(ReplayPeriod::Today(clock_.Now())); });
+    connect(yesterday_, &QPushButton::clicked, this,
+            [this, choose] { choose(ReplayPeriod::Yesterday(clock_.Now())); });
+    connect(periodBox_, &QCheckBox::toggled, this, &CJournalWindow::ApplyFilter);
+    connect(from_, &QDateTimeEdit::dateTimeChanged, this, [this] {
+        if (periodBox_->isChecked()) {
+            ApplyFilter();
+        }
+    });
+    connect(to_, &QDateTimeEdit::dateTimeChanged, this, [this] {
+        if (periodBox_->isChecked()) {
+            ApplyFilter();
+        }
+    });
+    connect(vehicles_, &QListWidget::itemChanged, this, &CJournalWindow::ApplyFilter);
+    for (QCheckBox* box : kinds_) {
+        connect(box, &QCheckBox::toggled, this, &CJournalWindow::ApplyFilter);
+    }
+    connect(unacknowledged_, &QCheckBox::toggled, this, &CJournalWindow::ApplyFilter);
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder) { OnHeaderClicked(column); });
+    connect(export_, &QPushButton::clicked, this, &CJournalWindow::ExportAlerts);
+    connect(visits_, &QPushButton::clicked, this, &CJournalWindow::ExportVisits);
+    connect(mileage_, &QPushButton::clicked, this, &CJournalWindow::ExportMileage);
+    connect(model_, &CJournalModel::settled, this, &CJournalWindow::OnSettled);
+    connect(model_, &CJournalModel::problem, this, [this](const QString& text) {
+        status_->setText(text);
+        Prompt::Message(this, QStringLiteral("Журнал оповещений не прочитан.\n") + text, kCaption,
+                        Prompt::Icon::Warning);
+    });
+    connect(task_, &CReportTask::finished, this, [this](const QString& problem) {
+        export_->setEnabled(true);
+        visits_->setEnabled(true);
+        mileage_->setEnabled(true);
+        if (problem.isEmpty()) {
+            status_->setText(QStringLiteral("Отчет записан: %1").arg(writtenPath_));
+        } else {
+            status_->setText(QString());
+            Prompt::Message(this, problem, kCaption, Prompt::Icon::Stop);
+        }
+        emit reportFinished(problem);
+    });
+
+    building_ = false;
+    model_->SetOrder(AlertJournalSource::Order::Raised, true);
+    ApplyFilter();
+}
+
+CJournalWindow::~CJournalWindow() = default;
+
+QCheckBox* CJournalWindow::KindBox(JournalKind kind) const {
+    for (int i = 0; i < kJournalKindCount; ++i) {
+        if (kKinds[i] == kind) {
+            return kinds_[static_cast<std::size_t>(i)];
+        }
+    }
+    return nullptr;
+}
+
+bool CJournalWindow::Writing() const {
+    return task_->Running();
+}
+
+ReplayPeriod CJournalWindow::Period() const {
+    return {CPeriodDialog::FromQt(from_->dateTime()), CPeriodDialog::FromQt(to_->dateTime())};
+}
+
+void CJournalWindow::SetPeriod(const ReplayPeriod& period) {
+    // One filter for both ends, not one per picker.
+    const bool was = building_;
+    building_ = true;
+    from_->setDateTime(CPeriodDialog::ToQt(period.fromShown));
+    to_->setDateTime(CPeriodDialog::ToQt(period.toShown));
+    building_ = was;
+    if (!building_ && periodBox_->isChecked()) {
+        ApplyFilter();
+    }
+}
+
+bool CJournalWindow::PeriodOn() const {
+    return periodBox_->isChecked();
+}
+
+std::vector<int32_t> CJournalWindow::ChosenNumbers() const {
+    std::vector<int32_t> numbers;
+    for (int i = 0; i < vehicles_->count(); ++i) {
+        const QListWidgetItem* item = vehicles_->item(i);
+        if (item->checkState() == Qt::Checked) {
+            numbers.push_back(item->data(Qt::UserRole).toInt());
+        }
+    }
+    return numbers;
+}
+
+AlertJournalSource::Filter CJournalWindow::BuildFilter() const {
+    AlertJournalSource::Filter filter;
+    if (periodBox_->isChecked()) {
+        const ReplayPeriod period = Period();
+        filter.fromUtc = period.FromUtc(input_.offsetMinutes);
+        filter.toUtc = period.ToUtc(input_.offsetMinutes);
+    }
+    filter.objects = ChosenNumbers();
+    filter.kinds = 0;
+    for (int i = 0; i < kJournalKindCount; ++i) {
+        if (kinds_[static_cast<std::size_t>(i)]->isChecked()) {
+            filter.kinds |= JournalKindBit(kKinds[i]);
+        }
+    }
+    filter.onlyUnacknowledged = unacknowledged_->isChecked();
+    return filter;
+}
+
+void CJournalWindow::ApplyFilter() {
+    if (building_) {
+        return;
+    }
+    status_->setText(QStringLiteral("Чтение журнала..."));
+    model_->SetFilter(BuildFilter());
+}
+
+void CJournalWindow::SetOnlyUnacknowledged(bool only) {
+    unacknowledged_->setChecked(only);
+}
+
+void CJournalWindow::OnSettled() {
+    if (!journal_) {
+        status_->setText(QStringLiteral("Журнал оповещений в этой программе не ведется."));
+        return;
+    }
+    status_->setText(QStringLiteral("Оповещений: %1").arg(model_->Total()));
+}
+
+void CJournalWindow::OnHeaderClicked(int column) {
+    QHeaderView* header = table_->horizontalHeader();
+    if (!CJournalModel::OrderOfColumn(column)) {
+        // "Кто" has no order of its own: the indicator goes back where it was.
+        const QSignalBlocker block(header);
+        header->setSortIndicator(sortColumn_, sortOrder_);
+        return;
+    }
+    sortColumn_ = column;
+    sortOrder_ = header->sortIndicatorOrder();
+    model_->sort(sortColumn_, sortOrder_);
+}
+
+void CJournalWindow::StartReport(const QString& defaultName,
+                                 std::function<std::string(const std::string& path)> write) {
+    if (task_->Running()) {
+        Prompt::Message(this, QStringLiteral("Предыдущий отчет еще записывается."), kCaption,
+                        Prompt::Icon::Warning);
+        return;
+    }
+    const QString path = Prompt::SaveFile(this, kCsvFilter, defaultName, QString());
+    if (path.isEmpty()) {
+        return;
+    }
+    writtenPath_ = QDir::toNativeSeparators(path);
+    status_->setText(QStringLiteral("Запись отчета..."));
+    export_->setEnabled(false);
+    visits_->setEnabled(false);
+    mileage_->setEnabled(false);
+    const std::string target = ToCp(path);
+    task_->Start([write = std::move(write), target] { return write(target); });
+}
+
+void CJournalWindow::ExportAlerts() {
+    if (!journal_) {
+        Prompt::Message(this, QStringLiteral("Журнал оповещений в этой программе не ведется."),
+                        kCaption, Prompt::Icon::Warning);
+        return;
+    }
+    std::shared_ptr<AlertJournalSource> journal = journal_;
+    const AlertJournalSource::Filter filter = BuildFilter();
+    const int32_t offset = input_.offsetMinutes;
+    StartReport(QStringLiteral("journal.csv"), [journal, filter, offset](const std::string& path) {
+        std::string problem;
+        CShiftReports::WriteAlerts(*journal, filter, offset, path, problem);
+        return problem;
+    });
+}
+
+std::vector<CShiftReports::Vehicle> CJournalWindow::ReportVehicles() const {
+    const std::vector<int32_t> chosen = ChosenNumbers();
+    std::vector<CShiftReports::Vehicle> vehicles;
+    for (const AddressBookEntry& entry : input_.objects) {
+        if (chosen.empty() ||
+            std::find(chosen.begin(), chosen.end(), entry.number) != chosen.end()) {
+            // One report row set per vehicle, however many entries share its number.
+            const bool listed = std::any_of(
+                vehicles.begin(), vehicles.end(),
+                [&](const CShiftReports::Vehicle& v) { return v.number == entry.number; });
+            if (!listed) {
+                vehicles.push_back({entry.number, entry.name});
+            }
+        }
+    }
+    return vehicles;
+}
+
+bool CJournalWindow::CheckRoutePeriod() {
+    if (!tracks_) {
+        Prompt::Message(this, QStringLiteral("Маршруты в этой программе не хранятся."), kCaption,
+                        Prompt::Icon::Warning);
+        return false;
+    }
+    if (!periodBox_->isChecked()) {
+        Prompt::Message(this,
+                        QStringLiteral("Выберите период: отчет строится по маршрутам за период."),
+                        kCaption, Prompt::Icon::Warning);
+        return false;
+    }
+    const ReplayPeriod period = Period();
+    if (!(period.fromShown < period.toShown)) {
+        Prompt::Message(this, QStringLiteral("Начало периода должно быть раньше его конца."),
+                        kCaption, Prompt::Icon::Warning);
+        return false;
+    }
+    if (ReportVehicles().empty()) {
+        Prompt::Message(this, QStringLiteral("В адресной книге нет объектов."), kCaption,
+                        Prompt::Icon::Warning);
+        return false;
+    }
+    return true;
+}
+
+void CJournalWindow::ExportVisits() {
+    if (!CheckRoutePeriod()) {
+        return;
+    }
+    std::shared_ptr<TrackSource> tracks = tracks_;
+    const std::vector<CShiftReports::Vehicle> vehicles = ReportVehicles();
+    const ReplayPeriod period = Period();
+    const int32_t offset = input_.offsetMinutes;
+    StartReport(QStringLiteral("visits.csv"),
+                [tracks, vehicles, period, offset](const std::string& path) {
+                    std::string problem;
+                    CShiftReports::WriteVisits(*tracks, vehicles, period.FromUtc(offset),
+                                               period.ToUtc(offset), offset, path, problem);
+                    return problem;
+                });
+}
+
+void CJournalWindow::ExportMileage() {
+    if (!CheckRoutePeriod()) {
+        return;
+    }
+    std::shared_ptr<TrackSource> tracks = tracks_;
+    const std::vector<CShiftReports::Vehicle> vehicles = ReportVehicles();
+    const ReplayPeriod period = Period();
+    const int32_t offset = input_.offsetMinutes;
+    StartReport(QStringLiteral("mileage.csv"),
+                [tracks, vehicles, period, offset](const std::string& path) {
+                    std::string problem;
+                    CShiftReports::WriteMileage(*tracks, vehicles, period.FromUtc(offset),
+                                                period.ToUtc(offset), offset, path, problem);
+                    return problem;
+                });
+}
