@@ -569,6 +569,7 @@ void TestMainShell::menusCarryCommandIds() {
     const std::pair<int, const char*> commands[] = {
         {32780, "Открыть файл с районами..."},
         {32779, "Открыть файл с адресной книгой..."},
+        {32793, "Журнал оповещений..."},
         {32771, "Выход"},
         {32778, "Контрольные районы..."},
         {32775, "Адресная книга..."},
@@ -602,14 +603,19 @@ void TestMainShell::menusCarryCommandIds() {
     };
     QCOMPARE(ids(dialog.ObjectMenu()), (std::vector<int>{32782, 32772, 32788, 32792}));
     QCOMPARE(ids(dialog.CountersMenu()), (std::vector<int>{32784, 32785}));
-    // The distances menu ends with the map and the replay (0: the separator).
+    // The distances menu ends with the map and the replay (0: the separator); the file
+    // menu has the journal between the data files and the exit.
     QMenu* distances = nullptr;
+    QMenu* file = nullptr;
     for (QAction* action : dialog.menuBar()->actions()) {
         if (action->text() == QStringLiteral("Расстояния")) {
             distances = action->menu();
+        } else if (action->text() == QStringLiteral("Файл")) {
+            file = action->menu();
         }
     }
-    QVERIFY(distances != nullptr);
+    QVERIFY(distances != nullptr && file != nullptr);
+    QCOMPARE(ids(file), (std::vector<int>{32780, 32779, 0, 32793, 0, 32771}));
     QCOMPARE(ids(distances), (std::vector<int>{32781, 32783, 0, 32791, 32792}));
     QCOMPARE(ids(dialog.TrayMenu()), (std::vector<int>{32790, 32789}));
 

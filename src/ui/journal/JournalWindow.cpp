@@ -215,8 +215,8 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
         emit reportFinished(problem);
     });
 
+    // The model starts newest first, as the header shows.
     building_ = false;
-    model_->SetOrder(AlertJournalSource::Order::Raised, true);
     ApplyFilter();
 }
 
