@@ -106,7 +106,8 @@ int CSqliteTrackStore::OpenLocked(std::string& setAsidePath) {
     return rc;
 }
 
-TrackSink::Written CSqliteTrackStore::Append(const std::vector<TrackPoint>& points) {
+TrackSink::Written CSqliteTrackStore::Append(const std::vector<TrackPoint>& points,
+                                             const std::vector<JournalEntry>& journal) {
     Written written;
     std::lock_guard<std::mutex> lock(mutex_);
     written.setAsidePath = std::exchange(setAsideUnreported_, std::string());
@@ -114,12 +115,13 @@ TrackSink::Written CSqliteTrackStore::Append(const std::vector<TrackPoint>& poin
     for (int attempt = 0; attempt < 2; ++attempt) {
         rc = OpenLocked(written.setAsidePath);
         if (rc == SQLITE_OK)
-            rc = db_.Insert(points);
+            rc = db_.Insert(points, journal);
         if (rc == SQLITE_OK) {
             written.ok = true;
             return written;
         }
-        // Damaged where the insert reached it: set aside, and the points go to a fresh one.
+        // Damaged where the insert reached it: set aside, and the points and the journal's
+        // entries go to a fresh one.
         if (!IsDamage(rc) || attempt > 0 || !SetAsideLocked(written.setAsidePath))
             break;
     }

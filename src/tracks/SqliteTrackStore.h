@@ -10,11 +10,11 @@
 #include "TrackDatabase.h"
 #include "persist/TrackSink.h"
 
-// The track store: every applied position in the SQLite database SntTracks.db in the
-// program folder (docs/tracks.md). The group commit appends each batch's points in one
-// transaction (CTrackDatabase::Insert); a background thread removes points older than
-// the retention a day at a time, in steps of its own transactions, taking this store's
-// lock for one step only and the console's store lock never.
+// The track store: every applied position, and the alert journal, in the SQLite database
+// SntTracks.db in the program folder (docs/tracks.md). The group commit appends each
+// batch's points and journal entries in one transaction (CTrackDatabase::Insert); a background
+// thread removes points older than the retention a day at a time, in steps of its own transactions,
+// taking this store's lock for one step only and the console's store lock never.
 //
 // A database that cannot be written leaves the caller to go on without it (Append
 // says why). A damaged one (not a database, or damaged where it is read) is set aside
@@ -37,7 +37,9 @@ public:
     CSqliteTrackStore(const CSqliteTrackStore&) = delete;
     CSqliteTrackStore& operator=(const CSqliteTrackStore&) = delete;
 
-    Written Append(const std::vector<TrackPoint>& points) override;
+    using TrackSink::Append;
+    Written Append(const std::vector<TrackPoint>& points,
+                   const std::vector<JournalEntry>& journal) override;
     void StartRetention(int days) override;
     std::string Location() const override { return path_; }
 

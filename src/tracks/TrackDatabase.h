@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "persist/JournalEntry.h"
 #include "persist/TrackPoint.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 // One connection to the track database (SQLite 3, WAL journal): the schema of
-// docs/tracks.md, the insert of one commit's points and the removal of old ones. Every
+// docs/tracks.md (the points and the alert journal), the insert of one commit's points
+// and journal entries and the removal of old points. Every
 // member returns an SQLite result code (SQLITE_OK, SQLITE_DONE...); ErrorText says more.
 // Not thread-safe: the owner serialises the calls.
 class CTrackDatabase {
@@ -35,8 +37,12 @@ public:
     bool IsOpen() const { return db_ != nullptr; }
     void Close();
     // One transaction; a point whose object, message time and receive time are already
-    // there is left out.
-    int Insert(const std::vector<TrackPoint>& points);
+    // there is left out. Then the journal's entries in their order: an alert already
+    // there (object, message time, receive time, kind) is left out; an acknowledgement
+    // marks every alert of its vehicles not acknowledged yet, and is left out when there
+    // is none.
+    int Insert(const std::vector<TrackPoint>& points,
+               const std::vector<JournalEntry>& journal = {});
     // The oldest message time kept (`any` false when there is none).
     int OldestMessageTime(int64_t& ms, bool& any);
     // Removes up to kRemoveStep points with a message time before `beforeMs`, in one
@@ -45,6 +51,8 @@ public:
     std::string ErrorText() const;
 
 private:
+    int InsertAlert(const JournalAlert& alert);
+    int InsertAck(const JournalAck& ack);
     int Exec(const char* sql);
     int Prepare(const char* sql, sqlite3_stmt** statement);
 
@@ -52,4 +60,7 @@ private:
     sqlite3_stmt* insert_ = nullptr;
     sqlite3_stmt* oldest_ = nullptr;
     sqlite3_stmt* remove_ = nullptr;
+    sqlite3_stmt* insertAlert_ = nullptr;
+    sqlite3_stmt* insertAck_ = nullptr;
+    sqlite3_stmt* dropAck_ = nullptr;
 };

@@ -9,8 +9,11 @@ namespace {
 
 class FakeSink : public TrackSink {
 public:
-    Written Append(const std::vector<TrackPoint>& points) override {
+    Written Append(const std::vector<TrackPoint>& points,
+                   const std::vector<JournalEntry>& journal) override {
         ++calls;
+        if (accept)
+            written.insert(written.end(), journal.begin(), journal.end());
         Written w;
         w.ok = accept;
         w.problem = "disk on fire";
@@ -23,6 +26,7 @@ public:
 
     bool accept = false;
     int calls = 0;
+    std::vector<JournalEntry> written;
     int kept = 0;
 };
 

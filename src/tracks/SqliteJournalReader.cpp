@@ -1,0 +1,221 @@
+#include "SqliteJournalReader.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "TrackDatabase.h"
+#include "base/Cp1251.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+// The connection and its statement, closed on every way out.
+struct Connection {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    ~Connection() {
+        sqlite3_finalize(statement);
+        sqlite3_close_v2(db);
+    }
+};
+
+std::string Problem(int rc, sqlite3* db) {
+    std::string text = W("Журнал оповещений не прочитан из ");
+    switch (rc) {
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            text += W("поврежденной базы");
+            break;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            text += W("базы, занятой другой программой");
+            break;
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+        case SQLITE_READONLY:
+        case SQLITE_AUTH:
+            text += W("базы, к которой нет доступа");
+            break;
+        default:
+            text += W("базы");
+            break;
+    }
+    const char* detail = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    text += " (";
+    text += Cp1251::FromUtf8(detail != nullptr ? detail : sqlite3_errstr(rc));
+    text += ")";
+    return text;
+}
+
+// The filter as a WHERE clause; the period's ends are bound as ?1 and ?2. The numbers
+// of vehicles and kinds are integers and written in.
+std::string Where(const AlertJournalSource::Filter& f) {
+    std::string where = " WHERE 1";
+    if (!f.fromUtc.IsNever())
+        where += " AND raised >= ?1";
+    if (!f.toUtc.IsNever())
+        where += " AND raised < ?2";
+    if (!f.objects.empty()) {
+        where += " AND object IN (";
+        for (std::size_t k = 0; k < f.objects.size(); ++k) {
+            if (k > 0)
+                where += ',';
+            where += std::to_string(f.objects[k]);
+        }
+        where += ')';
+    }
+    if ((f.kinds & kAllJournalKinds) != kAllJournalKinds) {
+        std::string kinds;
+        for (int k = 1; k <= kJournalKindCount; ++k) {
+            if ((f.kinds & JournalKindBit(static_cast<JournalKind>(k))) != 0)
+                kinds += (kinds.empty() ? "" : ",") + std::to_string(k);
+        }
+        where += kinds.empty() ? " AND 0" : " AND kind IN (" + kinds + ")";
+    }
+    if (f.onlyUnacknowledged)
+        where += " AND ack_id IS NULL";
+    return where;
+}
+
+// ORDER BY for `order`, each term in `direction`, written as the indexes are so that
+// SQLite walks one instead of sorting; ties by the row's number.
+std::string OrderBy(AlertJournalSource::Order order, bool descending, const char* prefix) {
+    const std::string p = prefix;
+    const char* dir = descending ? " DESC" : "";
+    std::string key;
+    switch (order) {
+        case AlertJournalSource::Order::Raised:
+            key = p + "raised" + dir;
+            break;
+        case AlertJournalSource::Order::Object:
+            key = p + "object" + dir;
+            break;
+        case AlertJournalSource::Order::Kind:
+            key = p + "kind" + dir;
+            break;
+        case AlertJournalSource::Order::Zone:
+            key = p + "zone" + dir;
+            break;
+        case AlertJournalSource::Order::Acknowledged:
+            key = p + "ack_time IS NULL" + dir + ", " + p + "ack_time" + dir;
+            break;
+        case AlertJournalSource::Order::Reaction:
+            key = p + "ack_time IS NULL" + dir + ", " + p + "ack_time - " + p + "raised" + dir;
+            break;
+    }
+    return " ORDER BY " + key + ", " + p + "id" + dir;
+}
+
+// Opens the store read-only. False with `problem` empty when there is no journal to read
+// (no file, or one from before the journal).
+bool Open(const std::string& path, Connection& c, std::string& problem) {
+    // Opening a missing file read-only would not make one, but SQLite would call that
+    // "cannot open".
+    if (!FileSystem::FileExists(path))
+        return false;
+    int rc = sqlite3_open_v2(Cp1251::ToUtf8(path).c_str(), &c.db,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(c.db, 0);
+        sqlite3_busy_timeout(c.db, CSqliteJournalReader::kBusyMs);
+        rc = sqlite3_prepare_v2(
+            c.db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'alerts'", -1,
+            &c.statement, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(c.statement);
+        sqlite3_finalize(c.statement);
+        c.statement = nullptr;
+        if (rc == SQLITE_DONE)
+            return false;
+        if (rc == SQLITE_ROW)
+            return true;
+    }
+    problem = Problem(rc, c.db);
+    return false;
+}
+
+void BindPeriod(sqlite3_stmt* s, const AlertJournalSource::Filter& f) {
+    if (!f.fromUtc.IsNever())
+        sqlite3_bind_int64(s, 1, CTrackDatabase::UnixMs(f.fromUtc));
+    if (!f.toUtc.IsNever())
+        sqlite3_bind_int64(s, 2, CTrackDatabase::UnixMs(f.toUtc));
+}
+
+std::string Text(sqlite3_stmt* s, int column) {
+    const unsigned char* text = sqlite3_column_text(s, column);
+    return text != nullptr ? Cp1251::FromUtf8(reinterpret_cast<const char*>(text)) : std::string();
+}
+
+}  // namespace
+
+CSqliteJournalReader::CSqliteJournalReader(std::string path) : path_(std::move(path)) {}
+
+AlertJournalSource::Count CSqliteJournalReader::CountRows(const Filter& filter) {
+    Count count;
+    Connection c;
+    if (!Open(path_, c, count.problem))
+        return count;
+    const std::string sql = "SELECT COUNT(*) FROM alerts" + Where(filter);
+    int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &c.statement, nullptr);
+    if (rc == SQLITE_OK) {
+        BindPeriod(c.statement, filter);
+        rc = sqlite3_step(c.statement);
+    }
+    if (rc == SQLITE_ROW)
+        count.rows = sqlite3_column_int64(c.statement, 0);
+    else
+        count.problem = Problem(rc, c.db);
+    return count;
+}
+
+AlertJournalSource::Page CSqliteJournalReader::Rows(const Filter& filter, Order order,
+                                                    bool descending, int64_t offset, int limit) {
+    Page page;
+    if (limit <= 0)
+        return page;
+    Connection c;
+    if (!Open(path_, c, page.problem))
+        return page;
+    const std::string sql =
+        "SELECT a.id, a.raised, a.object, a.object_name, a.kind, a.zone, a.text,"
+        " a.message_time, a.receive_time, a.ack_time, k.account"
+        " FROM alerts a LEFT JOIN acknowledgements k ON k.id = a.ack_id"
+        " WHERE a.id IN (SELECT id FROM alerts" +
+        Where(filter) + OrderBy(order, descending, "") + " LIMIT ?3 OFFSET ?4)" +
+        OrderBy(order, descending, "a.");
+    int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &c.statement, nullptr);
+    if (rc != SQLITE_OK) {
+        page.problem = Problem(rc, c.db);
+        return page;
+    }
+    BindPeriod(c.statement, filter);
+    sqlite3_bind_int(c.statement, 3, limit);
+    sqlite3_bind_int64(c.statement, 4, offset < 0 ? 0 : offset);
+    while ((rc = sqlite3_step(c.statement)) == SQLITE_ROW) {
+        sqlite3_stmt* s = c.statement;
+        JournalAlert a;
+        a.id = sqlite3_column_int64(s, 0);
+        a.raisedUtc = CTrackDatabase::FromUnixMs(sqlite3_column_int64(s, 1));
+        a.objectNumber = sqlite3_column_int(s, 2);
+        a.objectName = Text(s, 3);
+        a.kind = static_cast<JournalKind>(sqlite3_column_int(s, 4));
+        a.zoneName = Text(s, 5);
+        a.text = Text(s, 6);
+        a.messageTime = CTrackDatabase::FromUnixMs(sqlite3_column_int64(s, 7));
+        a.receiveTime = CTrackDatabase::FromUnixMs(sqlite3_column_int64(s, 8));
+        a.acknowledged = sqlite3_column_type(s, 9) != SQLITE_NULL;
+        if (a.acknowledged) {
+            a.acknowledgedUtc = CTrackDatabase::FromUnixMs(sqlite3_column_int64(s, 9));
+            a.acknowledgedAccount = Text(s, 10);
+        }
+        page.rows.push_back(std::move(a));
+    }
+    if (rc != SQLITE_DONE) {
+        // Damaged where the page lies: nothing rather than part of it.
+        page.rows.clear();
+        page.problem = Problem(rc, c.db);
+    }
+    return page;
+}
