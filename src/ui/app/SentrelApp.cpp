@@ -10,6 +10,7 @@
 #include "console/ProgramPaths.h"
 #include "platform/Platform.h"
 #ifdef SENTREL_WITH_TRACKS
+#include "SqliteJournalReader.h"
 #include "SqliteTrackReader.h"
 #include "SqliteTrackStore.h"
 #include "console/Console.h"
@@ -44,6 +45,8 @@ int CSentrelApp::Run() {
     dialog.Console().AttachTrackSink(std::make_unique<CSqliteTrackStore>(paths.tracksPath));
     // The replay reads the routes back beside the writer, through connections of its own.
     dialog.SetTrackSource(std::make_shared<CSqliteTrackReader>(paths.tracksPath));
+    // So do the journal window and the hand-over at start with the alert journal.
+    dialog.SetAlertJournal(std::make_shared<CSqliteJournalReader>(paths.tracksPath));
 #endif
     // exit() rather than quit(): it also ends a message box or file dialog that start-up
     // may have open when the window is told to close from outside.
