@@ -130,7 +130,7 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     header->setSortIndicatorShown(true);
     header->setSortIndicator(sortColumn_, sortOrder_);
     header->setStretchLastSection(true);
-    const int widths[CJournalModel::kColumnCount] = {140, 170, 200, 150, 140, 90, 70};
+    const int widths[CJournalModel::kColumnCount] = {154, 190, 210, 163, 135, 108, 70};
     for (int c = 0; c < CJournalModel::kColumnCount; ++c) {
         table_->setColumnWidth(c, widths[c]);
     }
@@ -156,8 +156,8 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(splitter);
-    resize(1240, 640);
-    splitter->setSizes({250, 990});
+    resize(1320, 640);
+    splitter->setSizes({240, 1080});
 
     // The pickers start at today; the period is off until chosen.
     SetPeriod(ReplayPeriod::Today(clock_.Now()));
