@@ -422,6 +422,12 @@ void TestJournal::menuItemOpensTheJournalAndItFollowsToTheTray() {
     // A second time: the same window.
     r.W().Commands().Run(CMainDialog::kCmdJournal);
     QCOMPARE(r.W().Commands().JournalWindow(), window);
+    // Alerts raised since are shown when asked for.
+    journal->rows.push_back(Alert(21, 12, Utc(6, 11, 0), JournalKind::Alarm));
+    window->RefreshButton()->click();
+    QVERIFY(WaitSettled(*window));
+    QCOMPARE(window->Model()->rowCount(), 21);
+    QCOMPARE(window->Model()->AlertAt(0)->id, int64_t(21));
 
     // To the tray and back with the main window.
     r.W().AddTrayIcon();

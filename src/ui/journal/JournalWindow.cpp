@@ -137,8 +137,10 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     export_ = button("Экспорт в CSV...", this);
     visits_ = button("Посещения районов...", this);
     mileage_ = button("Пробег по дням...", this);
+    refresh_ = button("Обновить", this);
     status_ = new QLabel(this);
     auto* reports = new QHBoxLayout;
+    reports->addWidget(refresh_);
     reports->addWidget(export_);
     reports->addWidget(visits_);
     reports->addWidget(mileage_);
@@ -193,6 +195,8 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     connect(unacknowledged_, &QCheckBox::toggled, this, &CJournalWindow::ApplyFilter);
     connect(header, &QHeaderView::sortIndicatorChanged, this,
             [this](int column, Qt::SortOrder) { OnHeaderClicked(column); });
+    // Alerts raised or acknowledged since: read again with the same filter.
+    connect(refresh_, &QPushButton::clicked, this, &CJournalWindow::ApplyFilter);
     connect(export_, &QPushButton::clicked, this, &CJournalWindow::ExportAlerts);
     connect(visits_, &QPushButton::clicked, this, &CJournalWindow::ExportVisits);
     connect(mileage_, &QPushButton::clicked, this, &CJournalWindow::ExportMileage);

@@ -75,6 +75,8 @@ public:
     QListWidget* Vehicles() const { return vehicles_; }
     QCheckBox* KindBox(JournalKind kind) const;
     QCheckBox* UnacknowledgedBox() const { return unacknowledged_; }
+    // "Обновить": the same filter read again (alerts raised or acknowledged since).
+    QPushButton* RefreshButton() const { return refresh_; }
     QPushButton* ExportButton() const { return export_; }
     QPushButton* VisitsButton() const { return visits_; }
     QPushButton* MileageButton() const { return mileage_; }
@@ -112,6 +114,7 @@ private:
     QListWidget* vehicles_;
     std::array<QCheckBox*, kJournalKindCount> kinds_{};
     QCheckBox* unacknowledged_;
+    QPushButton* refresh_;
     QPushButton* export_;
     QPushButton* visits_;
     QPushButton* mileage_;
