@@ -2,6 +2,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -17,8 +18,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "MakeTempFolder.h"
 #include "base/Cp1251.h"
@@ -254,7 +257,8 @@ TEST(PlatformFileSystemTest, PathsAreWindows1251TextsAndTheSystemSeesItsOwnNames
     // Windows-1251 and the file system, which names files in UTF-8 (Linux) or UTF-16
     // (Windows), must still find it.
     ScratchFolder dir;
-    const std::filesystem::path nativeFolder = std::filesystem::path(dir.path()) / NativeName(u8"Диспетчер");
+    const std::filesystem::path nativeFolder =
+        std::filesystem::path(dir.path()) / NativeName(u8"Диспетчер");
     const std::string folder = dir.path() + "/" + W("Диспетчер");
     ASSERT_EQ(folder.size(), dir.path().size() + 1 + 9);
     ASSERT_TRUE(FileSystem::MakeDirectories(folder));
@@ -550,7 +554,8 @@ TEST(PlatformInfoTest, ProgramFolderLockFolderAndBias) {
     ASSERT_TRUE(::SystemTimeToFileTime(&utc, &utcTime));
     ASSERT_TRUE(::SystemTimeToFileTime(&local, &localTime));
     auto ticks = [](FILETIME t) {
-        return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+        return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) |
+                                    t.dwLowDateTime);
     };
     const double minutes = static_cast<double>(ticks(utcTime) - ticks(localTime)) / 600000000.0;
     const auto bias = Platform::CurrentTimeZoneBiasMinutes();
@@ -593,6 +598,45 @@ TEST(PlatformInfoTest, ProgramFolderLockFolderAndBias) {
         ::unsetenv("TZ");
     }
     ::tzset();
+#endif
+}
+
+// Whoever acknowledges alerts is recorded by the account the program runs under.
+TEST(PlatformInfoTest, AccountNameOfTheProgram) {
+#ifdef _WIN32
+    wchar_t name[257];
+    DWORD size = 257;
+    ASSERT_TRUE(::GetUserNameW(name, &size));
+    EXPECT_EQ(Cp1251::ToUtf16(Platform::CurrentAccountName()),
+              std::u16string(name, name + size - 1));
+#else
+    // The login's name as the environment gives it, in the program's encoding; without
+    // one, the password database's name of the process's user.
+    std::vector<std::pair<const char*, std::optional<std::string> > > saved;
+    for (const char* variable : {"USER", "LOGNAME"}) {
+        const char* value = std::getenv(variable);
+        saved.emplace_back(variable,
+                           value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+    }
+    ::setenv("USER", "Диспетчер", 1);
+    ::setenv("LOGNAME", "other", 1);
+    EXPECT_EQ(Platform::CurrentAccountName(), W("Диспетчер"));
+    ::unsetenv("USER");
+    EXPECT_EQ(Platform::CurrentAccountName(), "other");
+    ::setenv("USER", "", 1);
+    EXPECT_EQ(Platform::CurrentAccountName(), "other");
+    ::unsetenv("USER");
+    ::unsetenv("LOGNAME");
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(Platform::CurrentAccountName(), Cp1251::FromUtf8(entry->pw_name));
+    EXPECT_FALSE(Platform::CurrentAccountName().empty());
+    for (const auto& [variable, value] : saved) {
+        if (value)
+            ::setenv(variable, value->c_str(), 1);
+        else
+            ::unsetenv(variable);
+    }
 #endif
 }
 

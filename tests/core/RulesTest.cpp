@@ -124,6 +124,90 @@ TEST_F(RulesTest, AlertRulesFollowTheFlagsAndCutNotices) {
     EXPECT_EQ(cut.notices[1].text, std::string(1023, 'y'));
 }
 
+// Every alert raised with the alert switched on (and, for the zones, the event) goes to
+// the journal with the object's number and name, the record's times, the zone and the
+// pop-up's text, also when the pop-up and the sound are off; nothing when it is off.
+TEST_F(RulesTest, RaisedAlertsAreJournaledWithOrWithoutTheirPopup) {
+    using F = AlertSettings;
+    AlertSettings& a = Truck().alertSettings;
+    Truck().zoneAssignment.Append(0, Destination);  // A
+    Truck().zoneAssignment.Append(1, Forbidden);    // B
+    const InboxRecord alarm =
+        Record(Header(12, InboxRecordHeader::kAlarmFlag, At(9, 0), At(12, 0)), "SOS");
+
+    // The alarm switched off: no alert at all.
+    EXPECT_TRUE(Process(alarm).effects.alerts.empty());
+
+    a.values[F::kAlarmAlert] = 1;  // pop-up and sound off
+    CRecordProcessor::Outcome raised = Process(alarm);
+    EXPECT_TRUE(raised.effects.notices.empty());
+    EXPECT_TRUE(raised.effects.sounds.empty());
+    ASSERT_EQ(raised.effects.alerts.size(), 1u);
+    const JournalAlert& j = raised.effects.alerts[0];
+    EXPECT_EQ(j.objectNumber, 12);
+    EXPECT_EQ(j.objectName, "Truck");
+    EXPECT_EQ(j.kind, JournalKind::Alarm);
+    EXPECT_EQ(j.zoneName, "");
+    EXPECT_EQ(j.messageTime, At(9, 0));
+    EXPECT_EQ(j.receiveTime, At(12, 0));
+    EXPECT_TRUE(j.raisedUtc.IsNever());  // the console's clock stamps it
+    EXPECT_TRUE(j.text.starts_with(W("Тревога на объекте Truck-12\r\n"))) << j.text;
+    EXPECT_TRUE(j.text.ends_with("SOS\r\n---")) << j.text;
+    // With the pop-up on, the journal holds exactly its text, cut as the pop-up cuts it.
+    a.values[F::kAlarmPopup] = 1;
+    const InboxRecord longAlarm = Record(
+        Header(12, InboxRecordHeader::kAlarmFlag, At(9, 1), At(12, 1)), std::string(2000, 'x'));
+    raised = Process(longAlarm);
+    ASSERT_EQ(raised.effects.notices.size(), 1u);
+    ASSERT_EQ(raised.effects.alerts.size(), 1u);
+    EXPECT_EQ(raised.effects.alerts[0].text, raised.effects.notices[0].text);
+    EXPECT_EQ(raised.effects.alerts[0].text.size(), CAlertRules::kMaxNoticeLength);
+
+    // A power-on: alert on, pop-up off.
+    EXPECT_TRUE(Process(Fix(12, kOutside, At(9, 2), fresh + " PU 1")).effects.alerts.empty());
+    a.values[F::kPowerOnAlert] = 1;
+    raised = Process(Fix(12, kOutside, At(9, 3), fresh + " PU 1"));
+    ASSERT_EQ(raised.effects.alerts.size(), 1u);
+    EXPECT_EQ(raised.effects.alerts[0].kind, JournalKind::PowerOn);
+    EXPECT_EQ(raised.effects.alerts[0].zoneName, "");
+    EXPECT_EQ(raised.effects.alerts[0].messageTime, At(9, 3));
+    EXPECT_TRUE(raised.effects.alerts[0].text.starts_with(
+        W("Включение контроллера на объекте 12-Truck\r\n")));
+    EXPECT_TRUE(raised.effects.notices.empty());
+
+    // Zones: the destination alert on with arrivals only and its pop-up; the forbidden
+    // alert on with both events and no pop-up.
+    a.values[F::kDestinationAlert] = 1;
+    a.values[F::kDestinationArrival] = 1;
+    a.values[F::kDestinationPopup] = 1;
+    a.values[F::kForbiddenAlert] = 1;
+    a.values[F::kForbiddenArrival] = 1;
+    a.values[F::kForbiddenDeparture] = 1;
+    std::vector<JournalAlert> zones;
+    std::vector<RuleEffects::Notice> notices;
+    for (const auto& [spot, minute] : {std::pair{kInA, 4}, {kInB, 5}, {kOutside, 6}}) {
+        CRecordProcessor::Outcome r = Process(Fix(12, spot, At(9, minute), fresh));
+        zones.insert(zones.end(), r.effects.alerts.begin(), r.effects.alerts.end());
+        notices.insert(notices.end(), r.effects.notices.begin(), r.effects.notices.end());
+    }
+    // No departure from A (that event is off); B's arrival and departure without pop-ups.
+    ASSERT_EQ(zones.size(), 3u);
+    EXPECT_EQ(zones[0].kind, JournalKind::DestinationArrival);
+    EXPECT_EQ(zones[0].zoneName, "A");
+    EXPECT_EQ(zones[0].messageTime, At(9, 4));
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(zones[0].text, notices[0].text);
+    EXPECT_EQ(zones[1].kind, JournalKind::ForbiddenArrival);
+    EXPECT_EQ(zones[1].zoneName, "B");
+    EXPECT_EQ(zones[1].text, W("Внимание!\r\n06.Dec.2026 - 09:05:00\r\nОбъект 12 - Truck прибыл в "
+                               "запрещенный район:\r\nB"));
+    EXPECT_EQ(zones[2].kind, JournalKind::ForbiddenDeparture);
+    EXPECT_EQ(zones[2].zoneName, "B");
+    EXPECT_EQ(zones[2].messageTime, At(9, 6));
+    EXPECT_EQ(zones[2].receiveTime, At(12, 6));
+    EXPECT_NE(zones[2].text.find(W("выбыл из запрещенного района:\r\nB")), std::string::npos);
+}
+
 TEST_F(RulesTest, RecomputeTakesPositionAndZoneFromTheStoredMessage) {
     Process(Fix(12, kInB, At(9, 0), fresh));
     Truck().currentZone = -1;

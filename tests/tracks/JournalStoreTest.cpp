@@ -338,6 +338,33 @@ TEST_F(JournalReadTest, EveryOrderBothWaysAndPagesPutTogether) {
     EXPECT_TRUE(reader.Rows({}, Order::Raised, false, 0, 0).rows.empty());
 }
 
+// A filter on kinds that leaves tens of thousands of rows is read another way than one
+// that leaves a few: the same rows come back, in order, both ways.
+TEST_F(JournalReadTest, KindsFilterLeavingManyRowsPagesLikeOneLeavingFew) {
+    {
+        CSqliteTrackStore store(path);
+        std::vector<JournalEntry> many;
+        for (int k = 0; k < 45000; ++k)
+            many.push_back(Alert(k % 3 + 1, static_cast<JournalKind>(k % 2 + 1),
+                                 Utc(1, 0).AddMinutes(k * 0.25)));
+        ASSERT_TRUE(store.Append({}, many).ok);
+    }
+    AlertJournalSource::Filter alarms;
+    alarms.kinds = JournalKindBit(JournalKind::Alarm);
+    EXPECT_EQ(reader.CountRows(alarms).rows, 22500);
+    // Alarms are the even rows: ids 1, 3, 5...; newest first and by vehicle.
+    EXPECT_EQ(Ids(reader.Rows(alarms, AlertJournalSource::Order::Raised, true, 2, 3)),
+              (std::vector<int64_t>{44995, 44993, 44991}));
+    EXPECT_EQ(Ids(reader.Rows(alarms, AlertJournalSource::Order::Object, false, 0, 3)),
+              (std::vector<int64_t>{1, 7, 13}));
+    EXPECT_EQ(Ids(reader.Rows(alarms, AlertJournalSource::Order::Object, false, 22499, 5)),
+              (std::vector<int64_t>{44997}));
+    alarms.objects = {2};
+    EXPECT_EQ(reader.CountRows(alarms).rows, 7500);
+    EXPECT_EQ(Ids(reader.Rows(alarms, AlertJournalSource::Order::Raised, false, 0, 3)),
+              (std::vector<int64_t>{5, 11, 17}));
+}
+
 // No store yet, one written before the journal existed: no rows and no problem, nothing
 // made. A damaged one: no rows, a problem, the file as it was.
 TEST_F(JournalReadTest, MissingOldOrDamagedStoreReadsAsNoRows) {

@@ -5,6 +5,7 @@
 #include "alerts/SoundPlayer.h"
 #include "base/TextUtil.h"
 #include "model/InboxFile.h"
+#include "platform/Platform.h"
 #include "rules/AlertRules.h"
 #include "rules/RecordProcessor.h"
 
@@ -16,6 +17,7 @@ CConsole::CConsole(const ProgramPaths& programPaths, const Clock& clock, SoundOu
       store(programPaths.programFolder),
       zoneMap(std::make_unique<CZoneMap>()),
       clock_(clock),
+      runStartUtc_(UtcNow()),
       view_(view),
       log_(programPaths.logPath, programPaths.oldLogPath) {
     soundPlayer_ = std::make_unique<CSoundPlayer>(
@@ -38,8 +40,10 @@ CConsole::~CConsole() {
     // left before anything is released.
     StopWorkers();
     WaitForWorkers();
-    // A gap in the tracks still open is logged now: nothing more comes this run.
-    if (trackRecorder_ != nullptr && trackRecorder_->gapOpen()) {
+    // A gap in the tracks still open is logged now, journal entries still waiting for
+    // the store are tried once more: nothing more comes this run.
+    if (trackRecorder_ != nullptr &&
+        (trackRecorder_->gapOpen() || trackRecorder_->holdsJournal())) {
         committer_->EndTrackGap();
         inboxWorker_->Commit();
     }
@@ -52,6 +56,10 @@ void CConsole::AttachTrackSink(std::unique_ptr<TrackSink> sink,
     trackRecorder_ = std::make_unique<CTrackRecorder>(
         *trackSink_, [this] { return FormatLogTime(clock_.Now()); }, retryAfter);
     committer_->SetTrackRecorder(trackRecorder_.get());
+}
+
+DateTime CConsole::UtcNow() const {
+    return clock_.Now().AddMinutes(clock_.TimeZoneBiasMinutes().value_or(0));
 }
 
 std::string CConsole::EncodeFile(CStateCommitter::File file) const {
@@ -193,6 +201,13 @@ void CConsole::ProcessRecordLocked(const InboxRecord& record, const std::string&
         if (!r.trayTip.empty())
             view_.SetTrayTip(r.trayTip);
     }
+    if (committer_->KeepsTracks() && !r.effects.alerts.empty()) {
+        const DateTime raised = UtcNow();
+        for (JournalAlert& alert : r.effects.alerts) {
+            alert.raisedUtc = raised;
+            committer_->AddJournalEntryLocked(std::move(alert));
+        }
+    }
     if (r.counted && committer_->KeepsTracks()) {
         const InboxRecordHeader& h = record.header;
         const ObjectRecord& o = store.Object(r.objectIndex);
@@ -328,7 +343,12 @@ std::shared_ptr<RefreshSnapshot> CConsole::RefreshView() {
 // ---- operator commands ----
 
 bool CConsole::AcknowledgeAlerts(const std::vector<int32_t>& objectNumbers) {
+    const std::string account = Platform::CurrentAccountName();
     auto lock = Lock();
+    // Added under the lock that every alert is added under: it comes after each alert
+    // raised before it, in this commit or an earlier one, and before each raised after.
+    if (committer_->KeepsTracks() && !objectNumbers.empty())
+        committer_->AddJournalEntryLocked(JournalAck{UtcNow(), account, objectNumbers});
     const bool changed = CAlertRules::Acknowledge(store, objectNumbers);
     if (changed)
         soundPlayer_->Acknowledge();

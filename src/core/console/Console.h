@@ -76,6 +76,13 @@ public:
 
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(storeMutex_); }
     const Clock& clock() const { return clock_; }
+    // UTC now by the console's clock (its local time and time-zone bias; no bias known:
+    // the local time).
+    DateTime UtcNow() const;
+    // When this run began (UTC, set once by the constructor; any thread): the alert
+    // journal's alerts raised before it and still not acknowledged are the hand-over
+    // from the shift before.
+    DateTime runStartUtc() const { return runStartUtc_; }
 
     // ---- start-up (window thread, workers not running) ----
     // LoadAddressBook, LoadZones, ReloadState, ResetListRows, the record processing,
@@ -163,7 +170,10 @@ public:
 
     // ---- operator commands (window thread; password checks are the window's) ----
     // For each object number: a positive lastEventKind is negated, the sound stops.
-    // The state is saved. Returns true when anything changed.
+    // The state is saved. Returns true when anything changed. With a track store, the
+    // acknowledgement (its time, the operating-system account, the objects) goes into
+    // the alert journal with the commit it causes, after every alert raised before it,
+    // and covers each of those alerts of these objects not acknowledged yet.
     bool AcknowledgeAlerts(const std::vector<int32_t>& objectNumbers);
     bool AnyPending(const std::vector<int32_t>& objectNumbers);
     void ResetRunCounter();
@@ -208,6 +218,7 @@ private:
     std::array<std::string, 3> StatusTextsLocked(DateTime now) const;
 
     const Clock& clock_;
+    const DateTime runStartUtc_;
     ConsoleView& view_;
     CLogWriter log_;
     std::unique_ptr<CSoundPlayer> soundPlayer_;

@@ -80,6 +80,7 @@ CStateCommitter::Result CStateCommitter::Commit() {
     std::vector<CCommitJournal::ProcessedFile> files;
     std::vector<std::string> entries;
     std::vector<TrackPoint> points;
+    std::vector<JournalEntry> journalEntries;
     std::vector<std::pair<int, std::string>> contents;
     {
         std::lock_guard<std::mutex> lock(storeMutex_);
@@ -87,6 +88,7 @@ CStateCommitter::Result CStateCommitter::Commit() {
         files.swap(files_);
         entries.swap(entries_);
         points.swap(points_);
+        journalEntries.swap(journal_);
         logBytes_ = 0;
         counted = counted_;
         counted_ = 0;
@@ -96,15 +98,17 @@ CStateCommitter::Result CStateCommitter::Commit() {
                 contents.emplace_back(k, encoder_(file));
         }
     }
-    if (dirty == 0 && files.empty() && entries.empty() && points.empty()) {
+    if (dirty == 0 && files.empty() && entries.empty() && points.empty() &&
+        journalEntries.empty()) {
         failing_ = false;
         return result;
     }
 
     // The track store takes the points while the files are written; the journal waits
-    // for it, since once the journal is on the disk the inbox files may go.
+    // for it, since once the journal is on the disk the inbox files may go. The alert
+    // journal's entries are the recorder's from now on, whatever becomes of the commit.
     if (trackRecorder_ != nullptr)
-        trackRecorder_->Begin(std::move(points));
+        trackRecorder_->Begin(std::move(points), std::move(journalEntries));
     points.clear();
     CCommitJournal journal;
     const std::string tag = std::to_string(++sequence_);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "persist/CommitJournal.h"
+#include "persist/JournalEntry.h"
 #include "persist/LogWriter.h"
 #include "persist/TrackPoint.h"
 #include "platform/FileSystem.h"
@@ -34,7 +35,9 @@ class CTrackRecorder;
 // With a track recorder, the positions the batch applied go to the track store while the
 // temporaries are written, and are in before the journal is: a crash before the journal
 // applies them again, and the store keeps each point once. A store that cannot take them
-// never fails the commit (CTrackRecorder).
+// never fails the commit (CTrackRecorder). The alert journal's entries (alerts raised,
+// acknowledgements) go with them, in the same transaction and in the order they were
+// added; a store that refuses keeps them waiting in the recorder for the next commit.
 //
 // Threads: the Mark/Add members run under the store lock (the caller's); Commit and
 // Recover without it. Commits are serialised among themselves.
@@ -73,6 +76,9 @@ public:
     void AddLogEntry(std::string entry);
     // A position applied (only while KeepsTracks()).
     void AddTrackPointLocked(TrackPoint point) { points_.push_back(std::move(point)); }
+    // An alert raised or an acknowledgement made (only while KeepsTracks()), in the order
+    // they happened: the order decides which alerts an acknowledgement covers.
+    void AddJournalEntryLocked(JournalEntry entry) { journal_.push_back(std::move(entry)); }
     // A record that counts as a message (the run and total counters) was applied: the
     // counters hold it only once it is committed (see DiscardLocked).
     void AddCountedLocked() { ++counted_; }
@@ -85,7 +91,9 @@ public:
     std::size_t LogBytesLocked() const { return logBytes_; }
     // Forgets what was applied but not committed: the store it belonged to is being
     // replaced, so those records will be read again from their files. Returns how many
-    // of them the counters hold, to be taken off again.
+    // of them the counters hold, to be taken off again. The journal's entries stay: an
+    // acknowledgement is no record to be read again, and an alert raised again is kept
+    // once.
     int DiscardLocked();
     // The state is being read from the disk again. A journal still outstanding is
     // older than what is read: once it is carried out, the state must be read once more
@@ -118,8 +126,9 @@ public:
     // its temporary files are kept).
     // Inbox files of it that could not be deleted are added to `undeleted`.
     bool Recover(std::vector<std::string>* undeleted);
-    // The workers have stopped for good: a gap in the track store still open goes into
-    // the log with the next commit.
+    // The workers have stopped for good: journal entries still waiting for the store are
+    // tried once more, and a gap still open (points, or alerts that could not be kept)
+    // goes into the log with the next commit.
     void EndTrackGap();
 
     const std::string& journalPath() const { return journalPath_; }
@@ -140,6 +149,7 @@ private:
     std::vector<CCommitJournal::ProcessedFile> files_;
     std::vector<std::string> entries_;
     std::vector<TrackPoint> points_;
+    std::vector<JournalEntry> journal_;
     std::size_t logBytes_ = 0;
     int counted_ = 0;
 

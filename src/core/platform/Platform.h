@@ -50,6 +50,10 @@ std::string InstanceLockFolder();
 std::string ToNativePath(const std::string& path);
 std::string FromNativePath(const std::string& nativePath);
 
+// The operating-system account the program runs under (Windows-1251; empty when the
+// system cannot tell): whoever acknowledged alerts, as the alert journal records it.
+std::string CurrentAccountName();
+
 // The system time zone's bias in minutes (UTC = local + bias), including the daylight
 // bias when daylight time is in force; nothing when the system cannot tell.
 std::optional<int> CurrentTimeZoneBiasMinutes();

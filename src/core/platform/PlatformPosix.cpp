@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,6 +61,23 @@ std::optional<int> CurrentTimeZoneBiasMinutes() {
     // tm_gmtoff is seconds east of UTC with daylight time already in it; the bias runs
     // the other way (UTC = local + bias).
     return static_cast<int>(-local.tm_gmtoff / 60);
+}
+
+std::string CurrentAccountName() {
+    // The login's own name first, as the shell gives it; the password database when the
+    // environment has none (a service, a cleared environment).
+    for (const char* variable : {"USER", "LOGNAME"}) {
+        const char* name = std::getenv(variable);
+        if (name != nullptr && *name != '\0')
+            return Cp1251::FromUtf8(name);
+    }
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_name != nullptr)
+        return Cp1251::FromUtf8(found->pw_name);
+    return {};
 }
 
 }  // namespace Platform

@@ -1,6 +1,8 @@
 // Operating-system facts on Windows.
 #include <windows.h>
 
+#include <iterator>
+#include <string_view>
 #include <vector>
 
 #include "base/Cp1251.h"
@@ -78,6 +80,15 @@ std::optional<int> CurrentTimeZoneBiasMinutes() {
         default:
             return std::nullopt;
     }
+}
+
+std::string CurrentAccountName() {
+    // UNLEN (256) characters and the terminator.
+    wchar_t name[257];
+    DWORD size = static_cast<DWORD>(std::size(name));
+    if (!::GetUserNameW(name, &size) || size == 0)
+        return {};
+    return Narrow(std::wstring_view(name, size - 1));
 }
 
 }  // namespace Platform

@@ -13,13 +13,15 @@ void CAlertRules::RaiseAlert(int objectIndex, AlertKind kind, RuleEffects& effec
                 return;
             if (a.alarmSound())
                 effects.sounds.push_back(AlertKind::Alarm);
-            if (a.alarmPopup()) {
+            {
                 // The alarm notice names the object before its number.
-                ShowPopup(TextUtil::Format(W("Тревога на объекте %s-%s\r\n%s\r\n%s\r\n%s").c_str(),
-                                           o.name.c_str(), o.id.c_str(),
-                                           store_.FormatEventTime(objectIndex).c_str(),
-                                           o.alarmText.c_str(), o.lastEventText.c_str()),
-                          PopupKind::Alarm, effects);
+                const std::string text = TextUtil::Format(
+                    W("Тревога на объекте %s-%s\r\n%s\r\n%s\r\n%s").c_str(), o.name.c_str(),
+                    o.id.c_str(), store_.FormatEventTime(objectIndex).c_str(), o.alarmText.c_str(),
+                    o.lastEventText.c_str());
+                if (a.alarmPopup())
+                    ShowPopup(text, PopupKind::Alarm, effects);
+                Journal(objectIndex, JournalKind::Alarm, std::string(), text, effects);
             }
             return;
         case AlertKind::PowerOn:
@@ -27,13 +29,14 @@ void CAlertRules::RaiseAlert(int objectIndex, AlertKind kind, RuleEffects& effec
                 return;
             if (a.powerOnSound())
                 effects.sounds.push_back(AlertKind::PowerOn);
-            if (a.powerOnPopup()) {
+            {
                 const std::string zone = o.currentZone == -1 ? "---" : o.currentZoneName;
-                ShowPopup(TextUtil::Format(
-                              W("Включение контроллера на объекте %s-%s\r\n%s\r\n%s").c_str(),
-                              o.id.c_str(), o.name.c_str(),
-                              store_.FormatMessageTime(objectIndex).c_str(), zone.c_str()),
-                          PopupKind::PowerOn, effects);
+                const std::string text = TextUtil::Format(
+                    W("Включение контроллера на объекте %s-%s\r\n%s\r\n%s").c_str(), o.id.c_str(),
+                    o.name.c_str(), store_.FormatMessageTime(objectIndex).c_str(), zone.c_str());
+                if (a.powerOnPopup())
+                    ShowPopup(text, PopupKind::PowerOn, effects);
+                Journal(objectIndex, JournalKind::PowerOn, std::string(), text, effects);
             }
             return;
         case AlertKind::DestinationZone:
@@ -50,6 +53,21 @@ void CAlertRules::RaiseAlert(int objectIndex, AlertKind kind, RuleEffects& effec
 void CAlertRules::ShowPopup(const std::string& text, PopupKind kind, RuleEffects& effects) {
     effects.notices.push_back(
         {text.size() > kMaxNoticeLength ? text.substr(0, kMaxNoticeLength) : text, kind});
+}
+
+void CAlertRules::Journal(int objectIndex, JournalKind kind, const std::string& zoneName,
+                          const std::string& text, RuleEffects& effects) const {
+    const ObjectRecord& o = store_.Object(objectIndex);
+    JournalAlert alert;
+    alert.objectNumber = o.Number();
+    alert.objectName = o.name;
+    // The record that raised it has just set both.
+    alert.messageTime = o.lastMessageTime;
+    alert.receiveTime = o.lastReceivedAt;
+    alert.kind = kind;
+    alert.zoneName = zoneName;
+    alert.text = text.size() > kMaxNoticeLength ? text.substr(0, kMaxNoticeLength) : text;
+    effects.alerts.push_back(std::move(alert));
 }
 
 bool CAlertRules::Acknowledge(CDataStore& store, const std::vector<int32_t>& objectNumbers) {

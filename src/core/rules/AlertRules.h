@@ -22,6 +22,10 @@ public:
     void RaiseAlert(int objectIndex, AlertKind kind, RuleEffects& effects) const;
     // A notice for the pop-up, cut to what it holds.
     static void ShowPopup(const std::string& text, PopupKind kind, RuleEffects& effects);
+    // An alert for the journal: the object's number, name and record times, the zone
+    // (empty for none) and the pop-up's text, cut as the pop-up would cut it.
+    void Journal(int objectIndex, JournalKind kind, const std::string& zoneName,
+                 const std::string& text, RuleEffects& effects) const;
     // The operator's acknowledgement: each object's pending event (a positive kind) is
     // negated. True when any was pending; then the sound is to stop.
     static bool Acknowledge(CDataStore& store, const std::vector<int32_t>& objectNumbers);

@@ -61,38 +61,46 @@ int CZoneTransition::Evaluate(int objectIndex, int previousZone, RuleEffects& ef
                                 o.name.c_str(), zoneName.c_str());
     };
     // Each check runs on its own; the last that applies decides the result. The notice
-    // comes before the sound.
+    // comes before the sound. The journal keeps every alert raised, pop-up or not.
     auto check = [&](bool alertOn, bool popupOn, bool eventOn, const char* utf8Format,
-                     const std::string& zoneName, PopupKind popupKind, AlertKind alertKind) {
-        if (alertOn && popupOn && eventOn)
-            CAlertRules::ShowPopup(notice(utf8Format, zoneName), popupKind, effects);
-        if (alertOn && eventOn)
-            alerts.RaiseAlert(objectIndex, alertKind, effects);
+                     const std::string& zoneName, PopupKind popupKind, AlertKind alertKind,
+                     JournalKind journalKind) {
+        if (!alertOn || !eventOn)
+            return;
+        const std::string text = notice(utf8Format, zoneName);
+        if (popupOn)
+            CAlertRules::ShowPopup(text, popupKind, effects);
+        alerts.RaiseAlert(objectIndex, alertKind, effects);
+        alerts.Journal(objectIndex, journalKind, zoneName, text, effects);
     };
 
     int result = 0;
     if (l.CheckZone(previousZone, Destination) == 1) {
         check(a.destinationAlert(), a.destinationPopup(), a.destinationDeparture(),
               "Внимание!\r\n%s\r\nОбъект %s - %s выбыл из района назначения:\r\n%s",
-              map_.NameOf(previousZone), PopupKind::DestinationZone, AlertKind::DestinationZone);
+              map_.NameOf(previousZone), PopupKind::DestinationZone, AlertKind::DestinationZone,
+              JournalKind::DestinationDeparture);
         result = kEventLeftDestination;
     }
     if (l.CheckZone(previousZone, Forbidden) == 1) {
         check(a.forbiddenAlert(), a.forbiddenPopup(), a.forbiddenDeparture(),
               "Внимание!\r\n%s\r\nОбъект %s - %s выбыл из запрещенного района:\r\n%s",
-              map_.NameOf(previousZone), PopupKind::ForbiddenZone, AlertKind::ForbiddenZone);
+              map_.NameOf(previousZone), PopupKind::ForbiddenZone, AlertKind::ForbiddenZone,
+              JournalKind::ForbiddenDeparture);
         result = kEventLeftForbidden;
     }
     if (l.CheckZone(o.currentZone, Destination) == 1) {
         check(a.destinationAlert(), a.destinationPopup(), a.destinationArrival(),
               "Внимание!\r\n%s\r\nОбъект %s - %s прибыл в район назначения:\r\n%s",
-              o.currentZoneName, PopupKind::DestinationZone, AlertKind::DestinationZone);
+              o.currentZoneName, PopupKind::DestinationZone, AlertKind::DestinationZone,
+              JournalKind::DestinationArrival);
         result = kEventArrivedDestination;
     }
     if (l.CheckZone(o.currentZone, Forbidden) == 1) {
         check(a.forbiddenAlert(), a.forbiddenPopup(), a.forbiddenArrival(),
               "Внимание!\r\n%s\r\nОбъект %s - %s прибыл в запрещенный район:\r\n%s",
-              o.currentZoneName, PopupKind::ForbiddenZone, AlertKind::ForbiddenZone);
+              o.currentZoneName, PopupKind::ForbiddenZone, AlertKind::ForbiddenZone,
+              JournalKind::ForbiddenArrival);
         result = kEventArrivedForbidden;
     }
     return result;

@@ -53,8 +53,6 @@ CMainCommands::CMainCommands(CMainDialog& window, CConsole& console, const Clock
       sound_(sound),
       handOver_(new CJournalHandOver(this)),
       visitExport_(new CReportTask(this)) {
-    // Local clock + time-zone bias.
-    runStartUtc_ = clock_.Now().AddMinutes(clock_.TimeZoneBiasMinutes().value_or(0));
     connect(handOver_, &CJournalHandOver::openJournalRequested, this,
             [this] { OpenJournal(true); });
     connect(visitExport_, &CReportTask::finished, this, [this](const QString& problem) {
@@ -328,8 +326,12 @@ CJournalWindow* CMainCommands::JournalWindow() const {
     return journal_.data();
 }
 
+DateTime CMainCommands::RunStartUtc() const {
+    return console_.runStartUtc();
+}
+
 void CMainCommands::OfferJournalHandOver() {
-    handOver_->Start(window_.Journal(), runStartUtc_);
+    handOver_->Start(window_.Journal(), console_.runStartUtc());
 }
 
 void CMainCommands::ExportVisitHistory(int32_t objectNumber) {

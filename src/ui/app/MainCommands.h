@@ -59,7 +59,7 @@ public:
     void OfferJournalHandOver();
     CJournalHandOver* HandOver() const { return handOver_; }
     // The start of this run (UTC): the hand-over counts the alerts raised before it.
-    DateTime RunStartUtc() const { return runStartUtc_; }
+    DateTime RunStartUtc() const;
     // "Экспорт в CSV..." of a history window: the object's zone visits over a period asked
     // for, from the track store.
     virtual void ExportVisitHistory(int32_t objectNumber);
@@ -93,5 +93,4 @@ private:
     QPointer<CJournalWindow> journal_;
     CJournalHandOver* handOver_;
     CReportTask* visitExport_;
-    DateTime runStartUtc_;
 };

@@ -1,19 +1,21 @@
 #include "app/SentrelApp.h"
 
+#include <QTimer>
 #include <clocale>
+#include <vector>
 
 #include "app/Icons.h"
 #include "app/MainDialog.h"
 #include "app/PathCheck.h"
 #include "app/Prompt.h"
 #include "app/QtTranslations.h"
+#include "console/Console.h"
 #include "console/ProgramPaths.h"
 #include "platform/Platform.h"
 #ifdef SENTREL_WITH_TRACKS
 #include "SqliteJournalReader.h"
 #include "SqliteTrackReader.h"
 #include "SqliteTrackStore.h"
-#include "console/Console.h"
 #endif
 
 CSentrelApp::CSentrelApp(int& argc, char** argv) : app_(argc, argv) {
@@ -58,6 +60,19 @@ int CSentrelApp::Run() {
         return 0;
     }
     dialog.ShowAtStart();
+    // For the tests that kill the program while it runs (as SENTREL_LOCK_FOLDER is):
+    // SENTREL_TEST_ACKNOWLEDGE="12,7" acknowledges those objects' alerts every 100 ms,
+    // as "Сбросить оповещения" would.
+    QTimer acknowledging;
+    std::vector<int32_t> acknowledged;
+    for (const QString& number :
+         qEnvironmentVariable("SENTREL_TEST_ACKNOWLEDGE").split(u',', Qt::SkipEmptyParts))
+        acknowledged.push_back(number.trimmed().toInt());
+    if (!acknowledged.empty()) {
+        QObject::connect(&acknowledging, &QTimer::timeout, &dialog,
+                         [&] { dialog.Console().AcknowledgeAlerts(acknowledged); });
+        acknowledging.start(100);
+    }
     QApplication::exec();
     return 0;
 }
