@@ -48,9 +48,23 @@ std::string Problem(int rc, sqlite3* db) {
     return text;
 }
 
+// A page of a filter on kinds alone that leaves more rows than this is found by walking
+// the index of the order and testing the kind on the way (at least one row in fifty
+// matches); fewer are found through the kind index and sorted.
+constexpr int64_t kWalkOrderAbove = 20000;
+
+// Only the kinds narrow the rows. With another filter beside them that one picks the
+// rows (by its index: few rows, or an order walked) and the kind is tested on the way;
+// SQLite, left to itself, may take the kind index and test each of its many rows.
+bool KindsAlone(const AlertJournalSource::Filter& f) {
+    return (f.kinds & kAllJournalKinds) != kAllJournalKinds && f.objects.empty() &&
+           f.fromUtc.IsNever() && f.toUtc.IsNever() && !f.onlyUnacknowledged;
+}
+
 // The filter as a WHERE clause; the period's ends are bound as ?1 and ?2. The numbers
-// of vehicles and kinds are integers and written in.
-std::string Where(const AlertJournalSource::Filter& f) {
+// of vehicles and kinds are integers and written in. `kindsByIndex` false: the kind
+// index is not used for the kinds (SQLite leaves a "+column" term to the rows found).
+std::string Where(const AlertJournalSource::Filter& f, bool kindsByIndex = true) {
     std::string where = " WHERE 1";
     if (!f.fromUtc.IsNever())
         where += " AND raised >= ?1";
@@ -71,7 +85,9 @@ std::string Where(const AlertJournalSource::Filter& f) {
             if ((f.kinds & JournalKindBit(static_cast<JournalKind>(k))) != 0)
                 kinds += (kinds.empty() ? "" : ",") + std::to_string(k);
         }
-        where += kinds.empty() ? " AND 0" : " AND kind IN (" + kinds + ")";
+        where += kinds.empty()  ? " AND 0"
+                 : kindsByIndex ? " AND kind IN (" + kinds + ")"
+                                : " AND +kind IN (" + kinds + ")";
     }
     if (f.onlyUnacknowledged)
         where += " AND ack_id IS NULL";
@@ -152,20 +168,32 @@ std::string Text(sqlite3_stmt* s, int column) {
 
 CSqliteJournalReader::CSqliteJournalReader(std::string path) : path_(std::move(path)) {}
 
+namespace {
+
+// The number of rows the filter leaves, on an open connection; SQLITE_ROW when counted.
+int CountOn(Connection& c, const AlertJournalSource::Filter& filter, int64_t& rows) {
+    const std::string sql = "SELECT COUNT(*) FROM alerts" + Where(filter, KindsAlone(filter));
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &statement, nullptr);
+    if (rc == SQLITE_OK) {
+        BindPeriod(statement, filter);
+        rc = sqlite3_step(statement);
+    }
+    if (rc == SQLITE_ROW)
+        rows = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return rc;
+}
+
+}  // namespace
+
 AlertJournalSource::Count CSqliteJournalReader::CountRows(const Filter& filter) {
     Count count;
     Connection c;
     if (!Open(path_, c, count.problem))
         return count;
-    const std::string sql = "SELECT COUNT(*) FROM alerts" + Where(filter);
-    int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &c.statement, nullptr);
-    if (rc == SQLITE_OK) {
-        BindPeriod(c.statement, filter);
-        rc = sqlite3_step(c.statement);
-    }
-    if (rc == SQLITE_ROW)
-        count.rows = sqlite3_column_int64(c.statement, 0);
-    else
+    const int rc = CountOn(c, filter, count.rows);
+    if (rc != SQLITE_ROW)
         count.problem = Problem(rc, c.db);
     return count;
 }
@@ -178,12 +206,24 @@ AlertJournalSource::Page CSqliteJournalReader::Rows(const Filter& filter, Order 
     Connection c;
     if (!Open(path_, c, page.problem))
         return page;
+    // SQLite would take the kind index for a filter on kinds alone and sort every row it
+    // leaves: right for a few, slow for many. How many it leaves decides.
+    bool kindsByIndex = KindsAlone(filter);
+    if (kindsByIndex && order != Order::Kind) {
+        int64_t rows = 0;
+        const int rc = CountOn(c, filter, rows);
+        if (rc != SQLITE_ROW) {
+            page.problem = Problem(rc, c.db);
+            return page;
+        }
+        kindsByIndex = rows <= kWalkOrderAbove;
+    }
     const std::string sql =
         "SELECT a.id, a.raised, a.object, a.object_name, a.kind, a.zone, a.text,"
         " a.message_time, a.receive_time, a.ack_time, k.account"
         " FROM alerts a LEFT JOIN acknowledgements k ON k.id = a.ack_id"
         " WHERE a.id IN (SELECT id FROM alerts" +
-        Where(filter) + OrderBy(order, descending, "") + " LIMIT ?3 OFFSET ?4)" +
+        Where(filter, kindsByIndex) + OrderBy(order, descending, "") + " LIMIT ?3 OFFSET ?4)" +
         OrderBy(order, descending, "a.");
     int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &c.statement, nullptr);
     if (rc != SQLITE_OK) {

@@ -44,7 +44,7 @@ constexpr const char* kSchema =
     "CREATE UNIQUE INDEX IF NOT EXISTS alerts_once"
     " ON alerts(object, message_time, receive_time, kind);"
     "CREATE INDEX IF NOT EXISTS alerts_by_raised ON alerts(raised);"
-    "CREATE INDEX IF NOT EXISTS alerts_by_object ON alerts(object, raised);"
+    "CREATE INDEX IF NOT EXISTS alerts_by_object ON alerts(object);"
     "CREATE INDEX IF NOT EXISTS alerts_by_kind ON alerts(kind);"
     "CREATE INDEX IF NOT EXISTS alerts_by_zone ON alerts(zone);"
     "CREATE INDEX IF NOT EXISTS alerts_by_ack ON alerts(ack_time IS NULL, ack_time);"
