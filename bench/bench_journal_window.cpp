@@ -154,8 +154,7 @@ bool MakeJournal(const std::string& path, int alerts) {
             batch.clear();
         }
     }
-    const bool ok =
-        Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    const bool ok = Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
     sqlite3_close(db);
     return ok;
 }
