@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "alerts/HistoryDialog.h"
 #include "alerts/HistoryWindows.h"
 #include "alerts/ObjectSettingsDialog.h"
 #include "alerts/PasswordDialog.h"
@@ -335,10 +334,8 @@ void CMainCommands::OfferJournalHandOver() {
 }
 
 void CMainCommands::ExportVisitHistory(int32_t objectNumber) {
-    QWidget* parent = window_.HistoryWindows()->WindowFor(objectNumber);
-    if (parent == nullptr) {
-        parent = &window_;
-    }
+    // The dialogs belong to the main window: a history window may go while they are open.
+    QWidget* parent = &window_;
     const std::shared_ptr<TrackSource> tracks = window_.Tracks();
     if (!tracks) {
         ModalScope modal(window_);
