@@ -9,9 +9,11 @@
 
 #include "ConsoleTestSupport.h"
 #include "FakeAlertJournal.h"
+#include "SqliteJournalReader.h"
 #include "SqliteTrackReader.h"
 #include "SqliteTrackStore.h"
 #include "base/Cp1251.h"
+#include "base/TextUtil.h"
 #include "persist/ShiftReports.h"
 
 using consoletest::FakeAlertJournal;
@@ -126,4 +128,50 @@ TEST_F(CsvReadBackTest, VisitsAndMileageOfStoredRoutes) {
               (std::vector<std::string>{R"(["Объект", "Название", "Дата", "Пробег, км", "Точек"])",
                                         R"(["12", "Газель; №1", "06.12.2026", "3,34", "5"])",
                                         R"(["7", "Бус", "07.12.2026", "0,00", "1"])"}));
+}
+
+// The export pages the real journal by the time raised: 1,500 alerts raised in one
+// millisecond (more than a page) and 1,000 more, some a fraction of a millisecond apart,
+// each in the file once, oldest first.
+TEST_F(CsvReadBackTest, AlertsOfAStoredJournalEachOnce) {
+    const std::string db = dir.path() + "/SntTracks.db";
+    const DateTime start = Utc(6, 8, 0);
+    {
+        CSqliteTrackStore store(db);
+        std::vector<JournalEntry> entries;
+        for (int i = 1; i <= 2500; ++i) {
+            JournalAlert a;
+            a.objectNumber = i;
+            a.objectName = "V";
+            a.kind = JournalKind::Alarm;
+            a.text = "t";
+            a.messageTime = start.AddDays(i / 86400000.0);
+            a.receiveTime = a.messageTime;
+            a.raisedUtc = i <= 1500 ? start : start.AddDays((i - 1500) * 0.4 / 86400000.0);
+            entries.emplace_back(std::move(a));
+        }
+        ASSERT_TRUE(store.Append({}, entries).ok);
+    }
+    CSqliteJournalReader journal(db);
+    ASSERT_EQ(journal.CountRows({}).rows, 2500);
+    const std::string path = dir.path() + "/alerts.csv";
+    std::string problem;
+    int64_t rows = 0;
+    ASSERT_TRUE(CShiftReports::WriteAlerts(journal, {}, 0, path, problem, &rows)) << problem;
+    EXPECT_EQ(rows, 2500);
+    std::istringstream lines(ReadFile(path));
+    std::string line;
+    std::getline(lines, line);  // the header
+    std::vector<int> objects;
+    while (std::getline(lines, line)) {
+        objects.push_back(TextUtil::LeadingInt(line.substr(line.find(';') + 1)));
+    }
+    ASSERT_EQ(objects.size(), 2500u);
+    // Ties in the order the store keeps them (by row number): the order written.
+    for (int i = 0; i < 2500; ++i) {
+        EXPECT_EQ(objects[static_cast<std::size_t>(i)], i + 1) << i;
+        if (objects[static_cast<std::size_t>(i)] != i + 1) {
+            break;
+        }
+    }
 }
