@@ -143,10 +143,24 @@ void CJournalModel::ReadLoop() {
             answer.alerts = std::move(page.rows);
             answer.problem = std::move(page.problem);
         }
-        // The model outlives this thread (its destructor joins it); an answer still queued
+        // The model outlives this thread (its destructor joins it); a call still queued
         // when the model goes is dropped with it.
-        QMetaObject::invokeMethod(
-            this, [this, answer = std::move(answer)] { Take(answer); }, Qt::QueuedConnection);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            answers_.push_back(std::move(answer));
+        }
+        QMetaObject::invokeMethod(this, "TakeAnswers", Qt::QueuedConnection);
+    }
+}
+
+void CJournalModel::TakeAnswers() {
+    std::deque<Answer> answers;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        answers.swap(answers_);
+    }
+    for (const Answer& answer : answers) {
+        Take(answer);
     }
 }
 

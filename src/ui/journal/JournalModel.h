@@ -102,6 +102,8 @@ private:
         std::vector<JournalAlert> rows;
     };
 
+    // The reading thread's answers, on the window's thread.
+    Q_INVOKABLE void TakeAnswers();
     void Restart();
     void RequestPage(int64_t offset) const;
     void Enqueue(Request request) const;
@@ -127,6 +129,8 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable wake_;
     mutable std::deque<Request> queue_;
+    // Answers wait here for the window's thread; the queued call only wakes it.
+    std::deque<Answer> answers_;
     bool stop_ = false;
     std::thread reader_;
 };

@@ -5,11 +5,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
-// A report written on a thread of Qt's global pool, so that a journal of a million rows
-// never stops the window: one at a time; its answer comes back to the owner's thread as
-// `finished`. An owner that goes away first does not wait: the report is still written
-// (the program's end waits for the pool), and its answer is dropped.
+// A report written on a thread of its own, so that a journal of a million rows never stops
+// the window: one at a time; its answer comes back to the owner's thread as `finished`. An
+// owner that goes away first does not wait: the report is still written, its answer is
+// dropped, and the application's end waits for the thread.
 class CReportTask : public QObject {
     Q_OBJECT
 public:
@@ -29,8 +30,10 @@ signals:
 
 private:
     struct Mailbox;
-    void Deliver(const std::string& problem);
+    // The thread's answer, on the owner's thread.
+    Q_INVOKABLE void Deliver();
 
     std::shared_ptr<Mailbox> mailbox_;
+    std::thread thread_;
     bool running_ = false;
 };
