@@ -32,6 +32,7 @@ public:
     const QGraphicsItem* Mark(int32_t number) const;
     // How many points the lines drawn at the present zoom have in all (after thinning).
     int DrawnPointCount() const;
+    CReplayRoutesItem* RoutesItem() const { return routes_; }
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
