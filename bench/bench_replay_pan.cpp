@@ -27,7 +27,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -156,18 +158,31 @@ public:
     }
     // The time from `cause` to the end of the paint it led to, in ms; a frame with no
     // paint (nothing changed) counts as missed.
+    // Its processor time (this thread's, which other programs on the machine do not
+    // lengthen) goes to `cpu` under `phase` and "every frame".
     double Frame(const std::function<void()>& cause) {
         QElapsedTimer timer;
         const int before = paints_;
+        const double cpuStart = ThreadCpuMs();
         timer.start();
         cause();
         for (int i = 0; i < 20 && paints_ == before; ++i)
             QCoreApplication::processEvents();
         const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        const double cpuMs = ThreadCpuMs() - cpuStart;
+        cpu[phase].push_back(cpuMs);
+        cpu["every frame"].push_back(cpuMs);
         if (paints_ == before)
             ++missed_;
         return ms;
     }
+    static double ThreadCpuMs() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+    }
+    std::string phase;
+    std::map<std::string, std::vector<double>> cpu;
     int Missed() const { return missed_; }
 
 protected:
@@ -205,7 +220,7 @@ private:
     int missed_ = 0;
 };
 
-void Report(const char* what, std::vector<double> ms) {
+void Report(const char* what, std::vector<double> ms, const std::vector<double>* cpu = nullptr) {
     if (ms.empty())
         return;
     std::sort(ms.begin(), ms.end());
@@ -216,6 +231,15 @@ void Report(const char* what, std::vector<double> ms) {
     std::printf(
         "  %-28s %4zu frames  median %6.2f  p95 %6.2f  p99 %6.2f  max %6.2f ms  >=16 ms: %ld\n",
         what, ms.size(), at(0.5), at(0.95), at(0.99), ms.back(), static_cast<long>(over));
+    if (cpu != nullptr && !cpu->empty()) {
+        std::vector<double> c = *cpu;
+        std::sort(c.begin(), c.end());
+        auto cat = [&](double q) {
+            return c[std::min(c.size() - 1, static_cast<std::size_t>(q * (c.size() - 1) + 0.5))];
+        };
+        std::printf("  %-28s processor time  median %6.2f  p95 %6.2f  p99 %6.2f  max %6.2f ms\n",
+                    "", cat(0.5), cat(0.95), cat(0.99), c.back());
+    }
 }
 
 void Send(QWidget* to, QEvent* event) {
@@ -253,6 +277,7 @@ std::vector<double> Wheel(FrameTimer& frames, QWidget* viewport, QPointF at, int
     std::vector<double> ms;
     for (int i = 0; i < count; ++i) {
         const std::vector<double> paints = frames.Idle(gapMs);
+        frames.phase = "wheel steps";
         idle.insert(idle.end(), paints.begin(), paints.end());
         ms.push_back(frames.Frame([&] {
             QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, in ? 120 : -120),
@@ -352,23 +377,33 @@ int Pan(int argc, char** argv) {
     };
     const QPointF middle = QPointF(viewport->rect().center());
     std::vector<double> idle;
-    Report("drag, whole routes", keep(Drag(frames, viewport, steps)));
-    Report("full repaint, whole routes", keep(FullRepaints(frames, viewport, 20)));
+    auto phase = [&frames](const char* name) {
+        frames.phase = name;
+        return name;
+    };
+    auto cpu = [&frames](const char* name) { return &frames.cpu[name]; };
+    const char* name = phase("drag, whole routes");
+    Report(name, keep(Drag(frames, viewport, steps)), cpu(name));
+    name = phase("full repaint, whole routes");
+    Report(name, keep(FullRepaints(frames, viewport, 20)), cpu(name));
     std::vector<double> wheel = keep(Wheel(frames, viewport, middle, 8, true, gap, idle));
     const int zoomedPoints = map->DrawnPointCount();
-    Report("drag, zoomed in x4", keep(Drag(frames, viewport, steps)));
-    Report("full repaint, zoomed in x4", keep(FullRepaints(frames, viewport, 20)));
+    name = phase("drag, zoomed in x4");
+    Report(name, keep(Drag(frames, viewport, steps)), cpu(name));
+    name = phase("full repaint, zoomed in x4");
+    Report(name, keep(FullRepaints(frames, viewport, 20)), cpu(name));
     const std::vector<double> more = keep(Wheel(frames, viewport, middle, 8, true, gap, idle));
     wheel.insert(wheel.end(), more.begin(), more.end());
     const int closePoints = map->DrawnPointCount();
-    Report("drag, zoomed in x18", keep(Drag(frames, viewport, steps)));
+    name = phase("drag, zoomed in x18");
+    Report(name, keep(Drag(frames, viewport, steps)), cpu(name));
     const std::vector<double> out = keep(Wheel(frames, viewport, middle, 24, false, gap, idle));
     wheel.insert(wheel.end(), out.begin(), out.end());
-    Report("wheel steps", wheel);
+    Report("wheel steps", wheel, cpu("wheel steps"));
     const std::vector<double> late = frames.Idle(300);
     idle.insert(idle.end(), late.begin(), late.end());
     Report("paints between wheel steps", keep(idle));
-    Report("every frame", all);
+    Report("every frame", all, cpu("every frame"));
     std::printf(
         "points drawn: %d zoomed x4, %d zoomed x18; frames without a paint: %d, paints "
         "between wheel steps: %zu\n",

@@ -16,10 +16,11 @@
 //
 // Thinning a hundred thousand points takes about ten milliseconds and drawing them all
 // many times that, so neither is done for every paint: the lines are thinned once per
-// zoom level (levels half an octave apart, each thinned to at most a pixel of its most
-// zoomed-out scale) and kept, cut into short pieces with their bounding rectangles; a
-// paint draws only the pieces that cross the area being painted. A drag therefore draws
-// the strips it uncovers, and a wheel step draws the view once from the level's pieces.
+// zoom level (levels half an octave apart, each thinned to a pixel of its most zoomed-out
+// scale: under 1.42 pixels at the others, inside the line's own width) and kept, cut into
+// short pieces with their bounding rectangles; a paint draws only the pieces that cross
+// the area being painted. A drag therefore draws the strips it uncovers, and a wheel step
+// draws the view once from the level's pieces.
 //
 // The first paint after SetRoutes thins its level on the spot. Later levels are thinned
 // on a thread of the item's own (the routes are not changed while it reads them): a wheel
