@@ -220,13 +220,19 @@ private:
     int missed_ = 0;
 };
 
-void Report(const char* what, std::vector<double> ms, const std::vector<double>* cpu = nullptr) {
+void Report(const char* what, std::vector<double> ms, const std::vector<double>* cpu = nullptr,
+            bool frames = true) {
     if (ms.empty())
         return;
     std::sort(ms.begin(), ms.end());
     auto at = [&](double q) {
         return ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * (ms.size() - 1) + 0.5))];
     };
+    if (!frames) {
+        std::printf("  %-28s %4zu runs    median %6.2f  p95 %6.2f  p99 %6.2f  max %6.2f ms\n", what,
+                    ms.size(), at(0.5), at(0.95), at(0.99), ms.back());
+        return;
+    }
     const auto over = std::count_if(ms.begin(), ms.end(), [](double v) { return v >= 16; });
     std::printf(
         "  %-28s %4zu frames  median %6.2f  p95 %6.2f  p99 %6.2f  max %6.2f ms  >=16 ms: %ld\n",
@@ -439,8 +445,8 @@ int Day(int argc, char** argv) {
     int drawn = 0;
     for (int q = 0; q < queries; ++q) {
         const int32_t object = static_cast<int32_t>(pick() % vehicles) + 1;
-        // Query, thinning (SetTracks draws the lines for the fitted zoom) and the first
-        // full paint, one after the other.
+        // Query, the points handed to the map (projected, fitted into view) and the first
+        // full paint (which thins the lines for the zoom fitted), one after the other.
         QElapsedTimer timer;
         timer.start();
         const TrackSource::Read read = reader->Points(object, kDay, kDay.AddDays(1));
@@ -462,7 +468,8 @@ int Day(int argc, char** argv) {
         drawn = map->DrawnPointCount();
         map->SetTracks({});
         // The same through the window: "Показать" with only that vehicle checked, to the
-        // end of the paint of the routes handed back by the reading thread.
+        // end of the paint of the routes handed back by the reading thread (the store's
+        // pages of that vehicle are in the cache by now).
         for (int i = 0; i < window.Vehicles()->count(); ++i) {
             QListWidgetItem* item = window.Vehicles()->item(i);
             item->setCheckState(item->data(Qt::UserRole).toInt() == object ? Qt::Checked
@@ -483,11 +490,11 @@ int Day(int argc, char** argv) {
         "one vehicle's day (%zu points, %d drawn at the fitted zoom), %d queries, map "
         "%dx%d px:\n",
         points, drawn, queries, map->viewport()->width(), map->viewport()->height());
-    Report("query", queryMs);
-    Report("thinning and lines", thinMs);
-    Report("first full paint", paintMs);
-    Report("together", totalMs);
-    Report("\"Показать\" to painted", windowMs);
+    Report("query", queryMs, nullptr, false);
+    Report("points to the map", thinMs, nullptr, false);
+    Report("first paint, thinning in it", paintMs, nullptr, false);
+    Report("together", totalMs, nullptr, false);
+    Report("through the window", windowMs, nullptr, false);
     return 0;
 }
 
