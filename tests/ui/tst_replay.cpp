@@ -659,6 +659,14 @@ void TestReplay::routesDrawnWherePainted() {
     QTRY_COMPARE(routes->DrawnLevel(), wanted);
     QTRY_VERIFY(isRed(onScreen(5, lineY())));
 
+    // Zoomed through every level, only those near the zoom shown are kept.
+    for (double scale = 1e-5; scale < 20; scale *= 1.3) {
+        view.setTransform(QTransform::fromScale(scale, scale));
+        view.DrawnPointCount();
+    }
+    QVERIFY(routes->LevelCount() <= 12);
+    QVERIFY(routes->HasLevel(CReplayRoutesItem::LevelOf(view.transform().m11())));
+
     // New routes drop the levels of the old ones.
     view.SetTracks({});
     QVERIFY(!routes->HasLevel(wanted));

@@ -4,6 +4,7 @@
 #include <QStyleOptionGraphicsItem>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "replay/ReplayTrack.h"
 #include "zones/PolylineThinning.h"
@@ -14,8 +15,9 @@ namespace {
 // line's half width down to a zoom of over a kilometre a pixel.
 constexpr qreal kBoundsMargin = 2000;
 
-// Levels waiting for the thread, at most.
+// Levels waiting for the thread, and levels kept, at most.
 constexpr std::size_t kAskedKept = 4;
+constexpr std::size_t kLevelsKept = 12;
 
 // A line about three pixels wide drawn as three strokes one pixel wide, their middles
 // 0.8 px from the route's point at the corners of a triangle: Qt draws thin cosmetic
@@ -89,7 +91,22 @@ const CReplayRoutesItem::Level& CReplayRoutesItem::LinesFor(qreal scale) {
                                     routes_ ? *routes_ : std::vector<Route>(), ToleranceOf(level))))
                 .first;
     }
-    return *it->second;
+    const Level& lines = *it->second;
+    Forget(level);
+    return lines;
+}
+
+void CReplayRoutesItem::Forget(int near) {
+    // The finest levels hold nearly every point: only those near the zoom shown are kept.
+    while (levels_.size() > kLevelsKept) {
+        const auto first = levels_.begin();
+        const auto last = std::prev(levels_.end());
+        const auto far = near - first->first > last->first - near ? first : last;
+        if (far->first == near) {
+            return;
+        }
+        levels_.erase(far);
+    }
 }
 
 const CReplayRoutesItem::Level* CReplayRoutesItem::Nearest(int level, int& drawn) const {
@@ -168,6 +185,7 @@ void CReplayRoutesItem::TakeThinned() {
         wanted = wanted || (level == wantedLevel_ && drawnLevel_ != wantedLevel_);
         levels_.emplace(level, std::move(lines));
     }
+    Forget(wantedLevel_);
     // The level the view waits for has come.
     if (wanted) {
         update();

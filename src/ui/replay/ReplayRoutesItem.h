@@ -17,10 +17,10 @@
 // Thinning a hundred thousand points takes about ten milliseconds and drawing them all
 // many times that, so neither is done for every paint: the lines are thinned once per
 // zoom level (levels half an octave apart, each thinned to a pixel of its most zoomed-out
-// scale: under 1.42 pixels at the others, inside the line's own width) and kept, cut into
-// short pieces with their bounding rectangles; a paint draws only the pieces that cross
-// the area being painted. A drag therefore draws the strips it uncovers, and a wheel step
-// draws the view once from the level's pieces.
+// scale: under 1.42 pixels at the others, inside the line's own width) and kept (the
+// dozen nearest the zoom shown), cut into short pieces with their bounding rectangles; a
+// paint draws only the pieces that cross the area being painted. A drag therefore draws
+// the strips it uncovers, and a wheel step draws the view once from the level's pieces.
 //
 // The first paint after SetRoutes thins its level on the spot. Later levels are thinned
 // on a thread of the item's own (the routes are not changed while it reads them): a wheel
@@ -67,6 +67,7 @@ public:
     // Whether a level is at hand, and the level the last paint drew (the nearest at hand
     // while its own was being thinned).
     bool HasLevel(int level) const { return levels_.count(level) != 0; }
+    int LevelCount() const { return static_cast<int>(levels_.size()); }
     int DrawnLevel() const { return drawnLevel_; }
 
     QRectF boundingRect() const override;
@@ -77,6 +78,8 @@ private:
     static Level Thin(const std::vector<Route>& routes, double tolerance);
     // The level to draw at `level` now: its own, or the nearest at hand (null: none).
     const Level* Nearest(int level, int& drawn) const;
+    // Drops the levels farthest from `near` beyond the number kept.
+    void Forget(int near);
     // Has the thread thin `level` unless it is at hand or asked for already.
     void Ask(int level);
     void Work();
