@@ -24,6 +24,7 @@
 #include "model/ZoneAssignmentEdit.h"
 #include "platform/Clock.h"
 #include "replay/ReplayWindow.h"
+#include "replay/ReplayWindows.h"
 #include "settings/SettingsDialog.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
@@ -42,11 +43,7 @@ CMainCommands::CMainCommands(CMainDialog& window, CConsole& console, const Clock
                              SoundOutput& sound)
     : QObject(&window), window_(window), console_(console), clock_(clock), sound_(sound) {}
 
-CMainCommands::~CMainCommands() {
-    for (const QPointer<CReplayWindow>& replay : replays_) {
-        delete replay.data();
-    }
-}
+CMainCommands::~CMainCommands() = default;
 
 void CMainCommands::Run(int commandId) {
     using Action = void (CMainCommands::*)();
@@ -252,19 +249,13 @@ void CMainCommands::ShowReplay() {
     input.chosen = window_.SelectedObjectNumbers();
     auto* replay = new CReplayWindow(std::move(input), window_.Tracks(), clock_, &window_);
     replay->setAttribute(Qt::WA_DeleteOnClose);
-    std::erase_if(replays_, [](const QPointer<CReplayWindow>& p) { return p.isNull(); });
-    replays_.emplace_back(replay);
+    // Kept with the other windows beside the main one: to the tray and back with it.
+    window_.ReplayWindows()->Add(replay);
     replay->show();
 }
 
 std::vector<CReplayWindow*> CMainCommands::ReplayWindows() const {
-    std::vector<CReplayWindow*> open;
-    for (const QPointer<CReplayWindow>& replay : replays_) {
-        if (replay) {
-            open.push_back(replay.data());
-        }
-    }
-    return open;
+    return window_.ReplayWindows()->Open();
 }
 
 void CMainCommands::ShowAbout() {

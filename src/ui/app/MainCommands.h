@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <vector>
 
 class CConsole;
@@ -21,7 +20,6 @@ class CMainCommands : public QObject {
     Q_OBJECT
 public:
     CMainCommands(CMainDialog& window, CConsole& console, const Clock& clock, SoundOutput& sound);
-    // Closes the replay windows still open: they use the clock.
     ~CMainCommands() override;
 
     // Runs the command of a menu item (CMainDialog::Command); ids of the window's own
@@ -67,5 +65,4 @@ private:
     CConsole& console_;
     const Clock& clock_;
     SoundOutput& sound_;
-    std::vector<QPointer<CReplayWindow>> replays_;
 };

@@ -1,6 +1,7 @@
 #include "app/SecondaryWindows.h"
 
 #include "alerts/HistoryWindows.h"
+#include "replay/ReplayWindows.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
 #include "zones/ZoneDistanceDialog.h"
@@ -8,7 +9,8 @@
 CSecondaryWindows::CSecondaryWindows(CConsole& console, QWidget* mainWindow)
     : distances_(std::make_unique<CDistanceWindows>(console, mainWindow)),
       histories_(std::make_unique<CHistoryWindows>(console, mainWindow)),
-      map_(std::make_unique<CMapWindowKeeper>(console, mainWindow)) {}
+      map_(std::make_unique<CMapWindowKeeper>(console, mainWindow)),
+      replays_(std::make_unique<CReplayWindows>()) {}
 
 CSecondaryWindows::~CSecondaryWindows() = default;
 
@@ -22,12 +24,14 @@ void CSecondaryWindows::HideAll() {
     distances_->HideAll();
     histories_->HideAll();
     map_->HideAll();
+    replays_->HideAll();
 }
 
 void CSecondaryWindows::ShowAll() {
     distances_->ShowAll();
     histories_->ShowAll();
     map_->ShowAll();
+    replays_->ShowAll();
 }
 
 void CSecondaryWindows::RebuildAll() {
@@ -39,4 +43,5 @@ void CSecondaryWindows::Shutdown() {
     distances_->Shutdown();
     histories_->Shutdown();
     map_->Shutdown();
+    replays_->CloseAll();
 }

@@ -6,11 +6,12 @@ class CConsole;
 class CDistanceWindows;
 class CHistoryWindows;
 class CMapWindowKeeper;
+class CReplayWindows;
 class QWidget;
 
 // The windows that live beside the main window and go where it goes: the distance
-// windows, the history windows and the map window. They read the console until they are
-// destroyed, so they are destroyed before it.
+// windows, the history windows, the map window and the replay windows. They read the console until
+// they are destroyed, so they are destroyed before it.
 class CSecondaryWindows {
 public:
     CSecondaryWindows(CConsole& console, QWidget* mainWindow);
@@ -21,6 +22,7 @@ public:
     CDistanceWindows& Distances() const { return *distances_; }
     CHistoryWindows& Histories() const { return *histories_; }
     CMapWindowKeeper& Map() const { return *map_; }
+    CReplayWindows& Replays() const { return *replays_; }
 
     // Reopens the windows recorded in the layout.
     void RestoreAtStart(bool show);
@@ -29,11 +31,13 @@ public:
     void ShowAll();
     // The list was rebuilt: their rows and zones are built again.
     void RebuildAll();
-    // The program ends: windows closed by it stay recorded as open for the next start.
+    // The program ends: windows closed by it stay recorded as open for the next start
+    // (the replay windows are not recorded: they are closed).
     void Shutdown();
 
 private:
     std::unique_ptr<CDistanceWindows> distances_;
     std::unique_ptr<CHistoryWindows> histories_;
     std::unique_ptr<CMapWindowKeeper> map_;
+    std::unique_ptr<CReplayWindows> replays_;
 };
