@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "BenchFleet.h"
 #include "BenchSupport.h"
 #include "SqliteTrackReader.h"
-#include "SqliteTrackStore.h"
 #include "zones/MapProjection.h"
 #include "zones/PolylineThinning.h"
 
@@ -31,50 +31,6 @@ using Steady = std::chrono::steady_clock;
 double Ms(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
-
-// One vehicle's wandering through a city 40 km across: drives of 30-60 km/h with turns,
-// a third of the time standing with GPS jitter.
-struct Vehicle {
-    double x = 0, y = 0, heading = 0;
-    std::mt19937 random;
-    explicit Vehicle(int seed) : random(seed) {
-        std::uniform_real_distribution<double> spread(-15000, 15000);
-        x = spread(random);
-        y = spread(random);
-    }
-    TrackPoint Next(int32_t object, int step, DateTime dayStart, const MapProjection& city) {
-        std::uniform_real_distribution<double> unit(-1, 1);
-        const bool standing = (step / 180 + object) % 3 == 0;
-        double speed = 0;
-        double px = x, py = y;
-        if (standing) {
-            px += 5 * unit(random);
-            py += 5 * unit(random);
-        } else {
-            heading += 0.4 * unit(random);
-            speed = 45 + 15 * unit(random);
-            x += speed / 3.6 * 10 * std::cos(heading);
-            y += speed / 3.6 * 10 * std::sin(heading);
-            if (std::abs(x) > 20000 || std::abs(y) > 20000)
-                heading += 3.14159;
-            x = std::clamp(x, -20000.0, 20000.0);
-            y = std::clamp(y, -20000.0, 20000.0);
-            px = x;
-            py = y;
-        }
-        TrackPoint p;
-        p.objectNumber = object;
-        p.messageTime = dayStart.AddDays(step * 10.0 / 86400);
-        p.receiveTime = p.messageTime.AddMinutes(300);
-        // Back from the plane: the inverse of the projection near the city's centre.
-        p.latitude = city.OriginLatitude() + py / 111195.0;
-        p.longitude = city.OriginLongitude() +
-                      px / (111195.0 * std::cos(city.OriginLatitude() * 3.14159265 / 180));
-        p.speedKmh = speed;
-        p.computedSpeedKmh = static_cast<int32_t>(speed);
-        return p;
-    }
-};
 
 const char* TextArg(int argc, char** argv, const char* name) {
     for (int i = 1; i + 1 < argc; ++i) {
@@ -104,30 +60,9 @@ int main(int argc, char** argv) {
     const std::string path = db != nullptr ? db : folder.path() + "/SntTracks.db";
     const DateTime dayStart = DateTime::FromCalendar(2026, 12, 6);
     const MapProjection city(56.8380, 60.5975);
-    if (db == nullptr || !FileSystem::FileExists(path)) {
-        const Steady::time_point start = Steady::now();
-        CSqliteTrackStore store(path);
-        std::vector<Vehicle> fleet;
-        for (int v = 0; v < vehicles; ++v)
-            fleet.emplace_back(v + 1);
-        std::vector<TrackPoint> batch;
-        for (int step = 0; step < steps; ++step) {
-            for (int v = 0; v < vehicles; ++v)
-                batch.push_back(fleet[v].Next(v + 1, step, dayStart, city));
-            if (batch.size() >= 10000 || step + 1 == steps) {
-                const TrackSink::Written w = store.Append(batch);
-                if (!w.ok) {
-                    std::fprintf(stderr, "append failed: %s\n", Cp1251::ToUtf8(w.problem).c_str());
-                    return 1;
-                }
-                batch.clear();
-            }
-        }
-        std::printf("store: %d vehicles x %d points written in %.1f s, %.0f MiB\n", vehicles, steps,
-                    Ms(Steady::now() - start) / 1000,
-                    static_cast<double>(FileSystem::FileSize(path) +
-                                        std::max<int64_t>(0, FileSystem::FileSize(path + "-wal"))) /
-                        (1 << 20));
+    if ((db == nullptr || !FileSystem::FileExists(path)) &&
+        !bench::MakeFleetStore(path, vehicles, steps, dayStart, city)) {
+        return 1;
     }
 
     CSqliteTrackReader reader(path);

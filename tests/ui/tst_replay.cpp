@@ -8,9 +8,13 @@
 #include <QDateTimeEdit>
 #include <QElapsedTimer>
 #include <QGraphicsItem>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTableWidget>
@@ -26,6 +30,8 @@
 #include "console/ConsoleQueries.h"
 #include "persist/TrackSource.h"
 #include "replay/ReplayMapView.h"
+#include "replay/ReplayRoutesItem.h"
+#include "replay/ReplayTrack.h"
 #include "replay/ReplayWindow.h"
 #include "tst_mainwindow_rig.h"
 #include "zones/Geometry.h"
@@ -179,6 +185,10 @@ private slots:
     void menuItemOpensReplayForSelectedVehicles();
     void replayDrawsOverTheMapsBaseLayer();
     void quickChoicesSetPeriodInDisplayTime();
+    void periodCheckedBeforeReading();
+    void windowsGoToTrayWithMainWindow();
+    void visitTableFitsAtDefaultSize();
+    void routesDrawnWherePainted();
     void marksStandWhereTheVehiclesWere();
     void visitsListedAndClickMovesSlider();
     void playAdvancesAtChosenSpeed();
@@ -294,15 +304,40 @@ void TestReplay::quickChoicesSetPeriodInDisplayTime() {
     early.YesterdayButton()->click();
     QCOMPARE(early.FromEdit()->dateTime(), shown(2026, 12, 31, 0, 0, 0));
     QCOMPARE(early.ToEdit()->dateTime(), shown(2027, 1, 1, 0, 0, 0));
+}
 
-    // A period that ends before it begins is refused, not read.
+void TestReplay::periodCheckedBeforeReading() {
+    FixedClock clock;
+    auto source = std::make_shared<FakeTrackSource>();
+    source->routes[12] = {Point(12, 0, 56.840, 60.600)};
+    CReplayWindow window(TwoVehicles(), source, clock);
+    auto refused = [&](const ReplayPeriod& period, const QString& text) {
+        Prompt::ClearShown();
+        source->asked.clear();
+        window.SetPeriod(period);
+        window.ShowRoutes();
+        QVERIFY(!window.IsReading());
+        QVERIFY(source->asked.empty());
+        QCOMPARE(Prompt::ShownTexts(), QStringList{text});
+        QCOMPARE(Prompt::ShownPrompts()[0].icon, Prompt::Icon::Warning);
+    };
+    const QString order = QStringLiteral("Начало периода должно быть раньше конца.");
+    const QString length = QStringLiteral("Период не может быть длиннее 31 дня.");
+    // Ending before it begins, or when it begins.
+    refused({kStart, kStart.AddMinutes(-1)}, order);
+    refused({kStart, kStart}, order);
+    // A second past 31 days, and a year.
+    refused({kStart, kStart.AddDays(31).AddDays(1.0 / 86400)}, length);
+    refused({kStart, kStart.AddDays(365)}, length);
+
+    // Exactly 31 days (from a time of day, whose fraction is not exact) is read whole.
+    Prompt::ClearShown();
     source->asked.clear();
-    window.SetPeriod({kStart, kStart.AddMinutes(-1)});
-    window.ShowRoutes();
-    QVERIFY(!window.IsReading());
-    QVERIFY(source->asked.empty());
-    QCOMPARE(Prompt::ShownTexts().last(),
-             QStringLiteral("Начало периода должно быть раньше его конца."));
+    ShowFromStart(window, 31 * 24);
+    QVERIFY(Prompt::ShownTexts().isEmpty());
+    QCOMPARE(source->asked.size(), std::size_t(2));
+    QCOMPARE(window.Slider()->maximum(), 31 * 86400);
+    QCOMPARE(window.Tracks().size(), std::size_t(2));
 }
 
 void TestReplay::marksStandWhereTheVehiclesWere() {
@@ -469,6 +504,173 @@ void TestReplay::gpxExportWritesShownPoints() {
     QCOMPARE(Prompt::ShownPrompts()[1].icon, Prompt::Icon::Stop);
     QVERIFY(Prompt::ShownPrompts()[1].text.startsWith(QStringLiteral("Не удалось записать файл")));
     QVERIFY(!QFile::exists(nowhere));
+}
+
+void TestReplay::windowsGoToTrayWithMainWindow() {
+    rig::Rig r;
+    r.SaveSettingsFile();
+    QVERIFY(r.Start());
+    r.W().SetTrackSource(std::make_shared<FakeTrackSource>());
+    r.W().Commands().Run(CMainDialog::kCmdReplay);
+    r.W().Commands().Run(CMainDialog::kCmdReplay);
+    std::vector<CReplayWindow*> open = r.W().Commands().ReplayWindows();
+    QCOMPARE(open.size(), std::size_t(2));
+    QPointer<CReplayWindow> first = open[0];
+    QPointer<CReplayWindow> second = open[1];
+    QVERIFY(first->isVisible() && second->isVisible());
+
+    // To the tray: hidden, not closed; back: shown again.
+    r.W().SetTrayAvailableOverride(true);
+    r.W().AddTrayIcon();
+    QVERIFY(!first->isVisible());
+    QVERIFY(!second->isVisible());
+    QCOMPARE(r.W().Commands().ReplayWindows().size(), std::size_t(2));
+    r.W().RestoreFromTray();
+    QTRY_VERIFY(first->isVisible() && second->isVisible());
+
+    // One closed by the dispatcher stays closed; the other goes and comes back again.
+    second->close();
+    QTRY_VERIFY(second.isNull());
+    r.W().AddTrayIcon();
+    QVERIFY(!first->isVisible());
+    r.W().RestoreFromTray();
+    QTRY_VERIFY(first->isVisible());
+    QCOMPARE(r.W().Commands().ReplayWindows().size(), std::size_t(1));
+
+    // The program ends: closed with the main window.
+    r.W().Exit();
+    QVERIFY(r.W().IsEnded());
+    QTRY_VERIFY(first.isNull());
+}
+
+void TestReplay::visitTableFitsAtDefaultSize() {
+    // Long names and visits of more than a day: the widest rows the table gets.
+    FixedClock clock;
+    CReplayWindow::Input input = TwoVehicles();
+    const std::string truck = ToCp(QStringLiteral("КамАЗ-6520 самосвал А123ВС96"));
+    const std::string bus = ToCp(QStringLiteral("ЛиАЗ-5292 маршрут 50, гаражный 1412"));
+    input.objects = {Entry(12, "12", truck.c_str()), Entry(7, "7", bus.c_str())};
+    input.zones[0].name = ToCp(QStringLiteral("Автобаза №1 Уралмаш, северные ворота (R350)"));
+    const std::string zone = input.zones[0].name;
+    auto source = std::make_shared<FakeTrackSource>();
+    for (const int32_t number : {12, 7}) {
+        auto& route = source->routes[number];
+        route.push_back(Point(number, 0, kZoneLatitude, kZoneLongitude, 0, zone.c_str()));
+        route.push_back(Point(number, 26 * 3600, kZoneLatitude, kZoneLongitude, 0, zone.c_str()));
+        route.push_back(Point(number, 27 * 3600, 56.80, 60.50, 50));
+        route.push_back(Point(number, 30 * 3600, kZoneLatitude, kZoneLongitude, 0, zone.c_str()));
+    }
+    CReplayWindow window(std::move(input), source, clock);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.size(), CReplayWindow::kDefaultSize);
+    QTableWidget* table = window.VisitTable();
+    auto fits = [table] {
+        QCOMPARE(table->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(!table->horizontalScrollBar()->isVisible());
+        // Every column as wide as its header and text; the last takes the rest.
+        int total = 0;
+        for (int column = 0; column < table->columnCount(); ++column) {
+            for (int row = 0; row < table->rowCount(); ++row) {
+                const int text =
+                    table->fontMetrics().horizontalAdvance(table->item(row, column)->text());
+                QVERIFY(table->columnWidth(column) > text);
+            }
+            QVERIFY(table->columnWidth(column) >=
+                    table->horizontalHeader()->sectionSizeHint(column));
+            total += table->columnWidth(column);
+        }
+        QCOMPARE(total, table->viewport()->width());
+    };
+    fits();
+    ShowFromStart(window, 31);
+    QCOMPARE(table->rowCount(), 4);
+    QVERIFY(table->item(0, 2)->text().startsWith(QStringLiteral("≤ ")));
+    QVERIFY(table->item(1, 4)->text().contains(QStringLiteral(" д ")) ||
+            table->item(0, 4)->text().contains(QStringLiteral(" д ")));
+    fits();
+    // The map keeps most of the window.
+    QVERIFY(window.Map()->width() > window.width() / 2);
+    QVERIFY(window.Map()->height() > window.height() / 2);
+}
+
+void TestReplay::routesDrawnWherePainted() {
+    // Every scale lies in a level whose lines stray less than half the line's width
+    // (1.5 px), and at least a pixel (no more points drawn than needed).
+    for (double scale = 1e-5; scale < 20; scale *= 1.07) {
+        const double pixels =
+            CReplayRoutesItem::ToleranceOf(CReplayRoutesItem::LevelOf(scale)) * scale;
+        QVERIFY2(pixels >= 1 - 1e-9 && pixels < 1.42, qPrintable(QString::number(scale)));
+    }
+
+    // A straight drive east at 80 km/h, 25 km, much longer than the view once zoomed in.
+    std::vector<TrackPoint> points;
+    for (int i = 0; i <= 1125; ++i) {
+        points.push_back(Point(12, i * 1.0, 56.84, 60.40 + i * 0.0003, 80));
+    }
+    CReplayTrack track(12, "12 Truck", points);
+    CReplayMapView view;
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.SetTracks({&track});
+    view.scale(8, 8);
+    view.centerOn(view.ScenePoint(56.84, 60.57));
+    QCoreApplication::processEvents();
+    CReplayRoutesItem* routes = view.RoutesItem();
+    const QColor red = CReplayTrack::BandColour(CReplayTrack::SpeedBand(80));
+    auto onScreen = [&](int x, int y) {
+        return QColor(view.screen()
+                          ->grabWindow(view.winId())
+                          .toImage()
+                          .pixel(view.viewport()->mapTo(&view, QPoint(x, y))));
+    };
+    auto lineY = [&] { return view.mapFromScene(view.ScenePoint(56.84, 60.57)).y(); };
+    // The line's middle: its colour, give or take the antialiasing.
+    auto isRed = [&](const QColor& c) {
+        return std::abs(c.red() - red.red()) < 40 && std::abs(c.green() - red.green()) < 40 &&
+               std::abs(c.blue() - red.blue()) < 40;
+    };
+    QTRY_VERIFY(isRed(onScreen(200, lineY())));
+
+    // Dragged west in steps: only the strips uncovered are painted, and the line is
+    // drawn in them to the view's edge; nothing is drawn off it.
+    for (int step = 0; step < 10; ++step) {
+        view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->value() + 15);
+        QCoreApplication::processEvents();
+    }
+    for (const int x : {5, 200, view.viewport()->width() - 3}) {
+        QTRY_VERIFY(isRed(onScreen(x, lineY())));
+        QVERIFY(!isRed(onScreen(x, lineY() - 6)));
+    }
+
+    // A wheel step into a level not thinned yet: drawn from one at hand at once, then
+    // from its own when the thread has thinned it.
+    const int before = CReplayRoutesItem::LevelOf(view.transform().m11());
+    for (int notch = 0; notch < 4; ++notch) {
+        QWheelEvent wheel(QPointF(200, lineY()),
+                          view.viewport()->mapToGlobal(QPointF(200, lineY())), QPoint(),
+                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.viewport(), &wheel);
+    }
+    const int wanted = CReplayRoutesItem::LevelOf(view.transform().m11());
+    QVERIFY(wanted > before + 1);
+    QTRY_VERIFY(routes->HasLevel(wanted));
+    QTRY_COMPARE(routes->DrawnLevel(), wanted);
+    QTRY_VERIFY(isRed(onScreen(5, lineY())));
+
+    // Zoomed through every level, only those near the zoom shown are kept.
+    for (double scale = 1e-5; scale < 20; scale *= 1.3) {
+        view.setTransform(QTransform::fromScale(scale, scale));
+        view.DrawnPointCount();
+    }
+    QVERIFY(routes->LevelCount() <= 12);
+    QVERIFY(routes->HasLevel(CReplayRoutesItem::LevelOf(view.transform().m11())));
+
+    // New routes drop the levels of the old ones.
+    view.SetTracks({});
+    QVERIFY(!routes->HasLevel(wanted));
+    QCOMPARE(view.DrawnPointCount(), 0);
 }
 
 void TestReplay::shot() {

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <atomic>
@@ -418,6 +419,19 @@ void TestSettingsDialog::baseMapFileAndServerAddress() {
         f.save();
         QCOMPARE(f.dialog.settings().baseMapFile, W("/data/Екб.mbtiles"));
         QCOMPARE(f.dialog.settings().baseMapUrl, std::string("https://tiles/{z}/{x}/{y}.png"));
+    }
+
+    // The days the track store keeps: shown as set, 0 (keep for good) taken as it is.
+    {
+        Settings kept = s;
+        kept.trackKeepDays = 30;
+        Fixture f(kept);
+        QCOMPARE(f.child<QGroupBox>("trackKeepGroup")->title(), QStringLiteral("История движения"));
+        auto* days = f.child<QSpinBox>("trackKeepDaysSpin");
+        QCOMPARE(days->value(), 30);
+        days->setValue(0);
+        f.save();
+        QCOMPARE(f.dialog.settings().trackKeepDays, 0);
     }
 
     // Cleared: no base layer.

@@ -3,8 +3,12 @@
 #include <cmath>
 #include <utility>
 
-double PolylineThinning::DistanceToSegment(const ProjectedPoint& p, const ProjectedPoint& a,
-                                           const ProjectedPoint& b) {
+namespace {
+
+// The square of the distance from p to the closed segment ab: the thinning compares
+// squares, without a root for every point.
+double SquaredDistanceToSegment(const ProjectedPoint& p, const ProjectedPoint& a,
+                                const ProjectedPoint& b) {
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double length2 = dx * dx + dy * dy;
@@ -13,7 +17,16 @@ double PolylineThinning::DistanceToSegment(const ProjectedPoint& p, const Projec
         t = ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2;
         t = t < 0 ? 0 : (t > 1 ? 1 : t);
     }
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+    const double ex = p.x - (a.x + t * dx);
+    const double ey = p.y - (a.y + t * dy);
+    return ex * ex + ey * ey;
+}
+
+}  // namespace
+
+double PolylineThinning::DistanceToSegment(const ProjectedPoint& p, const ProjectedPoint& a,
+                                           const ProjectedPoint& b) {
+    return std::sqrt(SquaredDistanceToSegment(p, a, b));
 }
 
 std::vector<std::size_t> PolylineThinning::Keep(const std::vector<ProjectedPoint>& points,
@@ -24,13 +37,16 @@ std::vector<std::size_t> PolylineThinning::Keep(const std::vector<ProjectedPoint
     if (!(tolerance > 0) || points.size() < 3)
         return all;
     const double half = tolerance / 2;
+    const double half2 = half * half;
 
     // Pass 1: a point within half the tolerance of the last one kept adds nothing.
     std::vector<std::size_t> near;
     near.push_back(0);
     for (std::size_t i = 1; i + 1 < points.size(); ++i) {
         const ProjectedPoint& last = points[near.back()];
-        if (std::hypot(points[i].x - last.x, points[i].y - last.y) > half)
+        const double dx = points[i].x - last.x;
+        const double dy = points[i].y - last.y;
+        if (dx * dx + dy * dy > half2)
             near.push_back(i);
     }
     near.push_back(points.size() - 1);
@@ -48,14 +64,14 @@ std::vector<std::size_t> PolylineThinning::Keep(const std::vector<ProjectedPoint
         double farthest = -1;
         std::size_t at = first;
         for (std::size_t k = first + 1; k < last; ++k) {
-            const double d =
-                DistanceToSegment(points[near[k]], points[near[first]], points[near[last]]);
+            const double d = SquaredDistanceToSegment(points[near[k]], points[near[first]],
+                                                      points[near[last]]);
             if (d > farthest) {
                 farthest = d;
                 at = k;
             }
         }
-        if (farthest > half) {
+        if (farthest > half2) {
             keep[at] = 1;
             if (at - first > 1)
                 spans.emplace_back(first, at);

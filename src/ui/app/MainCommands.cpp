@@ -29,6 +29,7 @@
 #include "persist/ShiftReports.h"
 #include "platform/Clock.h"
 #include "replay/ReplayWindow.h"
+#include "replay/ReplayWindows.h"
 #include "settings/SettingsDialog.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
@@ -64,9 +65,6 @@ CMainCommands::CMainCommands(CMainDialog& window, CConsole& console, const Clock
 
 CMainCommands::~CMainCommands() {
     delete journal_.data();
-    for (const QPointer<CReplayWindow>& replay : replays_) {
-        delete replay.data();
-    }
 }
 
 void CMainCommands::Run(int commandId) {
@@ -274,19 +272,13 @@ void CMainCommands::ShowReplay() {
     input.chosen = window_.SelectedObjectNumbers();
     auto* replay = new CReplayWindow(std::move(input), window_.Tracks(), clock_, &window_);
     replay->setAttribute(Qt::WA_DeleteOnClose);
-    std::erase_if(replays_, [](const QPointer<CReplayWindow>& p) { return p.isNull(); });
-    replays_.emplace_back(replay);
+    // Kept with the other windows beside the main one: to the tray and back with it.
+    window_.ReplayWindows()->Add(replay);
     replay->show();
 }
 
 std::vector<CReplayWindow*> CMainCommands::ReplayWindows() const {
-    std::vector<CReplayWindow*> open;
-    for (const QPointer<CReplayWindow>& replay : replays_) {
-        if (replay) {
-            open.push_back(replay.data());
-        }
-    }
-    return open;
+    return window_.ReplayWindows()->Open();
 }
 
 void CMainCommands::ShowJournal() {

@@ -27,7 +27,6 @@ class CMainCommands : public QObject {
     Q_OBJECT
 public:
     CMainCommands(CMainDialog& window, CConsole& console, const Clock& clock, SoundOutput& sound);
-    // Closes the replay windows still open: they use the clock.
     ~CMainCommands() override;
 
     // Runs the command of a menu item (CMainDialog::Command); ids of the window's own
@@ -89,7 +88,6 @@ private:
     CConsole& console_;
     const Clock& clock_;
     SoundOutput& sound_;
-    std::vector<QPointer<CReplayWindow>> replays_;
     QPointer<CJournalWindow> journal_;
     CJournalHandOver* handOver_;
     CReportTask* visitExport_;

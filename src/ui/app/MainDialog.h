@@ -32,6 +32,7 @@ class CHistoryWindows;
 class CMapWindowKeeper;
 class CObjectListCtrl;
 class CPopupKeeper;
+class CReplayWindows;
 class CShowRequestChannel;
 class CStatusBar;
 class Clock;
@@ -114,6 +115,7 @@ public:
     CDistanceWindows* DistanceWindows() const { return &windows_->Distances(); }
     CHistoryWindows* HistoryWindows() const { return &windows_->Histories(); }
     CMapWindowKeeper* MapWindow() const { return &windows_->Map(); }
+    CReplayWindows* ReplayWindows() const { return &windows_->Replays(); }
     CSecondaryWindows& Secondary() const { return *windows_; }
     // Where the replay reads routes back (null without a track store). Shared: a read
     // under way keeps it alive after the window has gone.

@@ -1,6 +1,7 @@
 #include "app/SecondaryWindows.h"
 
 #include "alerts/HistoryWindows.h"
+#include "replay/ReplayWindows.h"
 #include "zones/DistanceWindows.h"
 #include "zones/MapWindowKeeper.h"
 #include "zones/ZoneDistanceDialog.h"
@@ -8,7 +9,8 @@
 CSecondaryWindows::CSecondaryWindows(CConsole& console, QWidget* mainWindow)
     : distances_(std::make_unique<CDistanceWindows>(console, mainWindow)),
       histories_(std::make_unique<CHistoryWindows>(console, mainWindow)),
-      map_(std::make_unique<CMapWindowKeeper>(console, mainWindow)) {}
+      map_(std::make_unique<CMapWindowKeeper>(console, mainWindow)),
+      replays_(std::make_unique<CReplayWindows>()) {}
 
 CSecondaryWindows::~CSecondaryWindows() = default;
 
@@ -22,6 +24,7 @@ void CSecondaryWindows::HideAll() {
     distances_->HideAll();
     histories_->HideAll();
     map_->HideAll();
+    replays_->HideAll();
     if (journal_ && journal_->isVisible()) {
         journal_->hide();
         journalHidden_ = true;
@@ -32,6 +35,7 @@ void CSecondaryWindows::ShowAll() {
     distances_->ShowAll();
     histories_->ShowAll();
     map_->ShowAll();
+    replays_->ShowAll();
     if (journal_ && journalHidden_) {
         journal_->show();
     }
@@ -47,4 +51,5 @@ void CSecondaryWindows::Shutdown() {
     distances_->Shutdown();
     histories_->Shutdown();
     map_->Shutdown();
+    replays_->CloseAll();
 }

@@ -1,32 +1,24 @@
 #include "replay/ReplayMapView.h"
 
-#include <QGraphicsPathItem>
+#include <QGraphicsScene>
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
 
 #include "app/QtText.h"
+#include "replay/ReplayRoutesItem.h"
 #include "replay/ReplayTrack.h"
 #include "zones/MapObjectItem.h"
-#include "zones/PolylineThinning.h"
 
 namespace {
 
-// Line width of the routes in pixels; the legend's place from the top right corner.
-constexpr qreal kLineWidth = 3;
+// The legend's place from the top right corner.
 constexpr int kLegendMargin = 8;
 
 }  // namespace
 
-CReplayMapView::CReplayMapView(QWidget* parent) : CMapView(parent) {
-    // Wheel steps come in bursts: the lines are thinned again once the zoom settles.
-    redraw_.setSingleShot(true);
-    redraw_.setInterval(120);
-    connect(&redraw_, &QTimer::timeout, this, [this] {
-        if (transform().m11() != linesScale_) {
-            DrawLines();
-        }
-    });
+CReplayMapView::CReplayMapView(QWidget* parent) : CMapView(parent), routes_(new CReplayRoutesItem) {
+    scene()->addItem(routes_);
 }
 
 void CReplayMapView::SetTracks(const std::vector<const CReplayTrack*>& tracks) {
@@ -36,6 +28,18 @@ void CReplayMapView::SetTracks(const std::vector<const CReplayTrack*>& tracks) {
     }
     marks_.clear();
     AnchorProjection();
+    std::vector<CReplayRoutesItem::Route> lines;
+    for (const CReplayTrack* track : tracks_) {
+        CReplayRoutesItem::Route route;
+        route.points.reserve(track->Points().size());
+        route.bands.reserve(track->Points().size());
+        for (const TrackPoint& p : track->Points()) {
+            route.points.push_back(ScenePoint(p.latitude, p.longitude));
+            route.bands.push_back(static_cast<int8_t>(CReplayTrack::SpeedBand(p.speedKmh)));
+        }
+        lines.push_back(std::move(route));
+    }
+    routes_->SetRoutes(std::move(lines));
     // Scrolling must reach every route, also one far from the zones.
     const QRectF routes = TracksRect();
     if (!routes.isNull()) {
@@ -69,13 +73,7 @@ void CReplayMapView::AnchorProjection() {
 }
 
 QRectF CReplayMapView::TracksRect() const {
-    QRectF rect;
-    for (const CReplayTrack* track : tracks_) {
-        for (const TrackPoint& p : track->Points()) {
-            rect = rect.united(QRectF(ScenePoint(p.latitude, p.longitude), QSizeF(1, 1)));
-        }
-    }
-    return rect;
+    return routes_->PointsRect();
 }
 
 void CReplayMapView::FitTracks() {
@@ -89,57 +87,10 @@ void CReplayMapView::FitTracks() {
         fitInView(rect, Qt::KeepAspectRatio);
         fittedTracks_ = true;
     }
-    DrawLines();
 }
 
-void CReplayMapView::DrawLines() {
-    for (QGraphicsPathItem* line : lines_) {
-        delete line;
-    }
-    lines_.clear();
-    drawnPoints_ = 0;
-    linesScale_ = transform().m11();
-    const double metresPerPixel = linesScale_ > 0 ? 1 / linesScale_ : 0;
-    for (const CReplayTrack* track : tracks_) {
-        const std::vector<TrackPoint>& points = track->Points();
-        // A segment takes the band of the point it starts from. Each run of segments in
-        // one band is thinned and drawn on its own, so that thinning never carries a
-        // colour over a stretch driven at another speed.
-        std::size_t runStart = 0;
-        while (runStart + 1 < points.size()) {
-            const int band = CReplayTrack::SpeedBand(points[runStart].speedKmh);
-            std::size_t runEnd = runStart + 1;
-            while (runEnd + 1 < points.size() &&
-                   CReplayTrack::SpeedBand(points[runEnd].speedKmh) == band) {
-                ++runEnd;
-            }
-            std::vector<ProjectedPoint> plane;
-            plane.reserve(runEnd - runStart + 1);
-            for (std::size_t i = runStart; i <= runEnd; ++i) {
-                plane.push_back(Projection().ToPlane(points[i].latitude, points[i].longitude));
-            }
-            const std::vector<std::size_t> kept = PolylineThinning::Keep(plane, metresPerPixel);
-            drawnPoints_ += static_cast<int>(kept.size());
-            QPainterPath path;
-            for (std::size_t k = 0; k < kept.size(); ++k) {
-                const TrackPoint& p = points[runStart + kept[k]];
-                const QPointF at = ScenePoint(p.latitude, p.longitude);
-                if (k == 0) {
-                    path.moveTo(at);
-                } else {
-                    path.lineTo(at);
-                }
-            }
-            QPen pen(CReplayTrack::BandColour(band), kLineWidth);
-            pen.setCosmetic(true);
-            pen.setCapStyle(Qt::RoundCap);
-            pen.setJoinStyle(Qt::RoundJoin);
-            QGraphicsPathItem* line = scene()->addPath(path, pen);
-            line->setZValue(2);
-            lines_.push_back(line);
-            runStart = runEnd;
-        }
-    }
+int CReplayMapView::DrawnPointCount() const {
+    return routes_->LinesFor(transform().m11()).pointCount;
 }
 
 void CReplayMapView::ShowMoment(const DateTime& utc) {
@@ -172,7 +123,6 @@ const QGraphicsItem* CReplayMapView::Mark(int32_t number) const {
 void CReplayMapView::wheelEvent(QWheelEvent* event) {
     CMapView::wheelEvent(event);
     fittedTracks_ = false;
-    redraw_.start();
 }
 
 void CReplayMapView::resizeEvent(QResizeEvent* event) {
@@ -181,15 +131,33 @@ void CReplayMapView::resizeEvent(QResizeEvent* event) {
     CMapView::resizeEvent(event);
     if (fittedTracks_ && FollowsContent()) {
         FitTracks();
-    } else {
-        redraw_.start();
     }
 }
 
 void CReplayMapView::scrollContentsBy(int dx, int dy) {
     CMapView::scrollContentsBy(dx, dy);
-    // The legend stays put on the viewport while the map scrolls under it.
-    viewport()->update();
+    // The legend stays put on the viewport while the map scrolls under it: its place and
+    // where the scrolled picture took its copy are painted again, nothing else.
+    const QRect legend = LegendArea();
+    if (!legend.isEmpty() && viewportUpdateMode() != QGraphicsView::FullViewportUpdate) {
+        viewport()->update(legend);
+        viewport()->update(legend.translated(dx, dy));
+    }
+}
+
+QRect CReplayMapView::LegendArea() const {
+    if (tracks_.empty()) {
+        return {};
+    }
+    const QFontMetrics metrics(viewport()->font());
+    int textWidth = 0;
+    for (int band = 0; band < CReplayTrack::kBandCount; ++band) {
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(
+                                            QString::fromUtf8(CReplayTrack::BandTextUtf8(band))));
+    }
+    const int line = metrics.height() + 2;
+    return QRect(viewport()->width() - kLegendMargin - (textWidth + 40), kLegendMargin,
+                 textWidth + 40, line * CReplayTrack::kBandCount + 8);
 }
 
 void CReplayMapView::drawForeground(QPainter* painter, const QRectF& rect) {
@@ -200,21 +168,15 @@ void CReplayMapView::drawForeground(QPainter* painter, const QRectF& rect) {
     painter->save();
     painter->resetTransform();
     const QFontMetrics metrics(viewport()->font());
-    int textWidth = 0;
-    for (int band = 0; band < CReplayTrack::kBandCount; ++band) {
-        textWidth = std::max(textWidth, metrics.horizontalAdvance(
-                                            QString::fromUtf8(CReplayTrack::BandTextUtf8(band))));
-    }
     const int line = metrics.height() + 2;
-    const QRect box(viewport()->width() - kLegendMargin - (textWidth + 40), kLegendMargin,
-                    textWidth + 40, line * CReplayTrack::kBandCount + 8);
+    const QRect box = LegendArea();
     painter->setPen(QColor(120, 120, 120));
     painter->setBrush(QColor(255, 255, 255, 220));
     painter->drawRect(box);
     for (int band = 0; band < CReplayTrack::kBandCount; ++band) {
         const int y = box.top() + 4 + band * line + line / 2;
-        painter->setPen(
-            QPen(CReplayTrack::BandColour(band), kLineWidth, Qt::SolidLine, Qt::RoundCap));
+        painter->setPen(QPen(CReplayTrack::BandColour(band), CReplayRoutesItem::kLineWidth,
+                             Qt::SolidLine, Qt::RoundCap));
         painter->drawLine(box.left() + 8, y, box.left() + 28, y);
         painter->setPen(Qt::black);
         painter->drawText(QPoint(box.left() + 34, y + metrics.ascent() / 2 - 1),

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTimer>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -8,13 +7,13 @@
 #include "base/DateTime.h"
 #include "zones/MapView.h"
 
+class CReplayRoutesItem;
 class CReplayTrack;
-class QGraphicsPathItem;
 
 // The replay's picture: the zones exactly as the map window draws them (it is the map's
 // view, with its projection, zoom and drag), each vehicle's route as a line coloured by
-// speed and thinned for the zoom shown, a mark per vehicle where it was at the replayed
-// moment, and a legend of the speed colours.
+// speed and thinned for the zoom shown (CReplayRoutesItem), a mark per vehicle where it
+// was at the replayed moment, and a legend of the speed colours.
 class CReplayMapView : public CMapView {
     Q_OBJECT
 public:
@@ -31,8 +30,9 @@ public:
 
     // The mark of a vehicle, or null when it has none at the moment shown.
     const QGraphicsItem* Mark(int32_t number) const;
-    // How many points the lines drawn have in all (after thinning).
-    int DrawnPointCount() const { return drawnPoints_; }
+    // How many points the lines drawn at the present zoom have in all (after thinning).
+    int DrawnPointCount() const;
+    CReplayRoutesItem* RoutesItem() const { return routes_; }
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
@@ -41,20 +41,16 @@ protected:
     void drawForeground(QPainter* painter, const QRectF& rect) override;
 
 private:
-    // Draws the lines again, thinned for the present zoom.
-    void DrawLines();
     QRectF TracksRect() const;
+    // Where the legend stands, in viewport pixels.
+    QRect LegendArea() const;
     // Gives the map's projection a reference near the routes when there are no zones.
     void AnchorProjection();
 
     std::vector<const CReplayTrack*> tracks_;
-    std::vector<QGraphicsPathItem*> lines_;
+    CReplayRoutesItem* routes_;
     std::map<int32_t, QGraphicsItem*> marks_;
-    // The zoom the lines were thinned for.
-    qreal linesScale_ = 0;
-    int drawnPoints_ = 0;
     // Fitted to the routes and not zoomed or dragged since.
     bool fittedTracks_ = false;
     bool anchored_ = false;
-    QTimer redraw_;
 };

@@ -135,7 +135,8 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
     middleLayout->addWidget(map_, 1);
     middleLayout->addLayout(playRow);
 
-    // Right: the zone visits.
+    // Under the map: the zone visits, as wide as the map, so that their five columns
+    // fit without a horizontal scroll bar; the last column takes the width left.
     visits_ = new QTableWidget(0, 5, this);
     visits_->setHorizontalHeaderLabels({QStringLiteral("Объект"), QStringLiteral("Район"),
                                         QStringLiteral("С"), QStringLiteral("По"),
@@ -144,17 +145,26 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
     visits_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     visits_->setSelectionBehavior(QAbstractItemView::SelectRows);
     visits_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Sized to their contents when filled; the last one takes the width left.
+    visits_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+    SizeVisitColumns();
 
+    auto* right = new QSplitter(Qt::Vertical, this);
+    right->addWidget(middle);
+    right->addWidget(visits_);
+    right->setStretchFactor(0, 1);
+    right->setChildrenCollapsible(false);
     auto* splitter = new QSplitter(this);
     splitter->addWidget(left);
-    splitter->addWidget(middle);
-    splitter->addWidget(visits_);
+    splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(splitter);
-    resize(1280, 720);
-    splitter->setSizes({230, 690, 360});
+    resize(kDefaultSize);
+    splitter->setSizes({230, kDefaultSize.width() - 230});
+    right->setSizes({kDefaultSize.height() - 200, 200});
 
     SetPeriod(ReplayPeriod::LastHour(clock_.Now()));
     connect(lastHour_, &QPushButton::clicked, this,
@@ -221,8 +231,16 @@ void CReplayWindow::ShowRoutes() {
         return;
     }
     if (!(period.fromShown < period.toShown)) {
-        Prompt::Message(this, QStringLiteral("Начало периода должно быть раньше его конца."),
-                        kCaption, Prompt::Icon::Warning);
+        Prompt::Message(this, QStringLiteral("Начало периода должно быть раньше конца."), kCaption,
+                        Prompt::Icon::Warning);
+        return;
+    }
+    // A longer period is refused rather than cut: the dispatcher sees what was asked for
+    // or is told why not, never part of it taken for the whole.
+    // The pickers hold whole seconds; half a second spares the rounding of day fractions.
+    if (period.toShown - period.fromShown > kLongestPeriodDays + 0.5 / 86400) {
+        Prompt::Message(this, QStringLiteral("Период не может быть длиннее 31 дня."), kCaption,
+                        Prompt::Icon::Warning);
         return;
     }
     if (!source_) {
@@ -346,7 +364,14 @@ void CReplayWindow::FillVisits() {
             visits_->setItem(row, 4, new QTableWidgetItem(duration));
         }
     }
-    visits_->resizeColumnsToContents();
+    SizeVisitColumns();
+}
+
+void CReplayWindow::SizeVisitColumns() {
+    // One by one: resizeColumnsToContents() would size the stretching column too.
+    for (int column = 0; column + 1 < visits_->columnCount(); ++column) {
+        visits_->resizeColumnToContents(column);
+    }
 }
 
 DateTime CReplayWindow::SliderUtc() const {

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
@@ -32,11 +33,13 @@ class QTableWidget;
 // "История движения": the routes of chosen vehicles over a period, read back from the
 // track store, on the map's zones. A slider goes through the period (also played at
 // x1 to x600) and moves each vehicle's mark to where it was; the zone visits of the
-// period are listed beside it, and the routes shown can be saved as GPX.
+// period are listed under the map, and the routes shown can be saved as GPX. A period
+// must start before it ends and last at most 31 days.
 //
 // The window works on copies taken when it opens (the address book's objects, the zones,
 // the display offset) and never reads the console afterwards. The routes are read on a
-// pool thread, outside every lock of the program, and handed back to the window thread.
+// thread of the window's own, outside every lock of the program, and handed back to the
+// window thread.
 class CReplayWindow : public QDialog {
     Q_OBJECT
 public:
@@ -58,6 +61,10 @@ public:
 
     // The play speeds offered, times real time.
     static constexpr int kSpeeds[] = {1, 10, 60, 600};
+    // The longest period "Показать" reads, in days.
+    static constexpr double kLongestPeriodDays = 31;
+    // The window's size when it opens.
+    static constexpr QSize kDefaultSize{1280, 720};
 
     QListWidget* Vehicles() const { return vehicles_; }
     QDateTimeEdit* FromEdit() const { return from_; }
@@ -107,6 +114,9 @@ private:
     Q_INVOKABLE void DeliverRoutes();
     void TakeRoutes(const ReadResult& result);
     void FillVisits();
+    // Every column of the visits as wide as its contents but the last, which takes the
+    // rest of the table's width.
+    void SizeVisitColumns();
     void OnSlider(int seconds);
     void TogglePlay();
     void Tick();

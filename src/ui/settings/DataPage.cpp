@@ -44,6 +44,7 @@ void CDataPage::SetValues(const Settings& settings) {
     ShowPaths();
     ui_->baseMapFileEdit->setText(FromCp(baseMapFile_));
     ui_->baseMapUrlEdit->setText(FromCp(baseMapUrl_));
+    ui_->trackKeepDaysSpin->setValue(settings.trackKeepDays);
 }
 
 void CDataPage::TakeValues(Settings& settings) const {
@@ -52,6 +53,7 @@ void CDataPage::TakeValues(Settings& settings) const {
     settings.channelObj = addressBook_;
     settings.baseMapFile = EditedText(ui_->baseMapFileEdit->text(), baseMapFile_);
     settings.baseMapUrl = EditedText(ui_->baseMapUrlEdit->text(), baseMapUrl_);
+    settings.trackKeepDays = ui_->trackKeepDaysSpin->value();
 }
 
 std::string CDataPage::EditedText(const QString& text, const std::string& original) {

@@ -12,7 +12,7 @@ class CDataPage;
 
 // "Данные": the inbox folder, the zone file, the address book and the map's base layer
 // ("Подложка карты": an MBTiles file or a tile server's address; either may be typed or
-// cleared).
+// cleared), and how many days the track store keeps its points.
 class CDataPage : public QWidget {
     Q_OBJECT
 
@@ -25,7 +25,7 @@ public:
     ~CDataPage() override;
 
     void SetValues(const Settings& settings);
-    // ChannelOutFolder, QMXInfoFile, ChannelObj, BaseMapFile and BaseMapUrl.
+    // ChannelOutFolder, QMXInfoFile, ChannelObj, BaseMapFile, BaseMapUrl and TrackKeepDays.
     void TakeValues(Settings& settings) const;
 
 private:
