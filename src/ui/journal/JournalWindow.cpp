@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "journal/JournalModel.h"
 #include "journal/PeriodDialog.h"
 #include "journal/ReportTask.h"
+#include "persist/ShiftReports.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -130,7 +132,18 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     header->setSortIndicatorShown(true);
     header->setSortIndicator(sortColumn_, sortOrder_);
     header->setStretchLastSection(true);
-    const int widths[CJournalModel::kColumnCount] = {154, 190, 210, 163, 135, 108, 70};
+    int widths[CJournalModel::kColumnCount] = {154, 180, 210, 150, 135, 90, 70};
+    // Unacknowledged rows are bold: the time and the longest kind fit whole in bold type.
+    QFont bold = table_->font();
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold);
+    const int padding = 2 * table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
+    widths[0] = std::max(
+        widths[0], boldMetrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + padding);
+    for (int kind = 1; kind <= kJournalKindCount; ++kind) {
+        const QString text = FromCp(CShiftReports::KindText(static_cast<JournalKind>(kind)));
+        widths[2] = std::max(widths[2], boldMetrics.horizontalAdvance(text) + padding);
+    }
     for (int c = 0; c < CJournalModel::kColumnCount; ++c) {
         table_->setColumnWidth(c, widths[c]);
     }
