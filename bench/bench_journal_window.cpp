@@ -183,6 +183,8 @@ void Report(const char* name, std::vector<double> ms) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Only the steps timed ask the store: the window's own look for changes is left out.
+    CJournalWindow::SetLookInterval(0);
     int alerts = 1000000;
     int runs = 5;
     std::string dbPath;

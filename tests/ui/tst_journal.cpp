@@ -134,6 +134,8 @@ QString Cell(CJournalWindow& window, int row, int column) {
 class TestJournal : public QObject {
     Q_OBJECT
 private slots:
+    // The tests count the store's calls: no window looks for changes by itself.
+    void initTestCase() { CJournalWindow::SetLookInterval(0); }
     void init() { Prompt::SetScripted(true), Prompt::ClearShown(); }
     void cleanup() { Prompt::SetScripted(false); }
 
@@ -142,6 +144,7 @@ private slots:
     void filtersBecomeTheStoresFilter();
     void cellsReactionAndUnacknowledgedMarking();
     void unreadableJournalIsToldInRussian();
+    void changesShowAtTheTopAndWaitElsewhere();
     void reportsFromTheWindow();
     void menuItemOpensTheJournalAndItFollowsToTheTray();
     void handOverBoxOpensTheUnacknowledged();
@@ -397,6 +400,66 @@ void TestJournal::reportsFromTheWindow() {
     QCOMPARE(Prompt::ShownPrompts().back().icon, Prompt::Icon::Stop);
     QVERIFY(Prompt::ShownTexts().back().startsWith(QStringLiteral("Не удалось записать файл")));
     QVERIFY(!QFile::exists(nowhere));
+}
+
+void TestJournal::changesShowAtTheTopAndWaitElsewhere() {
+    FixedClock clock;
+    auto journal = Journal(500);
+    CJournalWindow window(Vehicles(), journal, nullptr, clock);
+    window.resize(1200, 500);
+    window.show();
+    QVERIFY(WaitSettled(window));
+    QSignalSpy waiting(window.Model(), &CJournalModel::changesWaiting);
+
+    // Nothing changed: the table is left as it is.
+    window.LookForChanges();
+    QTest::qWait(100);
+    QCOMPARE(waiting.count(), 0);
+
+    // A new alert, the dispatcher at the top with nothing selected: shown at once, the
+    // first page already there (no row waiting for its page).
+    journal->rows.push_back(Alert(501, 12, Utc(6, 11, 0), JournalKind::Alarm));
+    window.LookForChanges();
+    QTRY_COMPARE(window.Model()->rowCount(), 501);
+    QVERIFY(window.Model()->AlertAt(0) != nullptr);
+    QCOMPARE(window.Model()->AlertAt(0)->id, int64_t(501));
+    QCOMPARE(window.StatusLabel()->text(), QStringLiteral("Оповещений: 501"));
+
+    // An acknowledgement changes no count but is looked for on the first page too.
+    journal->rows.back().acknowledged = true;
+    window.LookForChanges();
+    QTRY_VERIFY(window.Model()->AlertAt(0) != nullptr && window.Model()->AlertAt(0)->acknowledged);
+
+    // A row selected: the table keeps still, the status line says what waits.
+    window.Table()->selectRow(3);
+    const int64_t selectedId = window.Model()->AlertAt(3)->id;
+    journal->rows.push_back(Alert(502, 7, Utc(6, 11, 1), JournalKind::PowerOn));
+    window.LookForChanges();
+    QTRY_COMPARE(waiting.count(), 3);
+    QCOMPARE(window.Model()->rowCount(), 501);
+    QCOMPARE(window.Model()->AlertAt(3)->id, selectedId);
+    QCOMPARE(window.StatusLabel()->text(),
+             QStringLiteral("Оповещений: 502. Есть новые записи: «Обновить» покажет их."));
+    window.RefreshButton()->click();
+    QVERIFY(WaitSettled(window));
+    QCOMPARE(window.Model()->rowCount(), 502);
+
+    // Scrolled down, nothing selected: the same.
+    window.Table()->clearSelection();
+    window.Table()->scrollToBottom();
+    QVERIFY(window.Table()->verticalScrollBar()->value() > 0);
+    journal->rows.push_back(Alert(503, 7, Utc(6, 11, 2), JournalKind::PowerOn));
+    window.LookForChanges();
+    QTRY_COMPARE(waiting.count(), 4);
+    QCOMPARE(window.Model()->rowCount(), 502);
+
+    // A failed look changes nothing and asks nothing of the dispatcher.
+    journal->problem = W("База повреждена");
+    window.LookForChanges();
+    QTest::qWait(100);
+    QCOMPARE(waiting.count(), 4);
+    QCOMPARE(window.Model()->rowCount(), 502);
+    QVERIFY(Prompt::ShownTexts().isEmpty());
 }
 
 void TestJournal::menuItemOpensTheJournalAndItFollowsToTheTray() {

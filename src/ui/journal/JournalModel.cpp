@@ -98,6 +98,49 @@ void CJournalModel::Restart() {
     RequestPage(0);
 }
 
+void CJournalModel::LookForChanges() {
+    if (!source_ || !Settled()) {
+        return;
+    }
+    lookGeneration_ = generation_;
+    lookFirstPage_.reset();
+    Request count;
+    count.generation = generation_;
+    count.count = true;
+    count.look = true;
+    count.filter = filter_;
+    count.order = order_;
+    count.descending = descending_;
+    Enqueue(count);
+    Request page = count;
+    page.count = false;
+    Enqueue(page);
+}
+
+bool CJournalModel::TakeChanges() {
+    if (lookGeneration_ != generation_ || !lookFirstPage_) {
+        return false;
+    }
+    ++generation_;
+    requested_.clear();
+    requested_.insert(0);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.clear();
+    }
+    beginResetModel();
+    cache_.clear();
+    cache_.push_front({0, std::move(*lookFirstPage_)});
+    total_ = lookTotal_;
+    counted_ = true;
+    endResetModel();
+    lookFirstPage_.reset();
+    lookGeneration_ = -1;
+    settledGeneration_ = generation_;
+    emit settled();
+    return true;
+}
+
 void CJournalModel::RequestPage(int64_t offset) const {
     if (!source_ || !requested_.insert(offset).second) {
         return;
@@ -166,6 +209,33 @@ void CJournalModel::TakeAnswers() {
 
 void CJournalModel::Take(const Answer& answer) {
     if (answer.request.generation != generation_) {
+        return;
+    }
+    if (answer.request.look) {
+        // A look that failed changes nothing: the table shows what it showed.
+        if (lookGeneration_ != generation_ || !answer.problem.empty()) {
+            lookGeneration_ = -1;
+            return;
+        }
+        if (answer.request.count) {
+            lookTotal_ = answer.rows;
+            return;
+        }
+        const auto shown = std::find_if(cache_.begin(), cache_.end(),
+                                        [](const CachedPage& page) { return page.offset == 0; });
+        bool changed = lookTotal_ != total_ || shown == cache_.end() ||
+                       shown->rows.size() != answer.alerts.size();
+        for (std::size_t i = 0; !changed && i < answer.alerts.size(); ++i) {
+            const JournalAlert& was = shown->rows[i];
+            const JournalAlert& now = answer.alerts[i];
+            changed = was.id != now.id || was.acknowledged != now.acknowledged;
+        }
+        if (!changed) {
+            lookGeneration_ = -1;
+            return;
+        }
+        lookFirstPage_ = answer.alerts;
+        emit changesWaiting(lookTotal_);
         return;
     }
     if (!answer.problem.empty() && problemGeneration_ != generation_) {

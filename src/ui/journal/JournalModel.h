@@ -73,6 +73,14 @@ public:
     // A header click: the column's order (a column without one is left as it is).
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Looks whether the journal changed under the filter in force (alerts raised or
+    // acknowledged since): counts again and reads the first page again, without touching
+    // the table. `changesWaiting` tells when it did; TakeChanges then shows them.
+    void LookForChanges();
+    // Shows what the last look found: the new count and first page, in one reset, with
+    // no row left unread ("...") in between. False when there is nothing newer to show.
+    bool TakeChanges();
+
     // The text of a cell as the table shows it.
     static QString CellText(const JournalAlert& alert, int column, int32_t offsetMinutes);
 
@@ -81,11 +89,14 @@ signals:
     void settled();
     // A query failed: the store's reason, in Russian.
     void problem(const QString& text);
+    // LookForChanges found the journal changed: `total` rows under the filter now.
+    void changesWaiting(qint64 total);
 
 private:
     struct Request {
         int generation = 0;
         bool count = false;  // else a page
+        bool look = false;   // LookForChanges: answered aside, the table untouched
         int64_t offset = 0;
         AlertJournalSource::Filter filter;
         AlertJournalSource::Order order = AlertJournalSource::Order::Raised;
@@ -124,6 +135,10 @@ private:
     // Newest first; at most kCachedPages. Filled by data(), a const call.
     mutable std::list<CachedPage> cache_;
     mutable std::set<int64_t> requested_;
+    // What LookForChanges read, until the first page of it comes or the filter changes.
+    int lookGeneration_ = -1;
+    int64_t lookTotal_ = 0;
+    std::optional<std::vector<JournalAlert>> lookFirstPage_;
 
     // The reading thread and its queue.
     mutable std::mutex mutex_;

@@ -9,9 +9,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -25,6 +27,8 @@
 #include "platform/Clock.h"
 
 namespace {
+
+int lookIntervalMs = CJournalWindow::kLookIntervalMs;
 
 const QString kCaption = QStringLiteral("Sentrel");
 const QString kCsvFilter = QStringLiteral("Файлы CSV (*.csv)|*.csv||");
@@ -214,6 +218,12 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     connect(visits_, &QPushButton::clicked, this, &CJournalWindow::ExportVisits);
     connect(mileage_, &QPushButton::clicked, this, &CJournalWindow::ExportMileage);
     connect(model_, &CJournalModel::settled, this, &CJournalWindow::OnSettled);
+    connect(model_, &CJournalModel::changesWaiting, this, &CJournalWindow::OnChangesWaiting);
+    if (lookIntervalMs > 0) {
+        auto* look = new QTimer(this);
+        connect(look, &QTimer::timeout, this, &CJournalWindow::LookForChanges);
+        look->start(lookIntervalMs);
+    }
     connect(model_, &CJournalModel::problem, this, [this](const QString& text) {
         status_->setText(text);
         Prompt::Message(this, QStringLiteral("Журнал оповещений не прочитан.\n") + text, kCaption,
@@ -319,6 +329,26 @@ void CJournalWindow::OnSettled() {
         return;
     }
     status_->setText(QStringLiteral("Оповещений: %1").arg(model_->Total()));
+}
+
+void CJournalWindow::SetLookInterval(int ms) {
+    lookIntervalMs = ms;
+}
+
+void CJournalWindow::LookForChanges() {
+    if (isVisible() && !isMinimized()) {
+        model_->LookForChanges();
+    }
+}
+
+void CJournalWindow::OnChangesWaiting(qint64 total) {
+    const bool atTop = table_->verticalScrollBar()->value() == 0;
+    const bool selected = table_->selectionModel()->hasSelection();
+    if (atTop && !selected && model_->TakeChanges()) {
+        return;
+    }
+    status_->setText(
+        QStringLiteral("Оповещений: %1. Есть новые записи: «Обновить» покажет их.").arg(total));
 }
 
 void CJournalWindow::OnHeaderClicked(int column) {

@@ -49,8 +49,17 @@ public:
 
     // The filter the controls make (the store is asked in UTC: stamp = shown + offset).
     AlertJournalSource::Filter BuildFilter() const;
+    // How often an open window looks for alerts raised or acknowledged since.
+    static constexpr int kLookIntervalMs = 3000;
+    // For the windows opened after it (tests that count the store's calls: 0, never).
+    static void SetLookInterval(int ms);
+
     // Applies the controls' filter to the table.
     void ApplyFilter();
+    // What the timer does: asks the model whether the journal changed. When it did, the
+    // table shows it at once if the dispatcher is at its top with nothing selected;
+    // otherwise the status line says so and "Обновить" shows it.
+    void LookForChanges();
     void SetOnlyUnacknowledged(bool only);
     // The period in the pickers (display time), and whether it is in force.
     ReplayPeriod Period() const;
@@ -95,6 +104,7 @@ private:
     std::vector<CShiftReports::Vehicle> ReportVehicles() const;
     bool CheckRoutePeriod();
     void OnSettled();
+    void OnChangesWaiting(qint64 total);
     void OnHeaderClicked(int column);
 
     Input input_;
