@@ -4,49 +4,14 @@
 
 #include <utility>
 
+#include "ReadOnlyConnection.h"
 #include "TrackDatabase.h"
 #include "base/Cp1251.h"
 #include "platform/FileSystem.h"
 
 namespace {
 
-// The connection and its statement, closed on every way out.
-struct Connection {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    ~Connection() {
-        sqlite3_finalize(statement);
-        sqlite3_close_v2(db);
-    }
-};
-
-std::string Problem(int rc, sqlite3* db) {
-    std::string text = W("Журнал оповещений не прочитан из ");
-    switch (rc) {
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-            text += W("поврежденной базы");
-            break;
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            text += W("базы, занятой другой программой");
-            break;
-        case SQLITE_CANTOPEN:
-        case SQLITE_PERM:
-        case SQLITE_READONLY:
-        case SQLITE_AUTH:
-            text += W("базы, к которой нет доступа");
-            break;
-        default:
-            text += W("базы");
-            break;
-    }
-    const char* detail = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    text += " (";
-    text += Cp1251::FromUtf8(detail != nullptr ? detail : sqlite3_errstr(rc));
-    text += ")";
-    return text;
-}
+const char* const kWhat = "Журнал оповещений";
 
 // A page of a filter on kinds alone that leaves more rows than this is found by walking
 // the index of the order and testing the kind on the way (at least one row in fifty
@@ -125,30 +90,22 @@ std::string OrderBy(AlertJournalSource::Order order, bool descending, const char
 
 // Opens the store read-only. False with `problem` empty when there is no journal to read
 // (no file, or one from before the journal).
-bool Open(const std::string& path, Connection& c, std::string& problem) {
+bool Open(const std::string& path, CReadOnlyConnection& c, std::string& problem) {
     // Opening a missing file read-only would not make one, but SQLite would call that
     // "cannot open".
     if (!FileSystem::FileExists(path))
         return false;
-    int rc = sqlite3_open_v2(Cp1251::ToUtf8(path).c_str(), &c.db,
-                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = c.Open(path, CSqliteJournalReader::kBusyMs);
+    if (rc == SQLITE_OK)
+        rc = c.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'alerts'");
     if (rc == SQLITE_OK) {
-        sqlite3_extended_result_codes(c.db, 0);
-        sqlite3_busy_timeout(c.db, CSqliteJournalReader::kBusyMs);
-        rc = sqlite3_prepare_v2(
-            c.db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'alerts'", -1,
-            &c.statement, nullptr);
-    }
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(c.statement);
-        sqlite3_finalize(c.statement);
-        c.statement = nullptr;
+        rc = sqlite3_step(c.Statement());
         if (rc == SQLITE_DONE)
             return false;
         if (rc == SQLITE_ROW)
             return true;
     }
-    problem = Problem(rc, c.db);
+    problem = c.Problem(W(kWhat), rc);
     return false;
 }
 
@@ -171,10 +128,10 @@ CSqliteJournalReader::CSqliteJournalReader(std::string path) : path_(std::move(p
 namespace {
 
 // The number of rows the filter leaves, on an open connection; SQLITE_ROW when counted.
-int CountOn(Connection& c, const AlertJournalSource::Filter& filter, int64_t& rows) {
+int CountOn(CReadOnlyConnection& c, const AlertJournalSource::Filter& filter, int64_t& rows) {
     const std::string sql = "SELECT COUNT(*) FROM alerts" + Where(filter, KindsAlone(filter));
     sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &statement, nullptr);
+    int rc = sqlite3_prepare_v2(c.Db(), sql.c_str(), -1, &statement, nullptr);
     if (rc == SQLITE_OK) {
         BindPeriod(statement, filter);
         rc = sqlite3_step(statement);
@@ -189,12 +146,12 @@ int CountOn(Connection& c, const AlertJournalSource::Filter& filter, int64_t& ro
 
 AlertJournalSource::Count CSqliteJournalReader::CountRows(const Filter& filter) {
     Count count;
-    Connection c;
+    CReadOnlyConnection c;
     if (!Open(path_, c, count.problem))
         return count;
     const int rc = CountOn(c, filter, count.rows);
     if (rc != SQLITE_ROW)
-        count.problem = Problem(rc, c.db);
+        count.problem = c.Problem(W(kWhat), rc);
     return count;
 }
 
@@ -203,7 +160,7 @@ AlertJournalSource::Page CSqliteJournalReader::Rows(const Filter& filter, Order 
     Page page;
     if (limit <= 0)
         return page;
-    Connection c;
+    CReadOnlyConnection c;
     if (!Open(path_, c, page.problem))
         return page;
     // SQLite would take the kind index for a filter on kinds alone and sort every row it
@@ -213,7 +170,7 @@ AlertJournalSource::Page CSqliteJournalReader::Rows(const Filter& filter, Order 
         int64_t rows = 0;
         const int rc = CountOn(c, filter, rows);
         if (rc != SQLITE_ROW) {
-            page.problem = Problem(rc, c.db);
+            page.problem = c.Problem(W(kWhat), rc);
             return page;
         }
         kindsByIndex = rows <= kWalkOrderAbove;
@@ -225,16 +182,16 @@ AlertJournalSource::Page CSqliteJournalReader::Rows(const Filter& filter, Order 
         " WHERE a.id IN (SELECT id FROM alerts" +
         Where(filter, kindsByIndex) + OrderBy(order, descending, "") + " LIMIT ?3 OFFSET ?4)" +
         OrderBy(order, descending, "a.");
-    int rc = sqlite3_prepare_v2(c.db, sql.c_str(), -1, &c.statement, nullptr);
+    int rc = c.Prepare(sql);
     if (rc != SQLITE_OK) {
-        page.problem = Problem(rc, c.db);
+        page.problem = c.Problem(W(kWhat), rc);
         return page;
     }
-    BindPeriod(c.statement, filter);
-    sqlite3_bind_int(c.statement, 3, limit);
-    sqlite3_bind_int64(c.statement, 4, offset < 0 ? 0 : offset);
-    while ((rc = sqlite3_step(c.statement)) == SQLITE_ROW) {
-        sqlite3_stmt* s = c.statement;
+    sqlite3_stmt* const s = c.Statement();
+    BindPeriod(s, filter);
+    sqlite3_bind_int(s, 3, limit);
+    sqlite3_bind_int64(s, 4, offset < 0 ? 0 : offset);
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
         JournalAlert a;
         a.id = sqlite3_column_int64(s, 0);
         a.raisedUtc = CTrackDatabase::FromUnixMs(sqlite3_column_int64(s, 1));
@@ -255,7 +212,7 @@ AlertJournalSource::Page CSqliteJournalReader::Rows(const Filter& filter, Order 
     if (rc != SQLITE_DONE) {
         // Damaged where the page lies: nothing rather than part of it.
         page.rows.clear();
-        page.problem = Problem(rc, c.db);
+        page.problem = c.Problem(W(kWhat), rc);
     }
     return page;
 }
