@@ -445,23 +445,14 @@ bool CJournalWindow::CheckRoutePeriod() {
 }
 
 void CJournalWindow::ExportVisits() {
-    if (!CheckRoutePeriod()) {
-        return;
-    }
-    std::shared_ptr<TrackSource> tracks = tracks_;
-    const std::vector<CShiftReports::Vehicle> vehicles = ReportVehicles();
-    const ReplayPeriod period = Period();
-    const int32_t offset = input_.offsetMinutes;
-    StartReport(QStringLiteral("visits.csv"),
-                [tracks, vehicles, period, offset](const std::string& path) {
-                    std::string problem;
-                    CShiftReports::WriteVisits(*tracks, vehicles, period.FromUtc(offset),
-                                               period.ToUtc(offset), offset, path, problem);
-                    return problem;
-                });
+    ExportRoutes(QStringLiteral("visits.csv"), &CShiftReports::WriteVisits);
 }
 
 void CJournalWindow::ExportMileage() {
+    ExportRoutes(QStringLiteral("mileage.csv"), &CShiftReports::WriteMileage);
+}
+
+void CJournalWindow::ExportRoutes(const QString& defaultName, RouteReport write) {
     if (!CheckRoutePeriod()) {
         return;
     }
@@ -469,11 +460,10 @@ void CJournalWindow::ExportMileage() {
     const std::vector<CShiftReports::Vehicle> vehicles = ReportVehicles();
     const ReplayPeriod period = Period();
     const int32_t offset = input_.offsetMinutes;
-    StartReport(QStringLiteral("mileage.csv"),
-                [tracks, vehicles, period, offset](const std::string& path) {
-                    std::string problem;
-                    CShiftReports::WriteMileage(*tracks, vehicles, period.FromUtc(offset),
-                                                period.ToUtc(offset), offset, path, problem);
-                    return problem;
-                });
+    StartReport(defaultName, [tracks, vehicles, period, offset, write](const std::string& path) {
+        std::string problem;
+        write(*tracks, vehicles, period.FromUtc(offset), period.ToUtc(offset), offset, path,
+              problem);
+        return problem;
+    });
 }

@@ -103,6 +103,10 @@ private:
     // The vehicles of reports b and c: those chosen, or every one of the address book.
     std::vector<CShiftReports::Vehicle> ReportVehicles() const;
     bool CheckRoutePeriod();
+    // Reports b and c: the chosen vehicles' routes over the period, written by `write`.
+    using RouteReport = bool (*)(TrackSource&, const std::vector<CShiftReports::Vehicle>&, DateTime,
+                                 DateTime, int32_t, const std::string&, std::string&);
+    void ExportRoutes(const QString& defaultName, RouteReport write);
     void OnSettled();
     void OnChangesWaiting(qint64 total);
     void OnHeaderClicked(int column);
