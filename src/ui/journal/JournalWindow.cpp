@@ -25,6 +25,7 @@
 #include "journal/ReportTask.h"
 #include "persist/ShiftReports.h"
 #include "platform/Clock.h"
+#include "replay/PeriodPicker.h"
 
 namespace {
 
@@ -67,37 +68,14 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     periodBox_ = new QCheckBox(QStringLiteral("Период:"), left);
-    auto makeEdit = [left] {
-        auto* edit = new QDateTimeEdit(left);
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-        edit->setTimeSpec(Qt::UTC);
-        edit->setCalendarPopup(true);
-        return edit;
-    };
-    from_ = makeEdit();
-    to_ = makeEdit();
-    auto button = [this](const char* text, QWidget* parent) {
+    auto button = [](const char* text, QWidget* parent) {
         auto* b = new QPushButton(QString::fromUtf8(text), parent);
         b->setAutoDefault(false);
         return b;
     };
-    lastHour_ = button("последний час", left);
-    today_ = button("сегодня", left);
-    yesterday_ = button("вчера", left);
+    period_ = new CPeriodPicker(clock_, left);
     leftLayout->addWidget(periodBox_);
-    auto* fromRow = new QHBoxLayout;
-    fromRow->addWidget(new QLabel(QStringLiteral("С"), left));
-    fromRow->addWidget(from_, 1);
-    auto* toRow = new QHBoxLayout;
-    toRow->addWidget(new QLabel(QStringLiteral("по"), left));
-    toRow->addWidget(to_, 1);
-    leftLayout->addLayout(fromRow);
-    leftLayout->addLayout(toRow);
-    auto* quick = new QHBoxLayout;
-    quick->addWidget(lastHour_);
-    quick->addWidget(today_);
-    quick->addWidget(yesterday_);
-    leftLayout->addLayout(quick);
+    leftLayout->addWidget(period_);
 
     leftLayout->addWidget(new QLabel(QStringLiteral("Объекты (ни одного: все):"), left));
     vehicles_ = new QListWidget(left);
@@ -181,26 +159,13 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     // The pickers start at today; the period is off until chosen.
     SetPeriod(ReplayPeriod::Today(clock_.Now()));
     periodBox_->setChecked(false);
-    auto choose = [this](const ReplayPeriod& period) {
-        {
-            const QSignalBlocker block(periodBox_);
-            periodBox_->setChecked(true);
-        }
-        SetPeriod(period);
-    };
-    connect(lastHour_, &QPushButton::clicked, this,
-            [this, choose] { choose(ReplayPeriod::LastHour(clock_.Now())); });
-    connect(today_, &QPushButton::clicked, this,
-            [this, choose] { choose(ReplayPeriod::Today(clock_.Now())); });
-    connect(yesterday_, &QPushButton::clicked, this,
-            [this, choose] { choose(ReplayPeriod::Yesterday(clock_.Now())); });
-    connect(periodBox_, &QCheckBox::toggled, this, &CJournalWindow::ApplyFilter);
-    connect(from_, &QDateTimeEdit::dateTimeChanged, this, [this] {
-        if (periodBox_->isChecked()) {
-            ApplyFilter();
-        }
+    // A quick choice puts the period in force (the filter is applied once, for its period).
+    connect(period_, &CPeriodPicker::quickChosen, this, [this] {
+        const QSignalBlocker block(periodBox_);
+        periodBox_->setChecked(true);
     });
-    connect(to_, &QDateTimeEdit::dateTimeChanged, this, [this] {
+    connect(periodBox_, &QCheckBox::toggled, this, &CJournalWindow::ApplyFilter);
+    connect(period_, &CPeriodPicker::periodChanged, this, [this] {
         if (periodBox_->isChecked()) {
             ApplyFilter();
         }
@@ -263,19 +228,11 @@ bool CJournalWindow::Writing() const {
 }
 
 ReplayPeriod CJournalWindow::Period() const {
-    return {CPeriodDialog::FromQt(from_->dateTime()), CPeriodDialog::FromQt(to_->dateTime())};
+    return period_->Period();
 }
 
 void CJournalWindow::SetPeriod(const ReplayPeriod& period) {
-    // One filter for both ends, not one per picker.
-    const bool was = building_;
-    building_ = true;
-    from_->setDateTime(CPeriodDialog::ToQt(period.fromShown));
-    to_->setDateTime(CPeriodDialog::ToQt(period.toShown));
-    building_ = was;
-    if (!building_ && periodBox_->isChecked()) {
-        ApplyFilter();
-    }
+    period_->SetPeriod(period);
 }
 
 bool CJournalWindow::PeriodOn() const {
@@ -432,8 +389,8 @@ bool CJournalWindow::CheckRoutePeriod() {
     }
     const ReplayPeriod period = Period();
     if (!(period.fromShown < period.toShown)) {
-        Prompt::Message(this, QStringLiteral("Начало периода должно быть раньше его конца."),
-                        kCaption, Prompt::Icon::Warning);
+        Prompt::Message(this, QStringLiteral("Начало периода должно быть раньше конца."), kCaption,
+                        Prompt::Icon::Warning);
         return false;
     }
     if (ReportVehicles().empty()) {

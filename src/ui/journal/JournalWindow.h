@@ -12,6 +12,7 @@
 #include "persist/AlertJournalSource.h"
 #include "persist/ShiftReports.h"
 #include "persist/TrackSource.h"
+#include "replay/PeriodPicker.h"
 #include "replay/ReplayPeriod.h"
 
 class CJournalModel;
@@ -76,11 +77,11 @@ public:
     CJournalModel* Model() const { return model_; }
     QTableView* Table() const { return table_; }
     QCheckBox* PeriodBox() const { return periodBox_; }
-    QDateTimeEdit* FromEdit() const { return from_; }
-    QDateTimeEdit* ToEdit() const { return to_; }
-    QPushButton* LastHourButton() const { return lastHour_; }
-    QPushButton* TodayButton() const { return today_; }
-    QPushButton* YesterdayButton() const { return yesterday_; }
+    QDateTimeEdit* FromEdit() const { return period_->FromEdit(); }
+    QDateTimeEdit* ToEdit() const { return period_->ToEdit(); }
+    QPushButton* LastHourButton() const { return period_->LastHourButton(); }
+    QPushButton* TodayButton() const { return period_->TodayButton(); }
+    QPushButton* YesterdayButton() const { return period_->YesterdayButton(); }
     QListWidget* Vehicles() const { return vehicles_; }
     QCheckBox* KindBox(JournalKind kind) const;
     QCheckBox* UnacknowledgedBox() const { return unacknowledged_; }
@@ -120,11 +121,7 @@ private:
     CReportTask* task_;
     QTableView* table_;
     QCheckBox* periodBox_;
-    QDateTimeEdit* from_;
-    QDateTimeEdit* to_;
-    QPushButton* lastHour_;
-    QPushButton* today_;
-    QPushButton* yesterday_;
+    CPeriodPicker* period_;
     QListWidget* vehicles_;
     std::array<QCheckBox*, kJournalKindCount> kinds_{};
     QCheckBox* unacknowledged_;

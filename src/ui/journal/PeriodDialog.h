@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "replay/PeriodPicker.h"
 #include "replay/ReplayPeriod.h"
 
 class Clock;
@@ -17,18 +18,12 @@ public:
 
     ReplayPeriod Period() const;
     void SetPeriod(const ReplayPeriod& period);
-    QDateTimeEdit* FromEdit() const { return from_; }
-    QDateTimeEdit* ToEdit() const { return to_; }
-    QPushButton* YesterdayButton() const { return yesterday_; }
-
-    // The pickers' values: display time as plain calendar fields.
-    static QDateTime ToQt(const DateTime& t);
-    static DateTime FromQt(const QDateTime& t);
+    QDateTimeEdit* FromEdit() const { return picker_->FromEdit(); }
+    QDateTimeEdit* ToEdit() const { return picker_->ToEdit(); }
+    QPushButton* YesterdayButton() const { return picker_->YesterdayButton(); }
 
     void accept() override;
 
 private:
-    QDateTimeEdit* from_;
-    QDateTimeEdit* to_;
-    QPushButton* yesterday_;
+    CPeriodPicker* picker_;
 };

@@ -21,6 +21,7 @@
 #include "basemap/BaseLayerChoice.h"
 #include "persist/GpxWriter.h"
 #include "platform/Clock.h"
+#include "replay/PeriodPicker.h"
 #include "replay/ReplayMapView.h"
 #include "replay/ReplayTrack.h"
 
@@ -29,18 +30,6 @@ namespace {
 const QString kCaption = QStringLiteral("Sentrel");
 // How often the play moves the slider, in milliseconds.
 constexpr int kTickMs = 50;
-
-// The pickers show display time as plain calendar fields: no time zone of Qt's applies.
-QDateTime ToQt(const DateTime& t) {
-    const CalendarFields f = t.ToCalendar();
-    return QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second), Qt::UTC);
-}
-
-DateTime FromQt(const QDateTime& t) {
-    const QDate d = t.date();
-    const QTime h = t.time();
-    return DateTime::FromCalendar(d.year(), d.month(), d.day(), h.hour(), h.minute(), h.second());
-}
 
 QString Shown(const DateTime& utc, int offsetMinutes) {
     return FromCp(FormatLocaleDateTime(utc.AddMinutes(-offsetMinutes)));
@@ -67,23 +56,12 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
                             input_.chosen.end();
         item->setCheckState(chosen ? Qt::Checked : Qt::Unchecked);
     }
-    auto makeEdit = [this] {
-        auto* edit = new QDateTimeEdit(this);
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-        edit->setTimeSpec(Qt::UTC);
-        edit->setCalendarPopup(true);
-        return edit;
-    };
-    from_ = makeEdit();
-    to_ = makeEdit();
+    period_ = new CPeriodPicker(clock_, this);
     auto button = [this](const char* text) {
         auto* b = new QPushButton(QString::fromUtf8(text), this);
         b->setAutoDefault(false);
         return b;
     };
-    lastHour_ = button("последний час");
-    today_ = button("сегодня");
-    yesterday_ = button("вчера");
     show_ = button("Показать");
     export_ = button("Экспорт в GPX...");
 
@@ -92,19 +70,7 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(new QLabel(QStringLiteral("Объекты:"), left));
     leftLayout->addWidget(vehicles_, 1);
-    auto* fromRow = new QHBoxLayout;
-    fromRow->addWidget(new QLabel(QStringLiteral("С"), left));
-    fromRow->addWidget(from_, 1);
-    auto* toRow = new QHBoxLayout;
-    toRow->addWidget(new QLabel(QStringLiteral("по"), left));
-    toRow->addWidget(to_, 1);
-    leftLayout->addLayout(fromRow);
-    leftLayout->addLayout(toRow);
-    auto* quick = new QHBoxLayout;
-    quick->addWidget(lastHour_);
-    quick->addWidget(today_);
-    quick->addWidget(yesterday_);
-    leftLayout->addLayout(quick);
+    leftLayout->addWidget(period_);
     leftLayout->addWidget(show_);
     leftLayout->addWidget(export_);
 
@@ -167,12 +133,6 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
     right->setSizes({kDefaultSize.height() - 200, 200});
 
     SetPeriod(ReplayPeriod::LastHour(clock_.Now()));
-    connect(lastHour_, &QPushButton::clicked, this,
-            [this] { SetPeriod(ReplayPeriod::LastHour(clock_.Now())); });
-    connect(today_, &QPushButton::clicked, this,
-            [this] { SetPeriod(ReplayPeriod::Today(clock_.Now())); });
-    connect(yesterday_, &QPushButton::clicked, this,
-            [this] { SetPeriod(ReplayPeriod::Yesterday(clock_.Now())); });
     connect(show_, &QPushButton::clicked, this, &CReplayWindow::ShowRoutes);
     connect(export_, &QPushButton::clicked, this, &CReplayWindow::ExportGpx);
     connect(play_, &QPushButton::clicked, this, &CReplayWindow::TogglePlay);
@@ -205,12 +165,11 @@ std::vector<int32_t> CReplayWindow::ChosenNumbers() const {
 }
 
 ReplayPeriod CReplayWindow::Period() const {
-    return {FromQt(from_->dateTime()), FromQt(to_->dateTime())};
+    return period_->Period();
 }
 
 void CReplayWindow::SetPeriod(const ReplayPeriod& period) {
-    from_->setDateTime(ToQt(period.fromShown));
-    to_->setDateTime(ToQt(period.toShown));
+    period_->SetPeriod(period);
 }
 
 std::string CReplayWindow::TitleOf(int32_t number) const {

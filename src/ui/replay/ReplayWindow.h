@@ -16,6 +16,7 @@
 
 #include "model/AddressBookEntry.h"
 #include "persist/TrackSource.h"
+#include "replay/PeriodPicker.h"
 #include "replay/ReplayPeriod.h"
 #include "zones/ZoneMap.h"
 
@@ -67,11 +68,11 @@ public:
     static constexpr QSize kDefaultSize{1280, 720};
 
     QListWidget* Vehicles() const { return vehicles_; }
-    QDateTimeEdit* FromEdit() const { return from_; }
-    QDateTimeEdit* ToEdit() const { return to_; }
-    QPushButton* LastHourButton() const { return lastHour_; }
-    QPushButton* TodayButton() const { return today_; }
-    QPushButton* YesterdayButton() const { return yesterday_; }
+    QDateTimeEdit* FromEdit() const { return period_->FromEdit(); }
+    QDateTimeEdit* ToEdit() const { return period_->ToEdit(); }
+    QPushButton* LastHourButton() const { return period_->LastHourButton(); }
+    QPushButton* TodayButton() const { return period_->TodayButton(); }
+    QPushButton* YesterdayButton() const { return period_->YesterdayButton(); }
     QPushButton* ShowButton() const { return show_; }
     QPushButton* ExportButton() const { return export_; }
     QPushButton* PlayButton() const { return play_; }
@@ -127,11 +128,7 @@ private:
     const Clock& clock_;
 
     QListWidget* vehicles_;
-    QDateTimeEdit* from_;
-    QDateTimeEdit* to_;
-    QPushButton* lastHour_;
-    QPushButton* today_;
-    QPushButton* yesterday_;
+    CPeriodPicker* period_;
     QPushButton* show_;
     QPushButton* export_;
     QPushButton* play_;
