@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "BenchSupport.h"
 #include "SqliteJournalReader.h"
 #include "SqliteTrackStore.h"
@@ -27,24 +28,10 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
-
-double Ms(Steady::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-const char* TextArg(int argc, char** argv, const char* name) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return argv[i + 1];
-    }
-    return nullptr;
-}
-
-int Arg(int argc, char** argv, const char* name, int fallback) {
-    const char* text = TextArg(argc, argv, name);
-    return text != nullptr ? std::atoi(text) : fallback;
-}
+using bench::Arg;
+using bench::Ms;
+using bench::Steady;
+using bench::TextArg;
 
 constexpr int64_t kDayMs = 86400000;
 

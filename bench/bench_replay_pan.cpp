@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "BenchFleet.h"
 #include "BenchSupport.h"
 #include "SqliteTrackReader.h"
@@ -49,28 +50,11 @@
 
 namespace {
 
+using bench::Arg;
+using bench::Flag;
+using bench::TextArg;
+
 const DateTime kDay = DateTime::FromCalendar(2026, 12, 6);
-
-const char* TextArg(int argc, char** argv, const char* name) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return argv[i + 1];
-    }
-    return nullptr;
-}
-
-int Arg(int argc, char** argv, const char* name, int fallback) {
-    const char* text = TextArg(argc, argv, name);
-    return text != nullptr ? std::atoi(text) : fallback;
-}
-
-bool Flag(int argc, char** argv, const char* name) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return true;
-    }
-    return false;
-}
 
 class FixedClock : public Clock {
 public:

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "BenchFleet.h"
 #include "BenchSupport.h"
 #include "SqliteTrackReader.h"
@@ -26,27 +27,10 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
-
-double Ms(Steady::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-const char* TextArg(int argc, char** argv, const char* name) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return argv[i + 1];
-    }
-    return nullptr;
-}
-
-int Arg(int argc, char** argv, const char* name, int fallback) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0)
-            return std::atoi(argv[i + 1]);
-    }
-    return fallback;
-}
+using bench::Arg;
+using bench::Ms;
+using bench::Steady;
+using bench::TextArg;
 
 }  // namespace
 
