@@ -75,26 +75,34 @@ void CJournalModel::sort(int column, Qt::SortOrder order) {
     SetOrder(*wanted, descending);
 }
 
-void CJournalModel::Restart() {
+void CJournalModel::NewGeneration() {
     ++generation_;
     requested_.clear();
-    {
-        // Queries for the filter before are of no use any more.
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.clear();
-    }
+    // Queries for the filter before are of no use any more.
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.clear();
+}
+
+CJournalModel::Request CJournalModel::NewRequest(bool count, bool look, int64_t offset) const {
+    Request request;
+    request.generation = generation_;
+    request.count = count;
+    request.look = look;
+    request.offset = offset;
+    request.filter = filter_;
+    request.order = order_;
+    request.descending = descending_;
+    return request;
+}
+
+void CJournalModel::Restart() {
+    NewGeneration();
     if (!source_) {
         settledGeneration_ = generation_;
         emit settled();
         return;
     }
-    Request count;
-    count.generation = generation_;
-    count.count = true;
-    count.filter = filter_;
-    count.order = order_;
-    count.descending = descending_;
-    Enqueue(count);
+    Enqueue(NewRequest(true, false, 0));
     RequestPage(0);
 }
 
@@ -104,30 +112,16 @@ void CJournalModel::LookForChanges() {
     }
     lookGeneration_ = generation_;
     lookFirstPage_.reset();
-    Request count;
-    count.generation = generation_;
-    count.count = true;
-    count.look = true;
-    count.filter = filter_;
-    count.order = order_;
-    count.descending = descending_;
-    Enqueue(count);
-    Request page = count;
-    page.count = false;
-    Enqueue(page);
+    Enqueue(NewRequest(true, true, 0));
+    Enqueue(NewRequest(false, true, 0));
 }
 
 bool CJournalModel::TakeChanges() {
     if (lookGeneration_ != generation_ || !lookFirstPage_) {
         return false;
     }
-    ++generation_;
-    requested_.clear();
+    NewGeneration();
     requested_.insert(0);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.clear();
-    }
     beginResetModel();
     cache_.clear();
     cache_.push_front({0, std::move(*lookFirstPage_)});
@@ -145,13 +139,7 @@ void CJournalModel::RequestPage(int64_t offset) const {
     if (!source_ || !requested_.insert(offset).second) {
         return;
     }
-    Request page;
-    page.generation = generation_;
-    page.offset = offset;
-    page.filter = filter_;
-    page.order = order_;
-    page.descending = descending_;
-    Enqueue(page);
+    Enqueue(NewRequest(false, false, offset));
 }
 
 void CJournalModel::Enqueue(Request request) const {

@@ -116,6 +116,10 @@ private:
     // The reading thread's answers, on the window's thread.
     Q_INVOKABLE void TakeAnswers();
     void Restart();
+    // A new filter, order or first page: what is queued for the one before is dropped.
+    void NewGeneration();
+    // A query of the filter and order in force.
+    Request NewRequest(bool count, bool look, int64_t offset) const;
     void RequestPage(int64_t offset) const;
     void Enqueue(Request request) const;
     void ReadLoop();
