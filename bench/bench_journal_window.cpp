@@ -263,6 +263,8 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         CJournalWindow window(input, journal, nullptr, clock);
+        // The window's own size, whatever the (virtual) screen: the same rows painted.
+        window.resize(1320, 640);
         window.show();
         opening.push_back(WaitShown(window, timer));
         rows = window.Model()->Total();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
@@ -153,8 +154,13 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(splitter);
-    resize(1320, 640);
-    splitter->setSizes({240, 1080});
+    // As wide as the columns want, but never wider than the screen it opens on.
+    QSize size(1320, 640);
+    if (const QScreen* shown = screen()) {
+        size = size.boundedTo(shown->availableGeometry().size());
+    }
+    resize(size);
+    splitter->setSizes({240, size.width() - 240});
 
     // The pickers start at today; the period is off until chosen.
     SetPeriod(ReplayPeriod::Today(clock_.Now()));
