@@ -27,6 +27,7 @@
 #include "persist/ShiftReports.h"
 #include "platform/Clock.h"
 #include "replay/PeriodPicker.h"
+#include "replay/VehicleChecklist.h"
 
 namespace {
 
@@ -79,12 +80,7 @@ CJournalWindow::CJournalWindow(Input input, std::shared_ptr<AlertJournalSource> 
     leftLayout->addWidget(period_);
 
     leftLayout->addWidget(new QLabel(QStringLiteral("Объекты (ни одного: все):"), left));
-    vehicles_ = new QListWidget(left);
-    for (const AddressBookEntry& entry : input_.objects) {
-        auto* item = new QListWidgetItem(FromCp(entry.id + " " + entry.name), vehicles_);
-        item->setData(Qt::UserRole, entry.number);
-        item->setCheckState(Qt::Unchecked);
-    }
+    vehicles_ = new CVehicleChecklist(input_.objects, {}, left);
     leftLayout->addWidget(vehicles_, 1);
 
     auto* kindsBox = new QGroupBox(QStringLiteral("События"), left);
@@ -246,14 +242,7 @@ bool CJournalWindow::PeriodOn() const {
 }
 
 std::vector<int32_t> CJournalWindow::ChosenNumbers() const {
-    std::vector<int32_t> numbers;
-    for (int i = 0; i < vehicles_->count(); ++i) {
-        const QListWidgetItem* item = vehicles_->item(i);
-        if (item->checkState() == Qt::Checked) {
-            numbers.push_back(item->data(Qt::UserRole).toInt());
-        }
-    }
-    return numbers;
+    return vehicles_->ChosenNumbers();
 }
 
 AlertJournalSource::Filter CJournalWindow::BuildFilter() const {

@@ -14,6 +14,7 @@
 #include "persist/TrackSource.h"
 #include "replay/PeriodPicker.h"
 #include "replay/ReplayPeriod.h"
+#include "replay/VehicleChecklist.h"
 
 class CJournalModel;
 class CReportTask;
@@ -122,7 +123,7 @@ private:
     QTableView* table_;
     QCheckBox* periodBox_;
     CPeriodPicker* period_;
-    QListWidget* vehicles_;
+    CVehicleChecklist* vehicles_;
     std::array<QCheckBox*, kJournalKindCount> kinds_{};
     QCheckBox* unacknowledged_;
     QPushButton* refresh_;

@@ -24,6 +24,7 @@
 #include "replay/PeriodPicker.h"
 #include "replay/ReplayMapView.h"
 #include "replay/ReplayTrack.h"
+#include "replay/VehicleChecklist.h"
 
 namespace {
 
@@ -48,14 +49,7 @@ CReplayWindow::CReplayWindow(Input input, std::shared_ptr<TrackSource> source, c
     setWindowIcon(Icons::AppIcon());
 
     // Left: the vehicles and the period.
-    vehicles_ = new QListWidget(this);
-    for (const AddressBookEntry& entry : input_.objects) {
-        auto* item = new QListWidgetItem(FromCp(entry.id + " " + entry.name), vehicles_);
-        item->setData(Qt::UserRole, entry.number);
-        const bool chosen = std::find(input_.chosen.begin(), input_.chosen.end(), entry.number) !=
-                            input_.chosen.end();
-        item->setCheckState(chosen ? Qt::Checked : Qt::Unchecked);
-    }
+    vehicles_ = new CVehicleChecklist(input_.objects, input_.chosen, this);
     period_ = new CPeriodPicker(clock_, this);
     auto button = [this](const char* text) {
         auto* b = new QPushButton(QString::fromUtf8(text), this);
@@ -154,14 +148,7 @@ CReplayWindow::~CReplayWindow() {
 }
 
 std::vector<int32_t> CReplayWindow::ChosenNumbers() const {
-    std::vector<int32_t> numbers;
-    for (int i = 0; i < vehicles_->count(); ++i) {
-        const QListWidgetItem* item = vehicles_->item(i);
-        if (item->checkState() == Qt::Checked) {
-            numbers.push_back(item->data(Qt::UserRole).toInt());
-        }
-    }
-    return numbers;
+    return vehicles_->ChosenNumbers();
 }
 
 ReplayPeriod CReplayWindow::Period() const {

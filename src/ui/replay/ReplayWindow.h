@@ -18,6 +18,7 @@
 #include "persist/TrackSource.h"
 #include "replay/PeriodPicker.h"
 #include "replay/ReplayPeriod.h"
+#include "replay/VehicleChecklist.h"
 #include "zones/ZoneMap.h"
 
 class Clock;
@@ -127,7 +128,7 @@ private:
     std::shared_ptr<TrackSource> source_;
     const Clock& clock_;
 
-    QListWidget* vehicles_;
+    CVehicleChecklist* vehicles_;
     CPeriodPicker* period_;
     QPushButton* show_;
     QPushButton* export_;
