@@ -126,7 +126,6 @@ bool CJournalModel::TakeChanges() {
     cache_.clear();
     cache_.push_front({0, std::move(*lookFirstPage_)});
     total_ = lookTotal_;
-    counted_ = true;
     endResetModel();
     lookFirstPage_.reset();
     lookGeneration_ = -1;
@@ -235,7 +234,6 @@ void CJournalModel::Take(const Answer& answer) {
         beginResetModel();
         cache_.clear();
         total_ = answer.problem.empty() ? answer.rows : 0;
-        counted_ = true;
         endResetModel();
         return;
     }

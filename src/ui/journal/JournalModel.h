@@ -50,7 +50,6 @@ public:
     // A new filter or order: counted and its first page read again.
     void SetFilter(const AlertJournalSource::Filter& filter);
     void SetOrder(AlertJournalSource::Order order, bool descending);
-    const AlertJournalSource::Filter& CurrentFilter() const { return filter_; }
     AlertJournalSource::Order CurrentOrder() const { return order_; }
     bool Descending() const { return descending_; }
     // The order a column's header sorts by; none for "Кто".
@@ -135,7 +134,6 @@ private:
     int settledGeneration_ = -1;
     int problemGeneration_ = -1;
     int64_t total_ = 0;
-    bool counted_ = false;
     // Newest first; at most kCachedPages. Filled by data(), a const call.
     mutable std::list<CachedPage> cache_;
     mutable std::set<int64_t> requested_;

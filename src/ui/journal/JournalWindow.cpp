@@ -237,10 +237,6 @@ void CJournalWindow::SetPeriod(const ReplayPeriod& period) {
     period_->SetPeriod(period);
 }
 
-bool CJournalWindow::PeriodOn() const {
-    return periodBox_->isChecked();
-}
-
 std::vector<int32_t> CJournalWindow::ChosenNumbers() const {
     return vehicles_->ChosenNumbers();
 }

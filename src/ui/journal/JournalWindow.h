@@ -63,10 +63,9 @@ public:
     // otherwise the status line says so and "Обновить" shows it.
     void LookForChanges();
     void SetOnlyUnacknowledged(bool only);
-    // The period in the pickers (display time), and whether it is in force.
+    // The period in the pickers (display time); in force while "Период:" is ticked.
     ReplayPeriod Period() const;
     void SetPeriod(const ReplayPeriod& period);
-    bool PeriodOn() const;
     // The numbers of the vehicles checked, in the list's order.
     std::vector<int32_t> ChosenNumbers() const;
 
