@@ -127,9 +127,15 @@ CSqliteJournalReader::CSqliteJournalReader(std::string path) : path_(std::move(p
 
 namespace {
 
-// The number of rows the filter leaves, on an open connection; SQLITE_ROW when counted.
-int CountOn(CReadOnlyConnection& c, const AlertJournalSource::Filter& filter, int64_t& rows) {
-    const std::string sql = "SELECT COUNT(*) FROM alerts" + Where(filter, KindsAlone(filter));
+// The number of rows the filter leaves, on an open connection, counted up to `atMost`
+// when that is above 0 (enough to tell many from few without walking them all);
+// SQLITE_ROW when counted.
+int CountOn(CReadOnlyConnection& c, const AlertJournalSource::Filter& filter, int64_t& rows,
+            int64_t atMost = 0) {
+    const std::string rowsLeft = "FROM alerts" + Where(filter, KindsAlone(filter));
+    const std::string sql = atMost > 0 ? "SELECT COUNT(*) FROM (SELECT 1 " + rowsLeft + " LIMIT " +
+                                             std::to_string(atMost) + ")"
+                                       : "SELECT COUNT(*) " + rowsLeft;
     sqlite3_stmt* statement = nullptr;
     int rc = sqlite3_prepare_v2(c.Db(), sql.c_str(), -1, &statement, nullptr);
     if (rc == SQLITE_OK) {
@@ -168,7 +174,7 @@ AlertJournalSource::Page CSqliteJournalReader::Rows(const Filter& filter, Order 
     bool kindsByIndex = KindsAlone(filter);
     if (kindsByIndex && order != Order::Kind) {
         int64_t rows = 0;
-        const int rc = CountOn(c, filter, rows);
+        const int rc = CountOn(c, filter, rows, kWalkOrderAbove + 1);
         if (rc != SQLITE_ROW) {
             page.problem = c.Problem(W(kWhat), rc);
             return page;
